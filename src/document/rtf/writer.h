@@ -1,0 +1,32 @@
+// The RTF writer: a stream of formatted text in, an RTF document out.
+#pragma once
+
+#include "format.h"
+
+#include <string>
+#include <string_view>
+
+namespace rtf {
+
+// Calls follow the document: for each paragraph, beginParagraph(), any
+// number of text() calls, endParagraph(); then finish() returns the complete
+// document. The font and colour tables are built from what was written.
+class Writer {
+public:
+    Writer();
+    ~Writer();
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+
+    void beginParagraph(const ParaFormat& format);
+    // UTF-8 text; U+2028 is written as \line, U+0009 as \tab.
+    void text(std::string_view utf8, const CharFormat& format);
+    void endParagraph();
+    std::string finish();
+
+private:
+    struct Impl;
+    Impl* impl_;
+};
+
+}  // namespace rtf
