@@ -160,8 +160,8 @@ void writeValue(Root root, const QString& key, const QString& name, const Value&
     updateHive(root, [&](HiveDocument& hive) { hive.setValue(parts, name, value); });
 }
 
-namespace testing {
+namespace hooks {
 void setBeforeCommitHook(std::function<void()> hook) { commitHook() = std::move(hook); }
-}  // namespace testing
+}  // namespace hooks
 
 }  // namespace platform::registry

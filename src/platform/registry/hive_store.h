@@ -43,11 +43,11 @@ void updateHive(Root root, const std::function<void(HiveDocument&)>& change);
 
 void writeValue(Root root, const QString& key, const QString& name, const Value& value);
 
-namespace testing {
+namespace hooks {
 // Called by updateHive after the new content is in the temporary file and
 // before that file replaces the hive: a test throws or ends the process here
 // to act out a crash in the middle of a write. Empty to remove.
 void setBeforeCommitHook(std::function<void()> hook);
-}  // namespace testing
+}  // namespace hooks
 
 }  // namespace platform::registry
