@@ -1,0 +1,50 @@
+#include "document/documentfile.h"
+
+#include "platform/errors.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace document {
+
+namespace {
+QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
+}  // namespace
+
+QByteArray readFileBytes(const QString& path) {
+    using namespace platform;
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists())
+        raise(err::FileNotFound, QStringLiteral("找不到文件“%1”。").arg(shown(path)));
+    if (info.isDir())
+        raise(err::FileAccess, QStringLiteral("无法读取“%1”：这是一个文件夹，不是文件。").arg(shown(path)));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        raise(err::FileAccess, QStringLiteral("无法读取文件“%1”（%2）。").arg(shown(path), file.errorString()));
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        raise(err::FileAccess, QStringLiteral("读取文件“%1”时出错（%2）。").arg(shown(path), file.errorString()));
+    return bytes;
+}
+
+void writeFileBytes(const QString& path, const QByteArray& bytes) {
+    using namespace platform;
+    if (path.isEmpty())
+        raise(err::FileAccess, QStringLiteral("无法保存文件：没有给出文件名。"));
+    if (QFileInfo(path).isDir())
+        raise(err::FileAccess, QStringLiteral("无法保存到“%1”：这是一个文件夹。").arg(shown(path)));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        raise(err::FileAccess, QStringLiteral("无法写入文件“%1”（%2）。").arg(shown(path), file.errorString()));
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        raise(err::FileAccess, QStringLiteral("写入文件“%1”时出错（%2），原文件未改动。").arg(shown(path), reason));
+    }
+    if (!file.commit())
+        raise(err::FileAccess, QStringLiteral("无法保存文件“%1”（%2），原文件未改动。").arg(shown(path), file.errorString()));
+}
+
+}  // namespace document

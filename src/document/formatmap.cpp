@@ -1,0 +1,190 @@
+#include "document/formatmap.h"
+
+#include "platform/twips.h"
+
+#include <QColor>
+#include <QStringList>
+
+#include <cmath>
+#include <functional>
+
+namespace document {
+
+namespace {
+
+// The \fcharset of a run's font travels with the run, so that a document
+// read and written again keeps the character set its fonts were declared in.
+constexpr int FontCharsetProperty = QTextFormat::UserProperty + 1;
+
+QColor toColor(std::uint32_t rgb) {
+    return QColor(int((rgb >> 16) & 0xFF), int((rgb >> 8) & 0xFF), int(rgb & 0xFF));
+}
+
+std::uint32_t fromColor(const QColor& c) {
+    return (std::uint32_t(c.red()) << 16) | (std::uint32_t(c.green()) << 8) | std::uint32_t(c.blue());
+}
+
+double twipsToPixelsXF(int twips) { return twips / platform::twipsPerPixelX(); }
+double twipsToPixelsYF(int twips) { return twips / platform::twipsPerPixelY(); }
+int pixelsToTwipsXF(double px) { return int(std::lround(px * platform::twipsPerPixelX())); }
+int pixelsToTwipsYF(double px) { return int(std::lround(px * platform::twipsPerPixelY())); }
+
+template <typename T>
+void combine(std::size_t& seed, const T& value) {
+    seed ^= std::hash<T>{}(value) + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2);
+}
+
+}  // namespace
+
+QTextCharFormat toQt(const rtf::CharFormat& f) {
+    QTextCharFormat q;
+    if (!f.fontName.empty())
+        q.setFontFamilies(QStringList{QString::fromUtf8(f.fontName.data(), qsizetype(f.fontName.size()))});
+    if (f.fontCharset >= 0)
+        q.setProperty(FontCharsetProperty, f.fontCharset);
+    // Half-points; a size of zero or less (\fs0) would make the text vanish.
+    q.setFontPointSize(f.sizeHalfPoints > 0 ? f.sizeHalfPoints / 2.0 : 12.0);
+    q.setFontWeight(f.bold ? QFont::Bold : QFont::Normal);
+    q.setFontItalic(f.italic);
+    q.setFontUnderline(f.underline);
+    q.setFontStrikeOut(f.strike);
+    if (f.hasColor)
+        q.setForeground(toColor(f.color));
+    if (f.hasBackground)
+        q.setBackground(toColor(f.background));
+    switch (f.verticalAlign) {
+    case rtf::VerticalAlign::Super: q.setVerticalAlignment(QTextCharFormat::AlignSuperScript); break;
+    case rtf::VerticalAlign::Sub: q.setVerticalAlignment(QTextCharFormat::AlignSubScript); break;
+    case rtf::VerticalAlign::Normal: break;
+    }
+    return q;
+}
+
+QTextBlockFormat toQt(const rtf::ParaFormat& f) {
+    // Only what differs from a plain left-aligned paragraph is set, so that
+    // plain paragraphs share Qt's default block format.
+    QTextBlockFormat q;
+    switch (f.alignment) {
+    case rtf::Alignment::Left: break;
+    case rtf::Alignment::Right: q.setAlignment(Qt::AlignRight); break;
+    case rtf::Alignment::Centre: q.setAlignment(Qt::AlignHCenter); break;
+    case rtf::Alignment::Justify: q.setAlignment(Qt::AlignJustify); break;
+    }
+    if (f.leftIndent != 0) q.setLeftMargin(twipsToPixelsXF(f.leftIndent));
+    if (f.rightIndent != 0) q.setRightMargin(twipsToPixelsXF(f.rightIndent));
+    if (f.firstLineIndent != 0) q.setTextIndent(twipsToPixelsXF(f.firstLineIndent));
+    if (f.spaceBefore != 0) q.setTopMargin(twipsToPixelsYF(f.spaceBefore));
+    if (f.spaceAfter != 0) q.setBottomMargin(twipsToPixelsYF(f.spaceAfter));
+    return q;
+}
+
+QString familyOf(const QTextCharFormat& q) {
+    const QStringList families = q.fontFamilies().toStringList();
+    if (!families.isEmpty() && !families.first().isEmpty())
+        return families.first();
+    return q.stringProperty(QTextFormat::FontFamily);
+}
+
+rtf::CharFormat fromQt(const QTextCharFormat& q, const QFont& defaultFont) {
+    rtf::CharFormat f;
+    QString family = familyOf(q);
+    if (family.isEmpty())
+        family = defaultFont.family();
+    f.fontName = family.toStdString();
+    f.fontCharset = q.hasProperty(FontCharsetProperty) ? q.intProperty(FontCharsetProperty) : -1;
+    double points = q.hasProperty(QTextFormat::FontPointSize) ? q.fontPointSize() : defaultFont.pointSizeF();
+    if (!(points > 0))
+        points = 9;
+    f.sizeHalfPoints = int(std::lround(points * 2));
+    if (f.sizeHalfPoints < 1)
+        f.sizeHalfPoints = 1;
+    f.bold = (q.hasProperty(QTextFormat::FontWeight) ? q.fontWeight() : defaultFont.weight()) >= QFont::DemiBold;
+    f.italic = q.hasProperty(QTextFormat::FontItalic) ? q.fontItalic() : defaultFont.italic();
+    f.underline = q.hasProperty(QTextFormat::FontUnderline) || q.hasProperty(QTextFormat::TextUnderlineStyle)
+                      ? q.fontUnderline()
+                      : defaultFont.underline();
+    f.strike = q.hasProperty(QTextFormat::FontStrikeOut) ? q.fontStrikeOut() : defaultFont.strikeOut();
+    if (q.hasProperty(QTextFormat::ForegroundBrush) && q.foreground().style() != Qt::NoBrush) {
+        f.hasColor = true;
+        f.color = fromColor(q.foreground().color());
+    }
+    if (q.hasProperty(QTextFormat::BackgroundBrush) && q.background().style() != Qt::NoBrush) {
+        f.hasBackground = true;
+        f.background = fromColor(q.background().color());
+    }
+    switch (q.verticalAlignment()) {
+    case QTextCharFormat::AlignSuperScript: f.verticalAlign = rtf::VerticalAlign::Super; break;
+    case QTextCharFormat::AlignSubScript: f.verticalAlign = rtf::VerticalAlign::Sub; break;
+    default: break;
+    }
+    return f;
+}
+
+int alignmentCode(Qt::Alignment alignment) {
+    const Qt::Alignment h = alignment & Qt::AlignHorizontal_Mask;
+    if (h & Qt::AlignJustify)
+        return -1;
+    if (h & Qt::AlignHCenter)
+        return 2;
+    if (h & (Qt::AlignRight | Qt::AlignTrailing))
+        return 1;
+    return 0;
+}
+
+rtf::ParaFormat fromQt(const QTextBlockFormat& q) {
+    rtf::ParaFormat f;
+    switch (alignmentCode(q.alignment())) {
+    case -1: f.alignment = rtf::Alignment::Justify; break;
+    case 1: f.alignment = rtf::Alignment::Right; break;
+    case 2: f.alignment = rtf::Alignment::Centre; break;
+    default: f.alignment = rtf::Alignment::Left; break;
+    }
+    f.leftIndent = pixelsToTwipsXF(q.leftMargin());
+    f.rightIndent = pixelsToTwipsXF(q.rightMargin());
+    f.firstLineIndent = pixelsToTwipsXF(q.textIndent());
+    f.spaceBefore = pixelsToTwipsYF(q.topMargin());
+    f.spaceAfter = pixelsToTwipsYF(q.bottomMargin());
+    return f;
+}
+
+std::size_t CharFormatHash::operator()(const rtf::CharFormat& f) const noexcept {
+    std::size_t seed = std::hash<std::string>{}(f.fontName);
+    combine(seed, f.fontCharset);
+    combine(seed, f.sizeHalfPoints);
+    combine(seed, (int(f.bold) << 0) | (int(f.italic) << 1) | (int(f.underline) << 2) | (int(f.strike) << 3) |
+                      (int(f.hasColor) << 4) | (int(f.hasBackground) << 5) | (int(f.verticalAlign) << 6));
+    combine(seed, f.color);
+    combine(seed, f.background);
+    return seed;
+}
+
+std::size_t ParaFormatHash::operator()(const rtf::ParaFormat& f) const noexcept {
+    std::size_t seed = std::hash<int>{}(int(f.alignment));
+    combine(seed, f.leftIndent);
+    combine(seed, f.rightIndent);
+    combine(seed, f.firstLineIndent);
+    combine(seed, f.spaceBefore);
+    combine(seed, f.spaceAfter);
+    return seed;
+}
+
+const QTextCharFormat& FormatCache::charFormat(const rtf::CharFormat& format) {
+    // Consecutive runs often repeat the previous run's format.
+    if (lastKey_ && *lastKey_ == format)
+        return *lastChar_;
+    auto it = chars_.find(format);
+    if (it == chars_.end())
+        it = chars_.emplace(format, toQt(format)).first;
+    lastKey_ = &it->first;
+    lastChar_ = &it->second;
+    return it->second;
+}
+
+const QTextBlockFormat& FormatCache::blockFormat(const rtf::ParaFormat& format) {
+    auto it = blocks_.find(format);
+    if (it == blocks_.end())
+        it = blocks_.emplace(format, toQt(format)).first;
+    return it->second;
+}
+
+}  // namespace document

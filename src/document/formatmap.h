@@ -1,0 +1,57 @@
+// The codec's run and paragraph formats mapped to Qt's text formats and back.
+// Lengths: the codec speaks twips, QTextBlockFormat pixels (screen DPI).
+#pragma once
+
+#include "document/rtf/format.h"
+
+#include <QFont>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
+
+#include <cstddef>
+#include <unordered_map>
+
+namespace document {
+
+// A complete QTextCharFormat for a run: every property the codec knows is
+// set explicitly, so inserted text never inherits the caret's formatting. An
+// empty font name leaves the family unset (the document's default applies).
+QTextCharFormat toQt(const rtf::CharFormat& format);
+QTextBlockFormat toQt(const rtf::ParaFormat& format);
+
+// Back to the codec. Properties a format does not set come from the
+// document's default font, so text typed into a new document is written as
+// the font it is shown in.
+rtf::CharFormat fromQt(const QTextCharFormat& format, const QFont& defaultFont);
+rtf::ParaFormat fromQt(const QTextBlockFormat& format);
+
+// The font family a format names, or an empty string when it names none.
+QString familyOf(const QTextCharFormat& format);
+
+// Qt's alignment flags to the control's code: 0 left, 1 right, 2 centre; -1
+// for justified text, which has no code.
+int alignmentCode(Qt::Alignment alignment);
+
+struct CharFormatHash {
+    std::size_t operator()(const rtf::CharFormat& f) const noexcept;
+};
+struct ParaFormatHash {
+    std::size_t operator()(const rtf::ParaFormat& f) const noexcept;
+};
+
+// Loading meets the same few formats again and again. Building a
+// QTextCharFormat once per distinct format and reusing the object lets
+// QTextDocument find its format index from a hash it computed already.
+class FormatCache {
+public:
+    const QTextCharFormat& charFormat(const rtf::CharFormat& format);
+    const QTextBlockFormat& blockFormat(const rtf::ParaFormat& format);
+
+private:
+    std::unordered_map<rtf::CharFormat, QTextCharFormat, CharFormatHash> chars_;
+    std::unordered_map<rtf::ParaFormat, QTextBlockFormat, ParaFormatHash> blocks_;
+    const rtf::CharFormat* lastKey_ = nullptr;
+    const QTextCharFormat* lastChar_ = nullptr;
+};
+
+}  // namespace document

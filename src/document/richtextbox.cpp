@@ -1,0 +1,421 @@
+#include "document/richtextbox.h"
+
+#include "document/documentfile.h"
+#include "document/formatmap.h"
+#include "document/rtf/plaintext.h"
+#include "document/rtf/reader.h"
+#include "document/rtfexport.h"
+#include "document/rtfimport.h"
+#include "platform/errors.h"
+#include "platform/twips.h"
+
+#include <QKeyEvent>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include <cmath>
+#include <memory>
+#include <string_view>
+
+using platform::err::FileAccess;
+using platform::err::InvalidArgument;
+using platform::err::InvalidFileFormat;
+using platform::err::InvalidProperty;
+using platform::err::TypeMismatch;
+
+namespace {
+
+std::string_view viewOf(const QByteArray& bytes) {
+    return std::string_view(bytes.constData(), std::size_t(bytes.size()));
+}
+
+bool isBold(const QTextCharFormat& f) { return f.fontWeight() >= QFont::DemiBold; }
+
+// RTF travels through the program as text. Markup is ASCII; should a
+// character outside ASCII appear in it anyway (RTF typed or pasted as text),
+// it becomes a \uN escape in a group of its own, so the reader takes it as
+// that character instead of as bytes of the document's code page.
+QByteArray rtfBytes(const QString& text) {
+    QByteArray out;
+    out.reserve(text.size());
+    qsizetype i = 0;
+    while (i < text.size()) {
+        if (text.at(i).unicode() < 0x80) {
+            out += char(text.at(i).unicode());
+            ++i;
+            continue;
+        }
+        out += "{\\uc0";
+        for (; i < text.size() && text.at(i).unicode() >= 0x80; ++i) {
+            // \uN takes a signed 16-bit number; each half of a surrogate pair
+            // is written on its own.
+            out += "\\u";
+            out += QByteArray::number(int(std::int16_t(text.at(i).unicode())));
+        }
+        out += '}';
+    }
+    return out;
+}
+
+QString sizeText(double points) { return QString::number(points, 'g', 6); }
+
+}  // namespace
+
+// Holds SelChange back while a member changes the document or the cursor in
+// several steps; one SelChange follows when the caret or selection ended up
+// somewhere else.
+class RichTextBox::SelChangeBatch {
+public:
+    explicit SelChangeBatch(RichTextBox& box) : box_(box) { ++box_.selChangeHold_; }
+    ~SelChangeBatch() {
+        if (--box_.selChangeHold_ == 0)
+            box_.noteSelectionChange();
+    }
+    SelChangeBatch(const SelChangeBatch&) = delete;
+    SelChangeBatch& operator=(const SelChangeBatch&) = delete;
+
+private:
+    RichTextBox& box_;
+};
+
+RichTextBox::RichTextBox(QWidget* parent) : QTextEdit(parent) {
+    // Only what the codec can keep enters the document: pasted or dropped
+    // HTML would bring tables and images the files cannot hold.
+    setAcceptRichText(false);
+    QFont font(QStringLiteral("宋体"));
+    font.setPointSize(9);
+    setFont(font);
+    document()->setDefaultFont(font);
+
+    // QTextEdit reports one caret or selection change through one or both
+    // of these signals; noteSelectionChange turns them into one SelChange.
+    connect(this, &QTextEdit::cursorPositionChanged, this, &RichTextBox::noteSelectionChange);
+    connect(this, &QTextEdit::selectionChanged, this, &RichTextBox::noteSelectionChange);
+}
+
+void RichTextBox::noteSelectionChange() {
+    if (selChangeHold_ > 0)
+        return;
+    const QTextCursor cursor = textCursor();
+    if (!selChangePending_ && cursor.position() == lastPosition_ && cursor.anchor() == lastAnchor_)
+        return;
+    selChangePending_ = false;
+    lastPosition_ = cursor.position();
+    lastAnchor_ = cursor.anchor();
+    emit SelChange();
+}
+
+// ---- character formatting --------------------------------------------------
+
+template <typename T, typename Get>
+std::optional<T> RichTextBox::uniformCharValue(Get get) const {
+    const QTextCursor cursor = textCursor();
+    if (!cursor.hasSelection())
+        return get(currentCharFormat());
+    const int from = cursor.selectionStart();
+    const int to = cursor.selectionEnd();
+    std::optional<T> value;
+    int lastIndex = -1;
+    for (QTextBlock block = document()->findBlock(from); block.isValid() && block.position() < to;
+         block = block.next()) {
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (fragment.position() >= to)
+                break;
+            if (fragment.position() + fragment.length() <= from || fragment.charFormatIndex() == lastIndex)
+                continue;
+            lastIndex = fragment.charFormatIndex();
+            T v = get(fragment.charFormat());
+            if (!value)
+                value = std::move(v);
+            else if (*value != v)
+                return std::nullopt;
+        }
+    }
+    // A selection of paragraph ends only holds no text: report the caret's.
+    return value ? value : std::optional<T>(get(currentCharFormat()));
+}
+
+void RichTextBox::mergeFormat(const QTextCharFormat& modifier) {
+    SelChangeBatch batch(*this);
+    mergeCurrentCharFormat(modifier);
+}
+
+std::optional<bool> RichTextBox::SelBold() const { return uniformCharValue<bool>(isBold); }
+std::optional<bool> RichTextBox::SelItalic() const {
+    return uniformCharValue<bool>([](const QTextCharFormat& f) { return f.fontItalic(); });
+}
+std::optional<bool> RichTextBox::SelUnderline() const {
+    return uniformCharValue<bool>([](const QTextCharFormat& f) { return f.fontUnderline(); });
+}
+std::optional<bool> RichTextBox::SelStrikeThru() const {
+    return uniformCharValue<bool>([](const QTextCharFormat& f) { return f.fontStrikeOut(); });
+}
+
+void RichTextBox::setSelBold(bool on) {
+    QTextCharFormat f;
+    f.setFontWeight(on ? QFont::Bold : QFont::Normal);
+    mergeFormat(f);
+}
+void RichTextBox::setSelItalic(bool on) {
+    QTextCharFormat f;
+    f.setFontItalic(on);
+    mergeFormat(f);
+}
+void RichTextBox::setSelUnderline(bool on) {
+    QTextCharFormat f;
+    f.setFontUnderline(on);
+    mergeFormat(f);
+}
+void RichTextBox::setSelStrikeThru(bool on) {
+    QTextCharFormat f;
+    f.setFontStrikeOut(on);
+    mergeFormat(f);
+}
+
+std::optional<QString> RichTextBox::SelFontName() const {
+    const QString fallback = document()->defaultFont().family();
+    return uniformCharValue<QString>([&](const QTextCharFormat& f) {
+        const QString family = document::familyOf(f);
+        return family.isEmpty() ? fallback : family;
+    });
+}
+
+void RichTextBox::setSelFontName(const QString& name) {
+    if (name.isEmpty())
+        platform::raise(InvalidProperty, QStringLiteral("字体名称不能为空。"));
+    QTextCharFormat f;
+    f.setFontFamilies(QStringList{name});
+    // The character set recorded for the old font does not describe this one.
+    f.setProperty(QTextFormat::UserProperty + 1, -1);
+    mergeFormat(f);
+}
+
+std::optional<double> RichTextBox::SelFontSize() const {
+    const double fallback = document()->defaultFont().pointSizeF();
+    return uniformCharValue<double>([&](const QTextCharFormat& f) {
+        return f.hasProperty(QTextFormat::FontPointSize) ? f.fontPointSize() : fallback;
+    });
+}
+
+void RichTextBox::setSelFontSize(double points) {
+    if (!(points >= MinFontSize && points <= MaxFontSize))
+        platform::raise(InvalidProperty, QStringLiteral("字号 %1 超出范围：只能是 %2 到 %3 磅。")
+                                             .arg(sizeText(points), sizeText(MinFontSize), sizeText(MaxFontSize)));
+    QTextCharFormat f;
+    f.setFontPointSize(points);
+    mergeFormat(f);
+}
+
+void RichTextBox::setSelFontSize(const QString& text) {
+    static const QRegularExpression number(QStringLiteral("^\\s*([0-9]+(\\.[0-9]*)?|\\.[0-9]+)\\s*$"));
+    const QRegularExpressionMatch m = number.match(text);
+    if (!m.hasMatch())
+        platform::raise(TypeMismatch, text.trimmed().isEmpty()
+                                          ? QStringLiteral("没有给出字号。")
+                                          : QStringLiteral("字号“%1”不是数字。").arg(text));
+    setSelFontSize(m.captured(1).toDouble());
+}
+
+// ---- paragraph formatting ----------------------------------------------------
+
+std::optional<int> RichTextBox::SelAlignment() const {
+    const QTextCursor cursor = textCursor();
+    const QTextBlock last = document()->findBlock(cursor.selectionEnd());
+    std::optional<int> value;
+    for (QTextBlock block = document()->findBlock(cursor.selectionStart()); block.isValid(); block = block.next()) {
+        const int code = document::alignmentCode(block.blockFormat().alignment());
+        if (code < 0 || (value && *value != code))
+            return std::nullopt;
+        value = code;
+        if (block == last)
+            break;
+    }
+    return value;
+}
+
+void RichTextBox::setSelAlignment(int code) {
+    static constexpr Qt::Alignment byCode[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter};
+    if (code < 0 || code > 2)
+        platform::raise(InvalidProperty,
+                        QStringLiteral("对齐方式 %1 无效：只能是 0（左对齐）、1（右对齐）或 2（居中）。").arg(code));
+    QTextBlockFormat f;
+    f.setAlignment(byCode[code]);
+    SelChangeBatch batch(*this);
+    textCursor().mergeBlockFormat(f);
+}
+
+// ---- selection content -------------------------------------------------------
+
+QString RichTextBox::SelRTF() const {
+    const QTextCursor cursor = textCursor();
+    const std::string rtf = document::writeRtf(*document(), cursor.selectionStart(), cursor.selectionEnd());
+    return QString::fromUtf8(rtf.data(), qsizetype(rtf.size()));
+}
+
+void RichTextBox::setSelRTF(const QString& rtf) {
+    SelChangeBatch batch(*this);
+    QTextCursor cursor = textCursor();
+    const QByteArray bytes = rtfBytes(rtf);
+    if (rtf::looksLikeRtf(viewOf(bytes))) {
+        try {
+            document::insertRtf(viewOf(bytes), cursor);
+            setTextCursor(cursor);
+            return;
+        } catch (const rtf::ParseError&) {
+            // Not RTF after all: it goes in as the text it is.
+        }
+    }
+    cursor.insertText(rtf);
+    setTextCursor(cursor);
+}
+
+QString RichTextBox::SelText() const {
+    QString text = textCursor().selectedText();
+    for (QChar& c : text) {
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
+            c = QLatin1Char('\n');
+    }
+    return text;
+}
+
+void RichTextBox::setSelText(const QString& text) {
+    SelChangeBatch batch(*this);
+    QTextCursor cursor = textCursor();
+    cursor.insertText(text);
+    setTextCursor(cursor);
+}
+
+int RichTextBox::SelLength() const {
+    const QTextCursor cursor = textCursor();
+    return cursor.selectionEnd() - cursor.selectionStart();
+}
+
+// ---- geometry ----------------------------------------------------------------
+
+double RichTextBox::Width() const { return platform::pixelsToTwipsX(width()); }
+
+void RichTextBox::Move(double left, double top, double width, double height) {
+    // A minimised window reports a client area of zero or less.
+    setGeometry(platform::twipsToPixelsX(left), platform::twipsToPixelsY(top),
+                std::max(0, platform::twipsToPixelsX(width)), std::max(0, platform::twipsToPixelsY(height)));
+}
+
+double RichTextBox::RightMargin() const { return rightMargin_; }
+
+void RichTextBox::setRightMargin(double twips) {
+    rightMargin_ = twips;
+    applyRightMargin();
+}
+
+void RichTextBox::applyRightMargin() {
+    const int margin = rightMargin_ > 0 ? platform::twipsToPixelsX(rightMargin_) : 0;
+    // The text area starts inside the frame; the margin counts from the
+    // control's own left edge.
+    const int textLeft = viewport()->x();
+    const int textRight = textLeft + viewport()->width();
+    if (margin <= 0 || (margin >= textRight && margin <= width())) {
+        setLineWrapMode(QTextEdit::WidgetWidth);
+        return;
+    }
+    setLineWrapMode(QTextEdit::FixedPixelWidth);
+    setLineWrapColumnOrWidth(std::max(1, margin - textLeft));
+}
+
+void RichTextBox::resizeEvent(QResizeEvent* e) {
+    QTextEdit::resizeEvent(e);
+    if (rightMargin_ > 0)
+        applyRightMargin();
+}
+
+// ---- keys --------------------------------------------------------------------
+
+namespace {
+bool isCtrlY(const QKeyEvent* e) {
+    return e->key() == Qt::Key_Y && (e->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
+}
+}  // namespace
+
+bool RichTextBox::event(QEvent* e) {
+    // Ctrl+Y is redo here as in every editing control, whatever the desktop's
+    // key theme says; claim it before a window shortcut can.
+    if (e->type() == QEvent::ShortcutOverride && isCtrlY(static_cast<QKeyEvent*>(e))) {
+        e->accept();
+        return true;
+    }
+    return QTextEdit::event(e);
+}
+
+void RichTextBox::keyPressEvent(QKeyEvent* e) {
+    if (isCtrlY(e)) {
+        if (!isReadOnly())
+            redo();
+        e->accept();
+        return;
+    }
+    QTextEdit::keyPressEvent(e);
+}
+
+// ---- files -------------------------------------------------------------------
+
+void RichTextBox::LoadFile(const QString& path) {
+    const QByteArray bytes = document::readFileBytes(path);
+
+    // Built apart from the view, without undo and layout, and only put in
+    // place when complete: a file that fails to load leaves the old content.
+    auto fresh = std::make_unique<QTextDocument>();
+    fresh->setUndoRedoEnabled(false);
+    fresh->setDefaultFont(font());
+    rtf::TextEncoding encoding = rtf::TextEncoding::Utf8;
+    rtf::LineEnd lineEnd = rtf::LineEnd::Lf;
+    if (rtf::looksLikeRtf(viewOf(bytes))) {
+        try {
+            document::readRtfDocument(viewOf(bytes), *fresh);
+        } catch (const rtf::ParseError& e) {
+            platform::raise(InvalidFileFormat, QStringLiteral("无法读取文件“%1”：不是有效的 RTF 文档（第 %2 字节：%3）。")
+                                                   .arg(path)
+                                                   .arg(qulonglong(e.offset()))
+                                                   .arg(QString::fromUtf8(e.what())));
+        }
+    } else {
+        const rtf::DecodedText decoded = rtf::decodePlainText(viewOf(bytes));
+        fresh->setPlainText(QString::fromUtf8(decoded.utf8.data(), qsizetype(decoded.utf8.size())));
+        encoding = decoded.encoding;
+        lineEnd = decoded.lineEnd;
+    }
+    fresh->setUndoRedoEnabled(true);
+    fresh->setModified(false);
+    installDocument(fresh.release());
+    textEncoding_ = encoding;
+    lineEnd_ = lineEnd;
+}
+
+void RichTextBox::installDocument(QTextDocument* fresh) {
+    SelChangeBatch batch(*this);
+    // Parented to the control, so that the next load deletes it.
+    fresh->setParent(this);
+    setDocument(fresh);
+    moveCursor(QTextCursor::Start);
+    // The content under the caret changed even if the caret did not move.
+    selChangePending_ = true;
+}
+
+void RichTextBox::SaveFile(const QString& path, int type) {
+    std::string bytes;
+    switch (type) {
+    case 0:
+        bytes = document::writeRtf(*document());
+        break;
+    case 1: {
+        const QByteArray utf8 = document::plainText(*document()).toUtf8();
+        bytes = rtf::encodePlainText(viewOf(utf8), textEncoding_, lineEnd_);
+        break;
+    }
+    default:
+        platform::raise(InvalidArgument,
+                        QStringLiteral("文件类型 %1 无效：只能是 0（RTF）或 1（纯文本）。").arg(type));
+    }
+    document::writeFileBytes(path, QByteArray(bytes.data(), qsizetype(bytes.size())));
+}

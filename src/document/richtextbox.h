@@ -1,0 +1,113 @@
+// The rich-text control every document window holds: a QTextEdit that
+// exposes the members the program's commands use, reads and writes RTF and
+// plain-text files through our codec, and reports every caret or selection
+// change exactly once (SelChange).
+#pragma once
+
+#include "document/rtf/plaintext.h"
+
+#include <QTextEdit>
+
+#include <optional>
+
+class RichTextBox : public QTextEdit {
+    Q_OBJECT
+
+public:
+    // The sizes SelFontSize accepts, in points.
+    static constexpr double MinFontSize = 1.0;
+    static constexpr double MaxFontSize = 1638.0;
+
+    explicit RichTextBox(QWidget* parent = nullptr);
+
+    // Character formatting of the selection, or at the caret (the format of
+    // the text typed next) when nothing is selected. No value: the selected
+    // text mixes the two states.
+    std::optional<bool> SelBold() const;
+    void setSelBold(bool on);
+    std::optional<bool> SelItalic() const;
+    void setSelItalic(bool on);
+    std::optional<bool> SelUnderline() const;
+    void setSelUnderline(bool on);
+    std::optional<bool> SelStrikeThru() const;
+    void setSelStrikeThru(bool on);
+
+    // Alignment of the paragraphs the selection touches: 0 left, 1 right,
+    // 2 centre. No value for justified paragraphs or when they differ.
+    // Writing any other code raises InvalidProperty.
+    std::optional<int> SelAlignment() const;
+    void setSelAlignment(int code);
+
+    // The font name is kept as written, installed or not; an empty name is
+    // refused (InvalidProperty).
+    std::optional<QString> SelFontName() const;
+    void setSelFontName(const QString& name);
+
+    // Sizes in points, MinFontSize to MaxFontSize (else InvalidProperty).
+    // The text form takes what a size box holds: a plain decimal number with
+    // '.' as separator, surrounding spaces allowed; any other text raises
+    // TypeMismatch. A refused size leaves the document unchanged.
+    std::optional<double> SelFontSize() const;
+    void setSelFontSize(double points);
+    void setSelFontSize(const QString& text);
+
+    // The selection as a complete RTF document (an empty selection gives a
+    // document without text). Writing replaces the selection, or inserts at
+    // the caret, with the content and its formatting; text that is not RTF
+    // is inserted as plain text.
+    QString SelRTF() const;
+    void setSelRTF(const QString& rtf);
+
+    // The selection as plain text, paragraphs separated by '\n'. Writing
+    // replaces it; the empty string deletes it and leaves the caret there.
+    QString SelText() const;
+    void setSelText(const QString& text);
+    int SelLength() const;
+
+    // Geometry in twips.
+    double Width() const;
+    void Move(double left, double top, double width, double height);
+    // Where lines wrap, measured from the control's left edge; 0 wraps at
+    // the window. A margin at or beyond the visible text area wraps at the
+    // text area's edge; one beyond the control scrolls sideways.
+    double RightMargin() const;
+    void setRightMargin(double twips);
+
+    // Replaces the whole content with the file's: RTF when it starts with
+    // "{\rtf", else plain text (UTF-8 with or without BOM, or GB18030).
+    // Raises FileNotFound, FileAccess or InvalidFileFormat and keeps the old
+    // content when the file cannot be read. Clears the undo history.
+    void LoadFile(const QString& path);
+    // Writes the whole content: type 0 RTF, 1 plain text in the encoding and
+    // line ends the file was read with (UTF-8 and LF for other documents).
+    // Any other type raises InvalidArgument. Raises FileAccess, leaving the
+    // existing file untouched, when the file cannot be written.
+    void SaveFile(const QString& path, int type = 0);
+
+signals:
+    // Exactly once for each change of the caret position or the selection,
+    // synchronously, whatever made it.
+    void SelChange();
+
+protected:
+    bool event(QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    class SelChangeBatch;
+    void noteSelectionChange();
+    void mergeFormat(const QTextCharFormat& modifier);
+    template <typename T, typename Get>
+    std::optional<T> uniformCharValue(Get get) const;
+    void installDocument(QTextDocument* fresh);
+    void applyRightMargin();
+
+    double rightMargin_ = 0;
+    int selChangeHold_ = 0;
+    bool selChangePending_ = false;
+    int lastPosition_ = 0;
+    int lastAnchor_ = 0;
+    rtf::TextEncoding textEncoding_ = rtf::TextEncoding::Utf8;
+    rtf::LineEnd lineEnd_ = rtf::LineEnd::Lf;
+};

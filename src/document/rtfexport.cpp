@@ -1,0 +1,89 @@
+#include "document/rtfexport.h"
+
+#include "document/formatmap.h"
+#include "document/rtf/writer.h"
+
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <unordered_map>
+
+namespace document {
+
+namespace {
+
+// Converts each of the document's formats once, by its index.
+class FormatLookup {
+public:
+    explicit FormatLookup(const QTextDocument& document) : font_(document.defaultFont()) {}
+
+    const rtf::CharFormat& charFormat(const QTextFragment& fragment) {
+        const int index = fragment.charFormatIndex();
+        auto it = chars_.find(index);
+        if (it == chars_.end())
+            it = chars_.emplace(index, fromQt(fragment.charFormat(), font_)).first;
+        return it->second;
+    }
+
+    const rtf::ParaFormat& paraFormat(const QTextBlock& block) {
+        const int index = block.blockFormatIndex();
+        auto it = paras_.find(index);
+        if (it == paras_.end())
+            it = paras_.emplace(index, fromQt(block.blockFormat())).first;
+        return it->second;
+    }
+
+private:
+    QFont font_;
+    std::unordered_map<int, rtf::CharFormat> chars_;
+    std::unordered_map<int, rtf::ParaFormat> paras_;
+};
+
+}  // namespace
+
+std::string writeRtf(const QTextDocument& document, int from, int to) {
+    const int end = document.characterCount() - 1;  // the last block's separator is not text
+    from = std::clamp(from, 0, end);
+    to = std::clamp(to, from, end);
+
+    rtf::Writer writer;
+    FormatLookup formats(document);
+    QByteArray utf8;
+    for (QTextBlock block = document.findBlock(from); block.isValid() && block.position() <= to;
+         block = block.next()) {
+        writer.beginParagraph(formats.paraFormat(block));
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const int start = std::max(fragment.position(), from);
+            const int stop = std::min(fragment.position() + fragment.length(), to);
+            if (start >= stop)
+                continue;
+            QString text = fragment.text();
+            if (start != fragment.position() || stop != fragment.position() + fragment.length())
+                text = text.mid(start - fragment.position(), stop - start);
+            utf8 = text.toUtf8();
+            writer.text(std::string_view(utf8.constData(), std::size_t(utf8.size())), formats.charFormat(fragment));
+        }
+        writer.endParagraph();
+    }
+    return writer.finish();
+}
+
+std::string writeRtf(const QTextDocument& document) {
+    return writeRtf(document, 0, document.characterCount() - 1);
+}
+
+QString plainText(const QTextDocument& document) {
+    QString text;
+    text.reserve(document.characterCount());
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        if (block != document.begin())
+            text += QLatin1Char('\n');
+        text += block.text();
+    }
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+}  // namespace document

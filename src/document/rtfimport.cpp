@@ -1,0 +1,141 @@
+#include "document/rtfimport.h"
+
+#include "document/formatmap.h"
+#include "document/rtf/reader.h"
+
+#include <QTextDocument>
+
+#include <variant>
+#include <vector>
+
+namespace document {
+
+namespace {
+
+QString fromUtf8(std::string_view utf8) {
+    QString text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+    // QTextDocument reserves these two noncharacters for frame boundaries;
+    // inserted as text they would break the document's structure.
+    for (QChar& c : text) {
+        if (c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1)
+            c = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
+// Writes the stream at a cursor. A paragraph's end is only acted on when the
+// next paragraph starts, so that the last paragraph of the input never adds
+// a block of its own.
+class Inserter final : public rtf::Sink {
+public:
+    enum class Mode { WholeDocument, Fragment };
+
+    Inserter(QTextCursor& cursor, Mode mode) : cursor_(cursor), mode_(mode) {
+        tailFormat_ = cursor_.blockFormat();
+        lastChar_ = cursor_.charFormat();
+    }
+
+    void text(std::string_view utf8, const rtf::CharFormat& format) override {
+        if (pendingBreak_)
+            breakParagraph();
+        lastChar_ = formats_.charFormat(format);
+        cursor_.insertText(fromUtf8(utf8), lastChar_);
+    }
+
+    void paragraphEnd(const rtf::ParaFormat& format) override {
+        if (pendingBreak_)
+            breakParagraph();
+        pendingPara_ = format;
+        pendingBreak_ = true;
+    }
+
+    void finish() {
+        // The last paragraph of a whole document keeps its format; the last
+        // paragraph of a fragment takes the format of the text it runs into.
+        if (pendingBreak_ && mode_ == Mode::WholeDocument && pendingPara_ != currentPara_)
+            cursor_.setBlockFormat(formats_.blockFormat(pendingPara_));
+    }
+
+private:
+    void breakParagraph() {
+        pendingBreak_ = false;
+        if (mode_ == Mode::WholeDocument) {
+            // New blocks start with the previous paragraph's format, which
+            // is usually the right one already.
+            if (pendingPara_ != currentPara_)
+                cursor_.setBlockFormat(formats_.blockFormat(pendingPara_));
+            currentPara_ = pendingPara_;
+            cursor_.insertBlock(formats_.blockFormat(pendingPara_), lastChar_);
+        } else {
+            cursor_.setBlockFormat(formats_.blockFormat(pendingPara_));
+            cursor_.insertBlock(tailFormat_, lastChar_);
+        }
+    }
+
+    QTextCursor& cursor_;
+    Mode mode_;
+    FormatCache formats_;
+    QTextBlockFormat tailFormat_;
+    QTextCharFormat lastChar_;
+    rtf::ParaFormat pendingPara_;
+    rtf::ParaFormat currentPara_;  // the format the current block has (whole document)
+    bool pendingBreak_ = false;
+};
+
+// Keeps the parsed stream so that a fragment is inserted only once the
+// whole input has been read: input that fails to parse changes nothing.
+class Recorder final : public rtf::Sink {
+public:
+    struct Run {
+        std::string text;
+        rtf::CharFormat format;
+    };
+    using Event = std::variant<Run, rtf::ParaFormat>;
+
+    void text(std::string_view utf8, const rtf::CharFormat& format) override {
+        events_.emplace_back(Run{std::string(utf8), format});
+    }
+    void paragraphEnd(const rtf::ParaFormat& format) override { events_.emplace_back(format); }
+
+    void replay(rtf::Sink& sink) const {
+        for (const Event& e : events_) {
+            if (const Run* run = std::get_if<Run>(&e))
+                sink.text(run->text, run->format);
+            else
+                sink.paragraphEnd(std::get<rtf::ParaFormat>(e));
+        }
+    }
+
+private:
+    std::vector<Event> events_;
+};
+
+}  // namespace
+
+void readRtfDocument(std::string_view bytes, QTextDocument& document) {
+    QTextCursor cursor(&document);
+    cursor.beginEditBlock();
+    Inserter inserter(cursor, Inserter::Mode::WholeDocument);
+    try {
+        rtf::read(bytes, inserter);
+    } catch (...) {
+        cursor.endEditBlock();
+        throw;
+    }
+    inserter.finish();
+    cursor.endEditBlock();
+}
+
+void insertRtf(std::string_view bytes, QTextCursor& cursor) {
+    Recorder recorded;
+    rtf::read(bytes, recorded);
+
+    cursor.beginEditBlock();
+    cursor.removeSelectedText();
+    Inserter inserter(cursor, Inserter::Mode::Fragment);
+    recorded.replay(inserter);
+    inserter.finish();
+    cursor.endEditBlock();
+}
+
+}  // namespace document

@@ -1,0 +1,28 @@
+// RTF into a QTextDocument: the codec's stream of runs and paragraph ends
+// becomes blocks and fragments, inserted through a QTextCursor.
+#pragma once
+
+#include <QTextCursor>
+
+#include <string_view>
+
+class QTextDocument;
+
+namespace document {
+
+// Fills an empty document with an RTF document, every paragraph with its
+// format. Undo and layout should be off (a document not yet shown has no
+// layout); the caller discards the document when this throws
+// rtf::ParseError, which it does for input that is not RTF at all.
+void readRtfDocument(std::string_view bytes, QTextDocument& document);
+
+// Parses an RTF document and inserts it at the cursor, replacing its
+// selection, as one undoable edit. The fragment merges into the text around
+// it: its first paragraph continues the paragraph at the cursor and its last
+// paragraph runs into the text after the cursor, so a one-paragraph fragment
+// inserts inline. Paragraphs that end inside the fragment keep their format.
+// Throws rtf::ParseError, before changing anything, when the input is not RTF.
+// On return the cursor sits after the inserted text.
+void insertRtf(std::string_view bytes, QTextCursor& cursor);
+
+}  // namespace document

@@ -1,0 +1,101 @@
+// scrivlet-rtf: the control's reading and writing on the command line.
+//
+//   scrivlet-rtf text FILE      print FILE's text as the editor shows it
+//   scrivlet-rtf convert IN OUT load IN, write OUT (.rtf RTF, .txt plain text)
+//
+// It goes through the very RichTextBox the editor uses (LoadFile, SaveFile),
+// on Qt's offscreen platform unless QT_QPA_PLATFORM says otherwise.
+#include "document/richtextbox.h"
+#include "document/rtfexport.h"
+#include "platform/errors.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+constexpr int ExitFailure = 1;
+constexpr int ExitUsage = 2;
+
+const char* const Usage =
+    "usage: scrivlet-rtf text FILE\n"
+    "       scrivlet-rtf convert IN OUT\n"
+    "\n"
+    "text     prints FILE's text (RTF, or plain text in UTF-8 or GB18030) as\n"
+    "         UTF-8, each paragraph and line break ending in a newline.\n"
+    "convert  reads IN the same way and writes OUT by its extension: .rtf as\n"
+    "         RTF, .txt as plain text (in IN's encoding and line ends when IN\n"
+    "         is plain text, else UTF-8 with LF). Other extensions are refused.\n"
+    "\n"
+    "Exit status: 0 done, 1 the file could not be read or written, 2 usage.\n";
+
+int usage(const char* problem) {
+    if (problem)
+        std::fprintf(stderr, "scrivlet-rtf: %s\n", problem);
+    std::fputs(Usage, stderr);
+    return ExitUsage;
+}
+
+int fail(const platform::Error& e) {
+    std::fprintf(stderr, "scrivlet-rtf: error %d: %s\n", e.number(), e.what());
+    return ExitFailure;
+}
+
+int printText(const QString& path) {
+    RichTextBox box;
+    box.LoadFile(path);
+    QByteArray out = document::plainText(*box.document()).toUtf8();
+    if (!out.isEmpty())
+        out += '\n';
+    if (std::fwrite(out.constData(), 1, std::size_t(out.size()), stdout) != std::size_t(out.size()) ||
+        std::fflush(stdout) != 0) {
+        std::fputs("scrivlet-rtf: cannot write to standard output\n", stderr);
+        return ExitFailure;
+    }
+    return 0;
+}
+
+int convert(const QString& in, const QString& out) {
+    const QString suffix = QFileInfo(out).suffix().toLower();
+    int type = -1;
+    if (suffix == QLatin1String("rtf"))
+        type = 0;
+    else if (suffix == QLatin1String("txt"))
+        type = 1;
+    else
+        return usage("OUT must end in .rtf or .txt");
+    RichTextBox box;
+    box.LoadFile(in);
+    box.SaveFile(out, type);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "-h" || command == "--help") {
+        std::fputs(Usage, stdout);
+        return 0;
+    }
+    if (!((command == "text" && argc == 3) || (command == "convert" && argc == 4)))
+        return usage(argc > 1 && command != "text" && command != "convert" ? "unknown command" : nullptr);
+
+    QApplication app(argc, argv);
+    const QString first = QString::fromLocal8Bit(argv[2]);
+    try {
+        if (command == "text")
+            return printText(first);
+        return convert(first, QString::fromLocal8Bit(argv[3]));
+    } catch (const platform::Error& e) {
+        return fail(e);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "scrivlet-rtf: %s\n", e.what());
+        return ExitFailure;
+    }
+}
