@@ -1,1 +1,888 @@
-// placeholder: being written
+#include "document/rtf/reader.h"
+
+#include "document/rtf/codepage.h"
+#include "document/rtf/keywords.h"
+#include "document/rtf/tokenizer.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <vector>
+
+namespace rtf {
+
+namespace {
+
+using detail::appendUtf8;
+using detail::CodePage;
+using detail::Keyword;
+using detail::Token;
+using detail::TokenKind;
+
+// Groups deeper than this share the state of the deepest one: formatting
+// changes there are ignored, text is kept. Bounds memory on "{{{{...".
+constexpr std::size_t kMaxDepth = 256;
+// A \ucN larger than this is a broken file, not a real fallback length.
+constexpr int kMaxUc = 64;
+
+// Where the text of the current group goes.
+enum class Dest : std::uint8_t { Body, Drop, FontTable, ColorTable };
+
+enum class RunType : std::uint8_t { Loch, Hich, Dbch };
+
+enum CharFlags : std::uint8_t { kBold = 1, kItalic = 2, kUnderline = 4, kStrike = 8 };
+
+// Character formatting as the reader tracks it: indexes into the document's
+// tables, resolved into a CharFormat only when a run is handed out.
+struct CharState {
+    // The fonts of the three character classes \loch, \hich and \dbch select
+    // between; -1: not given (the \loch font, else the default font \deffN).
+    int fonts[3] = {-1, -1, -1};
+    int size = 24;
+    int color = 0;    // \colortbl index; 0: automatic
+    int background = 0;
+    bool backgroundIsHighlight = false;
+    std::uint8_t flags = 0;
+    VerticalAlign verticalAlign = VerticalAlign::Normal;
+    RunType runType = RunType::Loch;
+
+    bool operator==(const CharState&) const = default;
+};
+
+struct State {
+    CharState chr;
+    ParaFormat para;
+    int uc = 1;
+    Dest dest = Dest::Body;
+    Dest outer = Dest::Body;   // what \fldrslt and \ud return to
+    bool inTable = false;
+    bool definesFont = false;  // a \fN of the font table was seen in this group
+};
+
+struct Font {
+    std::string name;
+    int charset = -1;
+    int codePage = 0;   // \cpgN
+    bool named = false; // the name is complete (its ';' was seen)
+};
+
+struct Color {
+    bool automatic = true;
+    std::uint32_t rgb = 0;
+};
+
+// The fixed palette \highlightN indexes (it does not use \colortbl).
+constexpr std::uint32_t kHighlightPalette[] = {
+    0,        0x000000, 0xFFFF00, 0x00FF00, 0x00FFFF, 0xFF00FF, 0x0000FF, 0xFF0000, 0x000080,
+    0x008080, 0x008000, 0x800080, 0x800000, 0x808000, 0x808080, 0xC0C0C0,
+};
+
+class Reader {
+public:
+    Reader(std::string_view bytes, Sink& sink) : tok_(bytes), sink_(sink) {
+        states_.reserve(64);
+        states_.emplace_back();
+        run_.reserve(4096);
+    }
+
+    void run();
+
+private:
+    State& st() { return states_.back(); }
+
+    // --- groups
+    void groupStart();
+    void groupEnd();
+
+    // --- text
+    void text(std::string_view bytes);
+    void hexByte(unsigned char b);
+    void unicode(int param);
+    void emit(char32_t c);
+    void emitAscii(const char* p, std::size_t n);
+    std::string* target();
+    void prepareBody();
+    void flushRun();
+    void flushPending();
+    void endParagraph();
+    void finishFontName();
+
+    // --- control words
+    void word(const Token& t);
+    void symbol(unsigned char c);
+    void destination(Keyword k);
+
+    // --- code pages
+    const CodePage* currentCodePage();
+    const CodePage* codePageFor(int fontId);
+    void codePageMayChange() { cpDirty_ = true; }
+    CharFormat resolve(const CharState& s);
+    int activeFont(const CharState& s) const {
+        int id = s.fonts[static_cast<int>(s.runType)];
+        if (id < 0) id = s.fonts[0];
+        return id >= 0 ? id : deff_;
+    }
+
+    detail::Tokenizer tok_;
+    Sink& sink_;
+    std::vector<State> states_;
+    std::size_t overflowDepth_ = 0;  // groups opened past kMaxDepth
+
+    // Document-wide settings.
+    int docCodePage_ = 1252;
+    int ansiCpg_ = 0;
+    int deff_ = -1;
+    std::unordered_map<int, Font> fonts_;
+    std::vector<Color> colors_;
+    int fontDef_ = -1;  // the font the font table is defining
+    int red_ = -1, green_ = -1, blue_ = -1;
+
+    // Decoding.
+    bool cpDirty_ = true;
+    const CodePage* cp_ = nullptr;
+    int skip_ = 0;             // \uc fallback units still to skip
+    int pendingLead_ = -1;     // a double-byte lead byte waiting for its trail
+    char32_t pendingHigh_ = 0; // a high surrogate waiting for its low half
+    Dest pendingDest_ = Dest::Body;
+
+    // Output.
+    std::string run_;
+    CharState runState_;
+    bool runDirty_ = true;     // formatting may differ from runState_
+    bool runStarted_ = false;
+    CharFormat runFormat_;
+    int pendingTabs_ = 0;      // cells closed in this row, tabs not yet written
+    bool paragraphOpen_ = false;
+    bool anyParagraph_ = false;
+    bool nextIsDestination_ = false;  // after \*
+};
+
+void Reader::run() {
+    for (;;) {
+        if (cpDirty_) {
+            cpDirty_ = false;
+            cp_ = currentCodePage();
+            tok_.setLeadBytes(cp_ && cp_->isDoubleByte() ? cp_->leadTable() : nullptr);
+        }
+        Token t = tok_.next();
+        switch (t.kind) {
+        case TokenKind::End:
+            flushPending();
+            if (paragraphOpen_ || !anyParagraph_) endParagraph();
+            return;
+        case TokenKind::GroupStart:
+            groupStart();
+            break;
+        case TokenKind::GroupEnd:
+            groupEnd();
+            break;
+        case TokenKind::Text:
+            text(t.text);
+            break;
+        case TokenKind::Hex:
+            if (skip_ > 0) {
+                --skip_;
+                break;
+            }
+            hexByte(t.byte);
+            break;
+        case TokenKind::Bin:
+            // Binary data never reaches the text, and does not count as
+            // \uc fallback either.
+            break;
+        case TokenKind::Symbol:
+            if (skip_ > 0) {
+                --skip_;
+                break;
+            }
+            symbol(t.byte);
+            break;
+        case TokenKind::Word:
+            if (skip_ > 0) {
+                // A whole control word is one unit of \uc fallback.
+                --skip_;
+                break;
+            }
+            word(t);
+            break;
+        }
+    }
+}
+
+// ---------------------------------------------------------------- groups
+
+void Reader::groupStart() {
+    skip_ = 0;
+    nextIsDestination_ = false;
+    if (pendingLead_ >= 0) flushPending();
+    if (states_.size() >= kMaxDepth) {
+        ++overflowDepth_;
+        return;
+    }
+    states_.push_back(states_.back());
+    st().definesFont = false;
+}
+
+void Reader::groupEnd() {
+    skip_ = 0;
+    nextIsDestination_ = false;
+    if (pendingLead_ >= 0) flushPending();
+    if (overflowDepth_ > 0) {
+        --overflowDepth_;
+        return;
+    }
+    if (states_.size() <= 1) {
+        // An extra '}': nothing to restore. What follows is still read (with
+        // the document's outermost state) rather than lost.
+        return;
+    }
+    if (st().definesFont) finishFontName();
+    const CharState before = st().chr;
+    const Dest destBefore = st().dest;
+    states_.pop_back();
+    if (!(before == st().chr)) {
+        runDirty_ = true;
+        codePageMayChange();
+    } else if (destBefore != st().dest) {
+        codePageMayChange();
+    }
+}
+
+// ---------------------------------------------------------------- text
+
+std::string* Reader::target() {
+    switch (st().dest) {
+    case Dest::Body:
+        prepareBody();
+        return &run_;
+    case Dest::FontTable:
+        if (fontDef_ >= 0) {
+            Font& f = fonts_[fontDef_];
+            if (!f.named) return &f.name;
+        }
+        return nullptr;
+    default:
+        return nullptr;
+    }
+}
+
+// Called before body text is appended: start a new run if the formatting
+// changed, write the tabs of cells closed before this text.
+void Reader::prepareBody() {
+    if (!runStarted_) {
+        runStarted_ = true;
+        runState_ = st().chr;
+        runFormat_ = resolve(runState_);
+        runDirty_ = false;
+    }
+    if (runDirty_) {
+        runDirty_ = false;
+        if (!(runState_ == st().chr)) {
+            // Different state may still be the same format (two font
+            // entries of one name): then the run goes on.
+            CharFormat f = resolve(st().chr);
+            if (!(f == runFormat_)) {
+                flushRun();
+                runFormat_ = std::move(f);
+            }
+            runState_ = st().chr;
+        }
+    }
+    if (pendingTabs_ > 0) {
+        run_.append(static_cast<std::size_t>(pendingTabs_), '\t');
+        pendingTabs_ = 0;
+    }
+    if (pendingHigh_ != 0) {
+        // A high surrogate that no low half followed.
+        pendingHigh_ = 0;
+        appendUtf8(run_, detail::kReplacement);
+    }
+    paragraphOpen_ = true;
+}
+
+void Reader::emitAscii(const char* p, std::size_t n) {
+    std::string* out = target();
+    if (!out) return;
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned char c = static_cast<unsigned char>(p[i]);
+        if (c >= 0x20 || c == '\t') out->push_back(static_cast<char>(c));
+    }
+}
+
+void Reader::emit(char32_t c) {
+    std::string* out = target();
+    if (!out) return;
+    appendUtf8(*out, c);
+}
+
+void Reader::text(std::string_view bytes) {
+    const char* p = bytes.data();
+    std::size_t n = bytes.size();
+    if (skip_ > 0) {
+        std::size_t k = std::min<std::size_t>(n, static_cast<std::size_t>(skip_));
+        skip_ -= static_cast<int>(k);
+        p += k;
+        n -= k;
+        if (n == 0) return;
+    }
+    Dest d = st().dest;
+    if (d == Dest::Drop) {
+        pendingLead_ = -1;
+        return;
+    }
+    if (d == Dest::ColorTable) {
+        for (std::size_t i = 0; i < n; ++i) {
+            if (p[i] != ';') continue;
+            Color c;
+            if (red_ >= 0 || green_ >= 0 || blue_ >= 0) {
+                c.automatic = false;
+                c.rgb = static_cast<std::uint32_t>(std::clamp(red_, 0, 255)) << 16 |
+                        static_cast<std::uint32_t>(std::clamp(green_, 0, 255)) << 8 |
+                        static_cast<std::uint32_t>(std::clamp(blue_, 0, 255));
+            }
+            if (colors_.size() < 4096) colors_.push_back(c);
+            red_ = green_ = blue_ = -1;
+        }
+        return;
+    }
+    if (d == Dest::FontTable) {
+        // The name ends at ';'; bytes after it until the next font are noise.
+        std::size_t i = 0;
+        for (; i < n; ++i) {
+            if (p[i] == ';') break;
+        }
+        if (pendingLead_ >= 0 || i > 0) {
+            // Decode the name's bytes in the font's own code page.
+            std::size_t start = 0;
+            while (start < i) {
+                unsigned char b = static_cast<unsigned char>(p[start]);
+                hexByte(b);
+                ++start;
+            }
+        }
+        if (i < n) finishFontName();
+        return;
+    }
+    // Body text: ASCII goes straight through, other bytes are decoded.
+    std::size_t i = 0;
+    if (pendingLead_ >= 0) {
+        hexByte(static_cast<unsigned char>(p[0]));
+        i = 1;
+    }
+    while (i < n) {
+        std::size_t j = i;
+        while (j < n && static_cast<unsigned char>(p[j]) < 0x80) ++j;
+        if (j > i) {
+            if (pendingHigh_ == 0 && d == Dest::Body) {
+                prepareBody();
+                // Control characters other than tab are not text.
+                bool clean = true;
+                for (std::size_t k = i; k < j; ++k) {
+                    if (static_cast<unsigned char>(p[k]) < 0x20 && p[k] != '\t') {
+                        clean = false;
+                        break;
+                    }
+                }
+                if (clean)
+                    run_.append(p + i, j - i);
+                else
+                    emitAscii(p + i, j - i);
+            } else {
+                emitAscii(p + i, j - i);
+            }
+            i = j;
+        }
+        while (i < n && static_cast<unsigned char>(p[i]) >= 0x80) {
+            hexByte(static_cast<unsigned char>(p[i]));
+            ++i;
+            if (pendingLead_ >= 0 && i < n) {
+                hexByte(static_cast<unsigned char>(p[i]));
+                ++i;
+            }
+        }
+    }
+}
+
+// One byte of text in the current code page; double-byte pairs are joined.
+void Reader::hexByte(unsigned char b) {
+    Dest d = st().dest;
+    if (d == Dest::Drop) {
+        pendingLead_ = -1;
+        return;
+    }
+    if (d == Dest::ColorTable) {
+        if (b == ';') text(";");
+        return;
+    }
+    if (cpDirty_) {
+        cpDirty_ = false;
+        cp_ = currentCodePage();
+        tok_.setLeadBytes(cp_ && cp_->isDoubleByte() ? cp_->leadTable() : nullptr);
+    }
+    if (pendingLead_ >= 0) {
+        unsigned char lead = static_cast<unsigned char>(pendingLead_);
+        pendingLead_ = -1;
+        if (cp_ && cp_->isDoubleByte() && pendingDest_ == d) {
+            emit(cp_->pair(lead, b));
+            return;
+        }
+        emit(detail::kReplacement);
+    }
+    if (cp_ == nullptr) {
+        emit(b < 0x80 ? b : detail::kReplacement);
+        return;
+    }
+    if (cp_->isDoubleByte() && cp_->isLead(b)) {
+        pendingLead_ = b;
+        pendingDest_ = d;
+        return;
+    }
+    if (b < 0x20 && b != '\t') return;
+    emit(cp_->single(b));
+}
+
+// A lead byte or high surrogate that nothing completed becomes U+FFFD.
+void Reader::flushPending() {
+    if (pendingLead_ >= 0) {
+        pendingLead_ = -1;
+        if (pendingDest_ == st().dest) emit(detail::kReplacement);
+    }
+    if (pendingHigh_ != 0) {
+        pendingHigh_ = 0;
+        std::string* out = target();
+        if (out) appendUtf8(*out, detail::kReplacement);
+    }
+}
+
+// \uN: N is a signed 16-bit value, negative means N + 65536.
+void Reader::unicode(int param) {
+    if (pendingLead_ >= 0) {
+        char32_t keepHigh = pendingHigh_;
+        pendingHigh_ = 0;
+        flushPending();
+        pendingHigh_ = keepHigh;
+    }
+    long long v = param;
+    if (v < 0) v += 65536;
+    char32_t c = (v < 0 || v > 0xFFFF) ? detail::kReplacement : static_cast<char32_t>(v);
+    skip_ = st().uc;
+    if (c >= 0xD800 && c <= 0xDBFF) {
+        if (pendingHigh_ != 0) {
+            pendingHigh_ = 0;
+            emit(detail::kReplacement);
+        }
+        pendingHigh_ = c;
+        return;
+    }
+    if (c >= 0xDC00 && c <= 0xDFFF) {
+        if (pendingHigh_ != 0) {
+            char32_t full = 0x10000 + ((pendingHigh_ - 0xD800) << 10) + (c - 0xDC00);
+            pendingHigh_ = 0;
+            emit(full);
+        } else {
+            emit(detail::kReplacement);
+        }
+        return;
+    }
+    if (pendingHigh_ != 0) {
+        pendingHigh_ = 0;
+        emit(detail::kReplacement);
+    }
+    if (c == 0) return;
+    if (c < 0x20 && c != '\t') {
+        // \u10 and the like: a line end written as a character.
+        if (c == '\n' || c == '\r') c = 0x2028;
+        else return;
+    }
+    emit(c);
+}
+
+void Reader::flushRun() {
+    if (run_.empty()) return;
+    sink_.text(run_, runFormat_);
+    run_.clear();
+}
+
+void Reader::endParagraph() {
+    flushPending();
+    flushRun();
+    pendingTabs_ = 0;
+    sink_.paragraphEnd(st().para);
+    paragraphOpen_ = false;
+    anyParagraph_ = true;
+}
+
+void Reader::finishFontName() {
+    if (fontDef_ < 0) return;
+    auto it = fonts_.find(fontDef_);
+    if (it == fonts_.end() || it->second.named) return;
+    if (pendingLead_ >= 0) pendingLead_ = -1;
+    std::string& name = it->second.name;
+    auto notSpace = [](char c) { return c != ' '; };
+    name.erase(name.begin(), std::find_if(name.begin(), name.end(), notSpace));
+    name.erase(std::find_if(name.rbegin(), name.rend(), notSpace).base(), name.end());
+    it->second.named = true;
+}
+
+// ---------------------------------------------------------------- words
+
+void Reader::symbol(unsigned char c) {
+    switch (c) {
+    case '~': emit(0x00A0); break;
+    case '-': emit(0x00AD); break;
+    case '_': emit(0x2011); break;
+    case '*': nextIsDestination_ = true; break;
+    case '\n':
+    case '\r':
+        // "\" at the end of a line is \par (TextEdit writes it).
+        if (st().dest == Dest::Body) endParagraph();
+        break;
+    case '\t': emit('\t'); break;
+    default: break;  // \: \| and unknown symbols carry no text
+    }
+}
+
+void Reader::destination(Keyword k) {
+    State& s = st();
+    switch (k) {
+    case Keyword::FontTable:
+        s.dest = Dest::FontTable;
+        fontDef_ = -1;
+        codePageMayChange();
+        return;
+    case Keyword::ColorTable:
+        s.dest = Dest::ColorTable;
+        colors_.clear();
+        red_ = green_ = blue_ = -1;
+        return;
+    case Keyword::Skip:
+        // Only a destination inside a group of its own is skipped whole: one
+        // at the document's top level (a broken file) just drops its text.
+        if (states_.size() >= 3 || overflowDepth_ > 0) {
+            // Leave the group now; its closing brace is consumed by the skip.
+            tok_.skipGroup();
+            nextIsDestination_ = false;
+            groupEnd();
+        } else {
+            s.dest = Dest::Drop;
+        }
+        return;
+    default:
+        return;
+    }
+}
+
+void Reader::word(const Token& t) {
+    const Keyword k = detail::lookupKeyword(t.text);
+    const bool wasDestination = nextIsDestination_;
+    nextIsDestination_ = false;
+    if (k == Keyword::Unknown) {
+        // {\*\unknown ...}: an ignorable destination this reader does not know.
+        if (wasDestination) destination(Keyword::Skip);
+        return;
+    }
+    State& s = st();
+    const bool formatting = overflowDepth_ == 0;  // past the depth cap, text only
+    const int n = t.param;
+    const bool on = !t.hasParam || n != 0;
+    auto charChanged = [this] { runDirty_ = true; };
+    switch (k) {
+    case Keyword::Unknown:
+    case Keyword::Ignore:
+        break;
+    case Keyword::Skip:
+    case Keyword::FontTable:
+    case Keyword::ColorTable:
+        destination(k);
+        break;
+    case Keyword::Ansi: docCodePage_ = 1252; codePageMayChange(); break;
+    case Keyword::Mac: docCodePage_ = 10000; codePageMayChange(); break;
+    case Keyword::Pc: docCodePage_ = 437; codePageMayChange(); break;
+    case Keyword::Pca: docCodePage_ = 850; codePageMayChange(); break;
+    case Keyword::AnsiCpg:
+        // \ansicpg0 names no code page: keep the character set's.
+        ansiCpg_ = n > 0 ? n : 0;
+        codePageMayChange();
+        break;
+    case Keyword::Deff:
+        deff_ = n;
+        codePageMayChange();
+        break;
+    case Keyword::Uc:
+        if (formatting) s.uc = std::clamp(n, 0, kMaxUc);
+        break;
+    case Keyword::U:
+        unicode(n);
+        break;
+    case Keyword::Upr:
+        // {\upr{ANSI version}{\*\ud{Unicode version}}}: only the second counts.
+        s.outer = s.dest;
+        s.dest = Dest::Drop;
+        break;
+    case Keyword::Ud:
+        s.dest = s.outer;
+        codePageMayChange();
+        break;
+    case Keyword::Red:
+        if (s.dest == Dest::ColorTable) red_ = n;
+        break;
+    case Keyword::Green:
+        if (s.dest == Dest::ColorTable) green_ = n;
+        break;
+    case Keyword::Blue:
+        if (s.dest == Dest::ColorTable) blue_ = n;
+        break;
+    case Keyword::FCharset:
+        if (s.dest == Dest::FontTable && fontDef_ >= 0) {
+            fonts_[fontDef_].charset = n;
+            codePageMayChange();
+        }
+        break;
+    case Keyword::Cpg:
+        if (s.dest == Dest::FontTable && fontDef_ >= 0) {
+            fonts_[fontDef_].codePage = n;
+            codePageMayChange();
+        }
+        break;
+    case Keyword::F:
+        if (s.dest == Dest::FontTable) {
+            finishFontName();
+            fontDef_ = n;
+            fonts_[n] = Font{};
+            s.definesFont = true;
+            codePageMayChange();
+        } else if (formatting) {
+            // \fN names the font of the class in effect: Word writes
+            // "\dbch\f13" for its Chinese font.
+            s.chr.fonts[static_cast<int>(s.chr.runType)] = n;
+            charChanged();
+            codePageMayChange();
+        }
+        break;
+    case Keyword::Af:
+        // \afN after \hich or \dbch names that class's font; after \loch
+        // (or alone) it is the font for right-to-left text: not ours.
+        if (formatting && s.dest != Dest::FontTable && s.chr.runType != RunType::Loch) {
+            s.chr.fonts[static_cast<int>(s.chr.runType)] = n;
+            charChanged();
+            codePageMayChange();
+        }
+        break;
+    case Keyword::Loch:
+    case Keyword::Hich:
+    case Keyword::Dbch:
+        if (formatting) {
+            s.chr.runType = k == Keyword::Loch ? RunType::Loch : k == Keyword::Hich ? RunType::Hich : RunType::Dbch;
+            charChanged();
+            codePageMayChange();
+        }
+        break;
+    case Keyword::Fs:
+        if (formatting && n > 0) {
+            s.chr.size = std::min(n, 3276);
+            charChanged();
+        }
+        break;
+    case Keyword::Bold:
+    case Keyword::Italic:
+    case Keyword::Underline:
+    case Keyword::Strike: {
+        if (!formatting) break;
+        std::uint8_t bit = k == Keyword::Bold ? kBold : k == Keyword::Italic ? kItalic : k == Keyword::Underline ? kUnderline : kStrike;
+        if (on)
+            s.chr.flags |= bit;
+        else
+            s.chr.flags &= static_cast<std::uint8_t>(~bit);
+        charChanged();
+        break;
+    }
+    case Keyword::UlNone:
+        if (formatting) {
+            s.chr.flags &= static_cast<std::uint8_t>(~kUnderline);
+            charChanged();
+        }
+        break;
+    case Keyword::Cf:
+        if (formatting) {
+            s.chr.color = std::max(n, 0);
+            charChanged();
+        }
+        break;
+    case Keyword::Cb:
+        if (formatting) {
+            s.chr.background = std::max(n, 0);
+            s.chr.backgroundIsHighlight = false;
+            charChanged();
+        }
+        break;
+    case Keyword::Highlight:
+        if (formatting) {
+            s.chr.background = std::max(n, 0);
+            s.chr.backgroundIsHighlight = true;
+            charChanged();
+        }
+        break;
+    case Keyword::Super:
+        if (formatting) {
+            s.chr.verticalAlign = on ? VerticalAlign::Super : VerticalAlign::Normal;
+            charChanged();
+        }
+        break;
+    case Keyword::Sub:
+        if (formatting) {
+            s.chr.verticalAlign = on ? VerticalAlign::Sub : VerticalAlign::Normal;
+            charChanged();
+        }
+        break;
+    case Keyword::NoSuperSub:
+        if (formatting) {
+            s.chr.verticalAlign = VerticalAlign::Normal;
+            charChanged();
+        }
+        break;
+    case Keyword::Plain:
+        if (formatting) {
+            s.chr = CharState{};
+            charChanged();
+            codePageMayChange();
+        }
+        break;
+    case Keyword::Pard:
+        if (formatting) {
+            s.para = ParaFormat{};
+            s.inTable = false;
+        }
+        break;
+    case Keyword::Ql: if (formatting) s.para.alignment = Alignment::Left; break;
+    case Keyword::Qr: if (formatting) s.para.alignment = Alignment::Right; break;
+    case Keyword::Qc: if (formatting) s.para.alignment = Alignment::Centre; break;
+    case Keyword::Qj: if (formatting) s.para.alignment = Alignment::Justify; break;
+    case Keyword::Li: if (formatting) s.para.leftIndent = n; break;
+    case Keyword::Ri: if (formatting) s.para.rightIndent = n; break;
+    case Keyword::Fi: if (formatting) s.para.firstLineIndent = n; break;
+    case Keyword::Sb: if (formatting) s.para.spaceBefore = n; break;
+    case Keyword::Sa: if (formatting) s.para.spaceAfter = n; break;
+    case Keyword::InTable: if (formatting) s.inTable = on; break;
+    case Keyword::Par:
+        if (s.dest == Dest::Body) endParagraph();
+        break;
+    case Keyword::Page:
+    case Keyword::Sect:
+        if (s.dest == Dest::Body && paragraphOpen_) endParagraph();
+        break;
+    case Keyword::Row:
+        if (s.dest == Dest::Body) endParagraph();
+        break;
+    case Keyword::Cell:
+        if (s.dest == Dest::Body) {
+            flushPending();
+            if (pendingTabs_ < 4096) ++pendingTabs_;
+            paragraphOpen_ = true;
+        }
+        break;
+    case Keyword::Line: emit(0x2028); break;
+    case Keyword::Tab: emit('\t'); break;
+    case Keyword::EmDash: emit(0x2014); break;
+    case Keyword::EnDash: emit(0x2013); break;
+    case Keyword::LQuote: emit(0x2018); break;
+    case Keyword::RQuote: emit(0x2019); break;
+    case Keyword::LDblQuote: emit(0x201C); break;
+    case Keyword::RDblQuote: emit(0x201D); break;
+    case Keyword::Bullet: emit(0x2022); break;
+    case Keyword::EnSpace: emit(0x2002); break;
+    case Keyword::EmSpace: emit(0x2003); break;
+    case Keyword::QmSpace: emit(0x2005); break;
+    case Keyword::Zwj: emit(0x200D); break;
+    case Keyword::Zwnj: emit(0x200C); break;
+    case Keyword::Field:
+        s.outer = s.dest;
+        break;
+    case Keyword::FldInst:
+        // The field's instruction (HYPERLINK "...", PAGE ...) is not text;
+        // read it rather than skip it, since \fldrslt may follow ungrouped.
+        s.dest = Dest::Drop;
+        break;
+    case Keyword::FldRslt:
+        s.dest = s.outer == Dest::FontTable || s.outer == Dest::ColorTable ? Dest::Drop : s.outer;
+        break;
+    }
+}
+
+// ---------------------------------------------------------------- code pages
+
+const CodePage* Reader::codePageFor(int fontId) {
+    int number = 0;
+    if (fontId >= 0) {
+        auto it = fonts_.find(fontId);
+        if (it != fonts_.end()) {
+            if (it->second.codePage > 0)
+                number = it->second.codePage;
+            else if (it->second.charset >= 0)
+                number = detail::codePageForCharset(it->second.charset);
+        }
+    }
+    if (number == detail::kSymbolCodePage) return detail::symbolCodePage();
+    if (number == 0) number = ansiCpg_ > 0 ? ansiCpg_ : docCodePage_;
+    const CodePage* page = detail::codePage(number);
+    if (page == nullptr || number == 65001) page = detail::codePage(1252);
+    return page;
+}
+
+const CodePage* Reader::currentCodePage() {
+    const State& s = st();
+    if (s.dest == Dest::FontTable) return codePageFor(fontDef_);
+    return codePageFor(activeFont(s.chr));
+}
+
+CharFormat Reader::resolve(const CharState& s) {
+    CharFormat f;
+    auto it = fonts_.find(activeFont(s));
+    if (it != fonts_.end()) {
+        f.fontName = it->second.name;
+        f.fontCharset = it->second.charset;
+    }
+    f.sizeHalfPoints = s.size;
+    f.bold = s.flags & kBold;
+    f.italic = s.flags & kItalic;
+    f.underline = s.flags & kUnderline;
+    f.strike = s.flags & kStrike;
+    if (s.color > 0 && static_cast<std::size_t>(s.color) < colors_.size() && !colors_[s.color].automatic) {
+        f.hasColor = true;
+        f.color = colors_[s.color].rgb;
+    }
+    if (s.background > 0) {
+        if (s.backgroundIsHighlight) {
+            if (static_cast<std::size_t>(s.background) < std::size(kHighlightPalette)) {
+                f.hasBackground = true;
+                f.background = kHighlightPalette[s.background];
+            }
+        } else if (static_cast<std::size_t>(s.background) < colors_.size() && !colors_[s.background].automatic) {
+            f.hasBackground = true;
+            f.background = colors_[s.background].rgb;
+        }
+    }
+    f.verticalAlign = s.verticalAlign;
+    return f;
+}
+
+}  // namespace
+
+bool looksLikeRtf(std::string_view bytes) {
+    std::size_t i = 0;
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") i = 3;
+    while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n')) ++i;
+    return bytes.substr(i, 5) == "{\\rtf";
+}
+
+void read(std::string_view bytes, Sink& sink) {
+    std::size_t i = 0;
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") i = 3;
+    while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n')) ++i;
+    // A document starts with "{\rtf"; a fragment that starts with a group and
+    // a control word ("{\field ...") is read too, as other readers do.
+    if (bytes.substr(i, 2) != "{\\")
+        throw ParseError(i, "not an RTF document: it does not start with \"{\\rtf\" (byte " + std::to_string(i) + ")");
+    Reader reader(bytes.substr(i), sink);
+    reader.run();
+}
+
+}  // namespace rtf

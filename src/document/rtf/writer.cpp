@@ -1,1 +1,302 @@
-// placeholder: being written
+#include "document/rtf/writer.h"
+
+#include "document/rtf/codepage.h"
+
+#include <charconv>
+#include <unordered_map>
+#include <vector>
+
+namespace rtf {
+
+namespace {
+
+using detail::nextUtf8;
+
+constexpr char kHex[] = "0123456789abcdef";
+
+// Latin names of fonts made for Simplified Chinese.
+constexpr std::string_view kChineseFontNames[] = {
+    "SimSun", "NSimSun", "SimHei", "KaiTi", "FangSong", "Microsoft YaHei", "DengXian", "STSong", "STHeiti",
+    "STKaiti", "STFangsong", "Noto Sans CJK SC", "Noto Serif CJK SC", "Source Han Sans SC", "Source Han Serif SC",
+    "WenQuanYi Micro Hei", "WenQuanYi Zen Hei", "AR PL UMing CN", "AR PL UKai CN",
+};
+
+bool isCjk(char32_t c) {
+    return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF) || (c >= 0xF900 && c <= 0xFAFF) ||
+           (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x20000 && c <= 0x3FFFF);
+}
+
+bool isChineseFont(std::string_view name) {
+    for (auto n : kChineseFontNames)
+        if (name == n) return true;
+    for (std::size_t i = 0; i < name.size();) {
+        if (isCjk(nextUtf8(name.data(), name.size(), i))) return true;
+    }
+    return false;
+}
+
+void appendInt(std::string& out, int v) {
+    char buf[16];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, r.ptr);
+}
+
+void appendWord(std::string& out, std::string_view word, int v) {
+    out += word;
+    appendInt(out, v);
+}
+
+void appendHexByte(std::string& out, unsigned b) {
+    char buf[4] = {'\\', '\'', kHex[(b >> 4) & 15], kHex[b & 15]};
+    out.append(buf, 4);
+}
+
+}  // namespace
+
+struct Writer::Impl {
+    struct FontEntry {
+        std::string name;
+        int charset;
+    };
+    std::vector<FontEntry> fonts;
+    std::unordered_map<std::string, int> fontIndex;  // name + '\0' + charset
+    std::vector<std::uint32_t> colors;               // \colortbl entries 1..n
+    std::unordered_map<std::uint32_t, int> colorIndex;
+
+    std::string body;
+    bool inParagraph = false;
+    bool runOpen = false;
+    CharFormat runFormat;
+    int runUc = 1;  // the \uc in effect inside the open run group
+
+    int fontFor(const CharFormat& f) {
+        int charset = isChineseFont(f.fontName) ? 134 : (f.fontCharset >= 0 ? f.fontCharset : 0);
+        std::string key = f.fontName;
+        key.push_back('\0');
+        appendInt(key, charset);
+        auto [it, added] = fontIndex.emplace(std::move(key), static_cast<int>(fonts.size()));
+        if (added) fonts.push_back({f.fontName, charset});
+        return it->second;
+    }
+
+    int colorFor(std::uint32_t rgb) {
+        auto [it, added] = colorIndex.emplace(rgb & 0xFFFFFF, static_cast<int>(colors.size()) + 1);
+        if (added) colors.push_back(rgb & 0xFFFFFF);
+        return it->second;
+    }
+
+    void openRun(const CharFormat& f) {
+        std::string& o = body;
+        o += '{';
+        // Chinese text takes its font from the associated (\dbch) font in
+        // some readers, Latin text from \loch\f: name the same font for all.
+        int font = fontFor(f);
+        appendWord(o, "\\loch\\f", font);
+        appendWord(o, "\\hich\\af", font);
+        appendWord(o, "\\dbch\\af", font);
+        // Sizes are always written: a reader's default for Chinese text is
+        // not RTF's 12 pt.
+        appendWord(o, "\\fs", f.sizeHalfPoints);
+        appendWord(o, "\\afs", f.sizeHalfPoints);
+        if (f.bold) o += "\\b";
+        if (f.italic) o += "\\i";
+        if (f.underline) o += "\\ul";
+        if (f.strike) o += "\\strike";
+        if (f.hasColor) appendWord(o, "\\cf", colorFor(f.color));
+        if (f.hasBackground) {
+            // \chcbpat is character shading; \cb the older form of the same.
+            int c = colorFor(f.background);
+            appendWord(o, "\\chcbpat", c);
+            appendWord(o, "\\cb", c);
+        }
+        if (f.verticalAlign == VerticalAlign::Super) o += "\\super";
+        if (f.verticalAlign == VerticalAlign::Sub) o += "\\sub";
+        o += ' ';
+        runOpen = true;
+        runFormat = f;
+        runUc = 1;
+    }
+
+    void closeRun() {
+        if (runOpen) body += '}';
+        runOpen = false;
+    }
+
+    void setUc(int uc) {
+        if (runUc == uc) return;
+        appendWord(body, "\\uc", uc);
+        runUc = uc;
+    }
+
+    // \uN takes a signed 16-bit value; the fallback that follows is what a
+    // reader without Unicode shows: the GBK bytes, else '?' as \'3f (a
+    // literal '?' makes some readers drop the next character).
+    void unicodeUnit(char32_t unit, std::uint16_t gbk) {
+        std::string& o = body;
+        if (gbk > 0xFF) {
+            setUc(2);
+        } else {
+            setUc(1);
+        }
+        int signedUnit = unit > 32767 ? static_cast<int>(unit) - 65536 : static_cast<int>(unit);
+        appendWord(o, "\\u", signedUnit);
+        if (gbk > 0xFF) {
+            appendHexByte(o, gbk >> 8);
+            appendHexByte(o, gbk & 0xFF);
+        } else if (gbk >= 0x80) {
+            appendHexByte(o, gbk);
+        } else {
+            o += "\\'3f";
+        }
+    }
+
+    void writeText(std::string_view utf8) {
+        std::string& o = body;
+        const char* s = utf8.data();
+        const std::size_t n = utf8.size();
+        std::size_t i = 0;
+        while (i < n) {
+            // Plain ASCII in bulk.
+            std::size_t j = i;
+            while (j < n) {
+                unsigned char c = static_cast<unsigned char>(s[j]);
+                if (c < 0x20 || c >= 0x7F || c == '\\' || c == '{' || c == '}') break;
+                ++j;
+            }
+            if (j > i) {
+                o.append(s + i, j - i);
+                i = j;
+                if (i >= n) break;
+            }
+            unsigned char c = static_cast<unsigned char>(s[i]);
+            if (c == '\\' || c == '{' || c == '}') {
+                o += '\\';
+                o += static_cast<char>(c);
+                ++i;
+                continue;
+            }
+            if (c == '\t') {
+                o += "\\tab ";
+                ++i;
+                continue;
+            }
+            char32_t cp = nextUtf8(s, n, i);
+            if (cp == 0x2028) {
+                o += "\\line ";
+            } else if (cp >= 0x10000) {
+                char32_t v = cp - 0x10000;
+                unicodeUnit(0xD800 + (v >> 10), 0);
+                unicodeUnit(0xDC00 + (v & 0x3FF), 0);
+            } else {
+                unicodeUnit(cp, detail::gbkBytes(cp));
+            }
+        }
+    }
+
+    // A font name for the font table: GBK bytes for a Chinese font (what
+    // readers of \fcharset134 expect), \uN for anything else.
+    void writeFontName(std::string& o, std::string_view name, int charset) {
+        for (std::size_t i = 0; i < name.size();) {
+            char32_t c = nextUtf8(name.data(), name.size(), i);
+            if (c >= 0x20 && c < 0x7F && c != '\\' && c != '{' && c != '}' && c != ';') {
+                o += static_cast<char>(c);
+                continue;
+            }
+            if (c < 0x80) {
+                appendHexByte(o, static_cast<unsigned>(c));
+                continue;
+            }
+            std::uint16_t g = detail::gbkBytes(c);
+            if (charset == 134 && g > 0xFF) {
+                appendHexByte(o, g >> 8);
+                appendHexByte(o, g & 0xFF);
+                continue;
+            }
+            if (c >= 0x10000) {
+                char32_t v = c - 0x10000;
+                appendWord(o, "\\u", static_cast<int>(0xD800 + (v >> 10)) - 65536);
+                o += "\\'3f";
+                c = 0xDC00 + (v & 0x3FF);
+            }
+            appendWord(o, "\\u", c > 32767 ? static_cast<int>(c) - 65536 : static_cast<int>(c));
+            o += "\\'3f";
+        }
+    }
+
+    std::string header() {
+        std::string o = "{\\rtf1\\ansi\\ansicpg936\\deff0\\uc1\n{\\fonttbl";
+        if (fonts.empty()) fonts.push_back({"宋体", 134});
+        for (std::size_t k = 0; k < fonts.size(); ++k) {
+            appendWord(o, "{\\f", static_cast<int>(k));
+            o += "\\fnil";
+            appendWord(o, "\\fcharset", fonts[k].charset);
+            o += ' ';
+            writeFontName(o, fonts[k].name, fonts[k].charset);
+            o += ";}";
+        }
+        o += "}\n{\\colortbl;";
+        for (std::uint32_t c : colors) {
+            appendWord(o, "\\red", static_cast<int>(c >> 16));
+            appendWord(o, "\\green", static_cast<int>((c >> 8) & 0xFF));
+            appendWord(o, "\\blue", static_cast<int>(c & 0xFF));
+            o += ';';
+        }
+        o += "}\n";
+        return o;
+    }
+};
+
+Writer::Writer() : impl_(new Impl) {}
+Writer::~Writer() { delete impl_; }
+
+void Writer::beginParagraph(const ParaFormat& p) {
+    Impl& w = *impl_;
+    if (w.inParagraph) endParagraph();
+    std::string& o = w.body;
+    o += "\\pard";
+    switch (p.alignment) {
+    case Alignment::Left: o += "\\ql"; break;
+    case Alignment::Right: o += "\\qr"; break;
+    case Alignment::Centre: o += "\\qc"; break;
+    case Alignment::Justify: o += "\\qj"; break;
+    }
+    if (p.leftIndent) appendWord(o, "\\li", p.leftIndent);
+    if (p.rightIndent) appendWord(o, "\\ri", p.rightIndent);
+    if (p.firstLineIndent) appendWord(o, "\\fi", p.firstLineIndent);
+    if (p.spaceBefore) appendWord(o, "\\sb", p.spaceBefore);
+    if (p.spaceAfter) appendWord(o, "\\sa", p.spaceAfter);
+    w.inParagraph = true;
+}
+
+void Writer::text(std::string_view utf8, const CharFormat& format) {
+    Impl& w = *impl_;
+    if (utf8.empty()) return;
+    if (!w.inParagraph) beginParagraph(ParaFormat{});
+    if (!w.runOpen || !(w.runFormat == format)) {
+        w.closeRun();
+        w.openRun(format);
+    }
+    w.writeText(utf8);
+}
+
+void Writer::endParagraph() {
+    Impl& w = *impl_;
+    if (!w.inParagraph) beginParagraph(ParaFormat{});
+    w.closeRun();
+    w.body += "\\par\n";
+    w.inParagraph = false;
+}
+
+std::string Writer::finish() {
+    Impl& w = *impl_;
+    if (w.inParagraph) endParagraph();
+    std::string out = w.header();
+    out.reserve(out.size() + w.body.size() + 2);
+    out += w.body;
+    out += "}\n";
+    w.body.clear();
+    w.body.shrink_to_fit();
+    return out;
+}
+
+}  // namespace rtf

@@ -1,0 +1,420 @@
+#include "corpus_support.h"
+
+#include "json_lite.h"
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace rtf::test {
+
+fs::path corpusDir() { return fs::path(SCRIVLET_CORPUS_DIR); }
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+std::vector<std::string> corpusFiles() {
+    std::vector<std::string> files;
+    std::error_code ec;
+    const fs::path root = corpusDir();
+    if (!fs::is_directory(root, ec)) return files;
+    for (auto it = fs::recursive_directory_iterator(root, ec); it != fs::recursive_directory_iterator(); ++it) {
+        const fs::path rel = fs::relative(it->path(), root);
+        const std::string first = rel.begin()->string();
+        if (first == "tool-outputs" || first == "tools") continue;
+        if (it->is_regular_file() && it->path().extension() == ".rtf") files.push_back(rel.generic_string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+namespace {
+
+// Decodes one UTF-8 character (invalid bytes pass as themselves).
+char32_t nextChar(std::string_view s, std::size_t& i) {
+    unsigned char b = static_cast<unsigned char>(s[i]);
+    int len = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 1;
+    if (i + len > s.size()) len = 1;
+    char32_t c = len == 1 ? b : (len == 2 ? b & 0x1F : len == 3 ? b & 0x0F : b & 0x07);
+    for (int k = 1; k < len; ++k) c = c << 6 | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+    i += len;
+    return c;
+}
+
+bool isSpace(char32_t c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == 0x2028 || c == 0x2029 || c == 0xA0 ||
+           c == 0x3000 || c == 0x0B || c == 0x0C;
+}
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+std::string replaceAll(std::string s, std::string_view from, std::string_view to) {
+    for (std::size_t p = 0; (p = s.find(from, p)) != std::string::npos; p += to.size()) s.replace(p, from.size(), to);
+    return s;
+}
+
+// Words: maximal sequences of letters and digits (any non-ASCII character
+// counts as a letter). Punctuation-only decorations vanish.
+std::vector<std::string> words(std::string_view s) {
+    std::vector<std::string> out;
+    std::string cur;
+    for (std::size_t i = 0; i < s.size();) {
+        char32_t c = nextChar(s, i);
+        bool letter = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                      (c >= 0x80 && !isSpace(c) && c != 0x2022 && c != 0x00B7 && c != 0x2013 && c != 0x2014 &&
+                       c != 0x00AD && (c < 0x2018 || c > 0x201F));
+        if (letter) {
+            appendUtf8(cur, c);
+        } else if (!cur.empty()) {
+            out.push_back(std::move(cur));
+            cur.clear();
+        }
+    }
+    if (!cur.empty()) out.push_back(std::move(cur));
+    return out;
+}
+
+std::string join(const std::vector<std::string>& w) {
+    std::string s;
+    for (const auto& x : w) {
+        if (!s.empty()) s += ' ';
+        s += x;
+    }
+    return s;
+}
+
+std::string decodeEntities(std::string_view s) {
+    static const std::map<std::string, char32_t> named = {
+        {"amp", '&'},     {"lt", '<'},      {"gt", '>'},      {"quot", '"'},    {"apos", '\''},
+        {"nbsp", 0xA0},   {"ndash", 0x2013}, {"mdash", 0x2014}, {"lsquo", 0x2018}, {"rsquo", 0x2019},
+        {"ldquo", 0x201C}, {"rdquo", 0x201D}, {"bull", 0x2022}, {"hellip", 0x2026}, {"copy", 0xA9},
+    };
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '&') {
+            out += s[i];
+            continue;
+        }
+        std::size_t semi = s.find(';', i);
+        if (semi == std::string_view::npos || semi - i > 10) {
+            out += s[i];
+            continue;
+        }
+        std::string name(s.substr(i + 1, semi - i - 1));
+        char32_t c = 0;
+        if (!name.empty() && name[0] == '#') {
+            c = name.size() > 1 && (name[1] == 'x' || name[1] == 'X') ? std::stoul(name.substr(2), nullptr, 16)
+                                                                    : std::stoul(name.substr(1));
+        } else if (auto it = named.find(name); it != named.end()) {
+            c = it->second;
+        } else {
+            out += s[i];
+            continue;
+        }
+        appendUtf8(out, c);
+        i = semi;
+    }
+    return out;
+}
+
+// The text content of an HTML page: block-level tags become spaces, inline
+// tags vanish; <head>, <style> and <script> are dropped.
+std::string htmlText(std::string_view html) {
+    static const std::set<std::string> blocks = {"p", "div", "br", "td", "th", "tr", "li", "table", "ul", "ol",
+                                                  "h1", "h2", "h3", "h4", "h5", "h6", "body", "hr", "tbody"};
+    std::string out;
+    std::size_t i = 0;
+    if (auto b = html.find("<body"); b != std::string_view::npos) i = b;
+    while (i < html.size()) {
+        if (html[i] != '<') {
+            std::size_t next = html.find('<', i);
+            if (next == std::string_view::npos) next = html.size();
+            out += html.substr(i, next - i);
+            i = next;
+            continue;
+        }
+        std::size_t close = html.find('>', i);
+        if (close == std::string_view::npos) break;
+        std::string tag(html.substr(i + 1, close - i - 1));
+        std::size_t k = tag[0] == '/' ? 1 : 0;
+        std::string name;
+        while (k < tag.size() && std::isalnum(static_cast<unsigned char>(tag[k]))) name += static_cast<char>(std::tolower(tag[k++]));
+        if (name == "style" || name == "script" || name == "head" || name == "title") {
+            std::size_t end = html.find("</" + name, close);
+            i = end == std::string_view::npos ? html.size() : html.find('>', end) + 1;
+            continue;
+        }
+        if (blocks.count(name)) out += ' ';
+        i = close + 1;
+    }
+    return decodeEntities(out);
+}
+
+// The characters of an rtfparserkit event stream that belong to the body:
+// text outside the font table, colour table, stylesheet, \info, ignorable
+// destinations and the like, and outside \upr's ANSI branch.
+std::string eventsBodyText(std::string_view xml) {
+    static const std::set<std::string> skipped = {
+        "fonttbl", "colortbl", "stylesheet", "info", "pict", "object", "header", "headerl", "headerr", "headerf",
+        "footer", "footerl", "footerr", "footerf", "footnote", "listtable", "listoverridetable", "fldinst",
+        "themedata", "datastore", "xmlnstbl", "rsidtbl", "generator", "latentstyles", "pntxtb", "pntxta", "pn"};
+    struct Group {
+        bool skip;
+        bool sawCommand = false;
+        bool upr = false;
+        int childGroups = 0;
+    };
+    std::vector<Group> stack{{false}};
+    std::string out;
+    std::size_t i = 0;
+    while ((i = xml.find('<', i)) != std::string_view::npos) {
+        std::size_t close = xml.find('>', i);
+        if (close == std::string_view::npos) break;
+        std::string_view tag = xml.substr(i + 1, close - i - 1);
+        if (tag == "group") {
+            Group& parent = stack.back();
+            bool skip = parent.skip;
+            // The first group inside \upr is the ANSI branch.
+            if (parent.upr && parent.childGroups == 0) skip = true;
+            ++parent.childGroups;
+            stack.push_back({skip});
+        } else if (tag == "/group") {
+            if (stack.size() > 1) stack.pop_back();
+        } else if (tag.substr(0, 7) == "command") {
+            auto nameAt = tag.find("name=\"");
+            std::string name(tag.substr(nameAt + 6, tag.find('"', nameAt + 6) - nameAt - 6));
+            Group& g = stack.back();
+            bool optional = tag.find("optional=\"true\"") != std::string_view::npos;
+            if (!g.sawCommand) {
+                g.sawCommand = true;
+                if (skipped.count(name) || (optional && name != "ud")) g.skip = true;
+                if (name == "upr") g.upr = true;
+            }
+            if (!g.skip && (name == "par" || name == "line" || name == "tab" || name == "cell" || name == "row" ||
+                            name == "sect" || name == "page"))
+                out += ' ';
+        } else if (tag == "chars") {
+            std::size_t end = xml.find("</chars>", close);
+            if (end == std::string_view::npos) break;
+            if (!stack.back().skip) out += decodeEntities(xml.substr(close + 1, end - close - 1));
+            i = end + 8;
+            continue;
+        }
+        i = close + 1;
+    }
+    return out;
+}
+
+// UTF-16 length, as LibreOffice counts text.
+std::size_t utf16Length(std::string_view s) {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < s.size();) n += nextChar(s, i) >= 0x10000 ? 2 : 1;
+    return n;
+}
+
+// A paragraph's text as LibreOffice reports it: a \line is "\n".
+std::string loText(const Paragraph& p) { return replaceAll(p.text(), "\u2028", "\n"); }
+
+bool contains(const std::string& hay, const std::string& needle) { return hay.find(needle) != std::string::npos; }
+
+void checkAsserts(const json::Value& o, const RecordingSink& ours, Verdict& v) {
+    const std::string text = collapseWhitespace(ours.plainText());
+    auto fail = [&](const std::string& what) { v.failures.push_back(what); };
+    for (const char* key : {"contains", "contains_ws_collapsed"}) {
+        if (const json::Value* list = o.find(key)) {
+            v.assessed = true;
+            for (const auto& s : list->array)
+                if (!contains(text, collapseWhitespace(s.string))) fail(std::string("missing \"") + s.string + "\"");
+        }
+    }
+    if (const json::Value* list = o.find("not_contains")) {
+        v.assessed = true;
+        for (const auto& s : list->array)
+            if (contains(text, s.string)) fail("unexpected \"" + s.string + "\"");
+    }
+    if (const json::Value* s = o.find("equals_after_removing_all_whitespace")) {
+        v.assessed = true;
+        std::string a = replaceAll(text, " ", ""), b = replaceAll(collapseWhitespace(s->string), " ", "");
+        if (a != b) fail("text differs: \"" + a.substr(0, 200) + "\"");
+    }
+    // Formatting: <b>X</b> and <i>X</i> as "a bold (italic) run holds X".
+    if (const json::Value* list = o.find("xml_contains")) {
+        for (const auto& s : list->array) {
+            for (const char* tag : {"b", "i"}) {
+                std::string open = std::string("<") + tag + ">", close = std::string("</") + tag + ">";
+                if (s.string.rfind(open, 0) != 0 || s.string.size() < open.size() + close.size() ||
+                    s.string.substr(s.string.size() - close.size()) != close)
+                    continue;
+                std::string inner = s.string.substr(open.size(), s.string.size() - open.size() - close.size());
+                if (inner.find('<') != std::string::npos) continue;
+                v.assessed = true;
+                bool found = false;
+                for (const auto& p : ours.paragraphs)
+                    for (const auto& r : p.runs)
+                        if (contains(r.text, inner) && (tag[0] == 'b' ? r.format.bold : r.format.italic)) found = true;
+                if (!found) fail("no " + std::string(tag[0] == 'b' ? "bold" : "italic") + " run with \"" + inner + "\"");
+            }
+        }
+    }
+    const json::Value* checks = o.find("checks");
+    if (!checks) return;
+    auto paragraph = [&](int n) -> const Paragraph* {
+        return n >= 1 && static_cast<std::size_t>(n) <= ours.paragraphs.size() ? &ours.paragraphs[n - 1] : nullptr;
+    };
+    auto run = [&](const json::Value& at) -> const Run* {
+        const Paragraph* p = paragraph(static_cast<int>(at.array[0].number));
+        if (!p || p->runs.empty()) return nullptr;
+        std::size_t r = static_cast<std::size_t>(at.array[1].number);
+        return r >= 1 && r <= p->runs.size() ? &p->runs[r - 1] : &p->runs.back();
+    };
+    for (const auto& c : checks->array) {
+        const json::Value* textV = c.find("text");
+        if (const json::Value* at = c.find("paragraph"); at && textV) {
+            v.assessed = true;
+            const Paragraph* p = paragraph(static_cast<int>(at->number));
+            std::string got = p ? loText(*p) : "<none>";
+            if (got != textV->string) fail("paragraph " + std::to_string(int(at->number)) + " is \"" + got + "\"");
+        } else if (const json::Value* at2 = c.find("run"); at2 && textV) {
+            v.assessed = true;
+            const Paragraph* p = paragraph(static_cast<int>(at2->array[0].number));
+            std::string got = p ? loText(*p) : "<none>";
+            if (!contains(got, textV->string)) fail("paragraph text \"" + got + "\" lacks \"" + textV->string + "\"");
+        } else if (const json::Value* len = c.find("length")) {
+            v.assessed = true;
+            std::size_t n = 0;
+            for (const auto& p : ours.paragraphs) n += utf16Length(p.text());
+            if (n != static_cast<std::size_t>(len->number)) fail("length " + std::to_string(n));
+        } else if (const json::Value* count = c.find("paragraph_count")) {
+            v.assessed = true;
+            if (ours.paragraphs.size() != static_cast<std::size_t>(count->number))
+                fail("paragraph count " + std::to_string(ours.paragraphs.size()));
+        } else if (const json::Value* at3 = c.find("run_prop")) {
+            v.assessed = true;
+            const Run* r = run(*at3);
+            if (!r) {
+                fail("no run");
+                continue;
+            }
+            if (const json::Value* bg = c.find("CharBackColor")) {
+                std::string want = bg->type == json::Value::Type::Number ? "none" : bg->string;
+                char buf[16];
+                std::snprintf(buf, sizeof buf, "%06X", r->format.background);
+                std::string got = r->format.hasBackground ? buf : "none";
+                if (got != want) fail("background " + got + " for \"" + r->text + "\", want " + want);
+            }
+            if (const json::Value* w = c.find("CharWeight")) {
+                bool want = w->string == "BOLD";
+                if (r->format.bold != want) fail("bold is " + std::to_string(r->format.bold) + " for \"" + r->text + "\"");
+            }
+            if (const json::Value* f = c.find("CharFontName")) {
+                if (r->format.fontName != f->string) fail("font \"" + r->format.fontName + "\"");
+            }
+        }
+        // header_*, footer, text frames, tables, styles and metadata are
+        // outside what the control shows; they are not assessed.
+    }
+}
+
+}  // namespace
+
+std::string collapseWhitespace(std::string_view s) {
+    std::string out;
+    bool space = false;
+    for (std::size_t i = 0; i < s.size();) {
+        std::size_t start = i;
+        char32_t c = nextChar(s, i);
+        if (isSpace(c)) {
+            space = true;
+            continue;
+        }
+        if (c == 0xAD || c == 0xFEFF) continue;  // soft hyphen, BOM: invisible
+        if (space && !out.empty()) out += ' ';
+        space = false;
+        out.append(s.substr(start, i - start));
+    }
+    return out;
+}
+
+Verdict judge(const std::string& rel, const RecordingSink& ours) {
+    Verdict v;
+    const fs::path file = corpusDir() / rel;
+    const fs::path dir = file.parent_path();
+    const std::string stem = file.stem().string();
+    const std::string top = fs::path(rel).begin()->string();
+    std::error_code ec;
+    const std::string text = ours.plainText();
+
+    const fs::path expectedTxt = dir / (stem + ".expected.txt");
+    const fs::path events = dir / (stem + ".events.xml");
+    const fs::path oracle = dir / (stem + ".oracle.json");
+    fs::path html = dir / (stem + ".expected.html");
+    if (top == "rtfjs") html = dir / "expected.html";
+
+    if (fs::exists(expectedTxt, ec)) {
+        v.assessed = true;
+        std::string want = readFile(expectedTxt);
+        if (top == "pandoc") {
+            // pandoc's plain writer decorates (list markers, table rules,
+            // footnote marks): compare the sequences of words.
+            v.kind = "words";
+            std::string a = join(words(text)), b = join(words(want));
+            if (a != b) v.failures.push_back("words differ:\n  ours: " + a.substr(0, 400) + "\n  want: " + b.substr(0, 400));
+        } else {
+            v.kind = "text";
+            // striprtf separates table cells with '|'.
+            if (top == "striprtf") want = replaceAll(want, "|", " ");
+            std::string a = collapseWhitespace(text), b = collapseWhitespace(want);
+            if (a != b) v.failures.push_back("text differs:\n  ours: " + a.substr(0, 400) + "\n  want: " + b.substr(0, 400));
+        }
+    } else if (fs::exists(events, ec)) {
+        v.assessed = true;
+        v.kind = "events";
+        std::string a = collapseWhitespace(text), b = collapseWhitespace(eventsBodyText(readFile(events)));
+        if (a != b) v.failures.push_back("characters differ:\n  ours: " + a.substr(0, 400) + "\n  want: " + b.substr(0, 400));
+    } else if (fs::exists(oracle, ec)) {
+        v.kind = "asserts";
+        checkAsserts(json::parse(readFile(oracle)), ours, v);
+    } else if (fs::exists(html, ec)) {
+        v.assessed = true;
+        v.kind = "html";
+        std::string a = join(words(text)), b = join(words(htmlText(readFile(html))));
+        if (a != b) v.failures.push_back("words differ:\n  ours: " + a.substr(0, 400) + "\n  want: " + b.substr(0, 400));
+    }
+    v.met = v.assessed && v.failures.empty();
+    return v;
+}
+
+std::string knownMiss(const std::string& rel) {
+    // Each entry is a debt: what the oracle expects that this editor does
+    // not do, and why.
+    static const std::map<std::string, std::string> misses = {
+    };
+    auto it = misses.find(rel);
+    return it == misses.end() ? std::string() : it->second;
+}
+
+}  // namespace rtf::test

@@ -1,0 +1,37 @@
+// Reading the shared RTF corpus and judging our output against the
+// expectations published beside each file.
+#pragma once
+
+#include "recording_sink.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace rtf::test {
+
+std::filesystem::path corpusDir();
+// Every RTF file of the corpus, relative to corpusDir(), sorted; empty when
+// the corpus is absent.
+std::vector<std::string> corpusFiles();
+std::string readFile(const std::filesystem::path& path);
+
+// Whitespace (including U+2028, U+00A0 and tabs) collapsed to one space,
+// trimmed.
+std::string collapseWhitespace(std::string_view s);
+
+struct Verdict {
+    bool assessed = false;        // the file has an oracle we can check
+    bool met = false;
+    std::string kind;             // "text", "words", "events", "asserts", "html"
+    std::vector<std::string> failures;
+};
+
+// Reads the file and checks every oracle that sits beside it.
+Verdict judge(const std::string& relativePath, const RecordingSink& ours);
+
+// Files whose oracle we knowingly do not meet, with the reason; empty
+// string when the file is not on the list.
+std::string knownMiss(const std::string& relativePath);
+
+}  // namespace rtf::test
