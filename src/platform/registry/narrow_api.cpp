@@ -48,12 +48,15 @@ std::optional<Root> predefinedRoot(HKEY handle) {
     return std::nullopt;
 }
 
-// The root and key path a handle names, or nullopt for a bad handle.
-std::optional<OpenKey> resolve(HKEY handle) {
+// The root and key path a handle names, or nullopt for a bad handle. The
+// values of an open key are its snapshot; those of a root are read when
+// withRootValues is set.
+std::optional<OpenKey> resolve(HKEY handle, bool withRootValues) {
     if (const auto root = predefinedRoot(handle)) {
         OpenKey key;
         key.root = *root;
-        key.values = readHive(*root).values({});
+        if (withRootValues)
+            key.values = readHive(*root).values({});
         return key;
     }
     HandleTable& handles = table();
@@ -85,7 +88,7 @@ long RegOpenKeyExA(HKEY root, const char* subKey, std::uint32_t /*options*/, std
     if (!result)
         return ERROR_INVALID_PARAMETER;
     *result = 0;
-    std::optional<OpenKey> parent = resolve(root);
+    std::optional<OpenKey> parent = resolve(root, false);
     if (!parent)
         return ERROR_INVALID_HANDLE;
     OpenKey opened;
@@ -113,7 +116,7 @@ long RegQueryValueExA(HKEY key, const char* valueName, std::uint32_t* reserved, 
                       unsigned char* data, std::uint32_t* dataSize) {
     if (reserved)
         return ERROR_INVALID_PARAMETER;
-    const std::optional<OpenKey> opened = resolve(key);
+    const std::optional<OpenKey> opened = resolve(key, true);
     if (!opened)
         return ERROR_INVALID_HANDLE;
     const auto value = opened->values.constFind(foldName(narrowText(valueName)));

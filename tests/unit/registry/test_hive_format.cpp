@@ -29,6 +29,8 @@ struct RoundTripCase {
     QByteArray file;
 };
 
+void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.name; }
+
 class HiveRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
 
 TEST_P(HiveRoundTrip, WritesBackEveryByteItRead) {
@@ -67,6 +69,8 @@ struct ValueCase {
     const char* line;
     Value expected;
 };
+
+void PrintTo(const ValueCase& c, std::ostream* os) { *os << c.name; }
 
 class HiveValueLine : public ::testing::TestWithParam<ValueCase> {};
 
@@ -114,6 +118,8 @@ struct BadCase {
     QByteArray file;
     const char* where;  // the place the problem names
 };
+
+void PrintTo(const BadCase& c, std::ostream* os) { *os << c.name; }
 
 class HiveMalformed : public ::testing::TestWithParam<BadCase> {};
 
@@ -203,6 +209,8 @@ struct WrittenCase {
     Value value;
     const char* line;  // the first line written for it
 };
+
+void PrintTo(const WrittenCase& c, std::ostream* os) { *os << c.name; }
 
 class HiveWrittenValue : public ::testing::TestWithParam<WrittenCase> {};
 

@@ -113,6 +113,8 @@ struct BadHive {
     QByteArray bytes;
 };
 
+void PrintTo(const BadHive& c, std::ostream* os) { *os << c.name; }
+
 class HiveStoreBadFile : public HiveEnv, public ::testing::WithParamInterface<BadHive> {};
 
 TEST_P(HiveStoreBadFile, ReadsAsEmptyAndIsMovedAsideWholeOnWrite) {

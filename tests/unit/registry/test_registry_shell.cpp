@@ -92,6 +92,8 @@ struct LongCase {
     int error;  // 0: no error
 };
 
+void PrintTo(const LongCase& c, std::ostream* os) { *os << c.name; }
+
 class RegWriteDword : public RegistryShellTest, public ::testing::WithParamInterface<LongCase> {};
 
 TEST_P(RegWriteDword, ConvertsLikeCLng) {
