@@ -57,6 +57,13 @@ std::map<int, std::unique_ptr<CodePage>>& cache() {
     return pages;
 }
 
+std::map<int, const CodePage*>& aliases() {
+    static std::map<int, const CodePage*> a;
+    return a;
+}
+
+const CodePage* codePageUnlocked(int number);
+
 }  // namespace
 
 char32_t CodePage::pair(unsigned char lead, unsigned char trail) const {
@@ -70,7 +77,17 @@ const CodePage* buildCodePage(int number) {
         cd = iconv_open("UTF-32LE", name);
         if (cd != reinterpret_cast<iconv_t>(-1)) break;
     }
-    if (cd == reinterpret_cast<iconv_t>(-1)) return nullptr;
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        // The Mac double-byte pages are their Windows counterparts with a
+        // few extra symbols: close enough when the C library lacks them.
+        switch (number) {
+        case 10001: return codePageUnlocked(932);
+        case 10002: return codePageUnlocked(950);
+        case 10003: return codePageUnlocked(949);
+        case 10008: return codePageUnlocked(936);
+        default: return nullptr;
+        }
+    }
 
     auto page = std::make_unique<CodePage>();
     page->number_ = number;
@@ -103,14 +120,27 @@ const CodePage* buildCodePage(int number) {
     return page.release();
 }
 
-const CodePage* codePage(int number) {
-    std::lock_guard lock(cacheMutex);
+namespace {
+
+// Pages built for another number's sake are owned here too.
+const CodePage* codePageUnlocked(int number) {
     auto& pages = cache();
     auto it = pages.find(number);
     if (it != pages.end()) return it->second.get();
     const CodePage* page = buildCodePage(number);
-    pages.emplace(number, std::unique_ptr<CodePage>(const_cast<CodePage*>(page)));
+    // An alias returns a page the cache already owns: record a non-owning copy.
+    bool owned = page != nullptr && page->number() == number;
+    pages.emplace(number, std::unique_ptr<CodePage>(owned ? const_cast<CodePage*>(page) : nullptr));
+    if (!owned && page) aliases()[number] = page;
     return page;
+}
+
+}  // namespace
+
+const CodePage* codePage(int number) {
+    std::lock_guard lock(cacheMutex);
+    if (auto a = aliases().find(number); a != aliases().end()) return a->second;
+    return codePageUnlocked(number);
 }
 
 namespace {

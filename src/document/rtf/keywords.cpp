@@ -184,6 +184,11 @@ constexpr Entry kEntries[] = {
     {"listpicture", Keyword::Skip},
     {"pgptbl", Keyword::Skip},
     {"wgrffmtfilter", Keyword::Skip},
+    // Word writes a nested row's end (\nestrow) inside it, and some writers
+    // put the nested cells' text there too: read it like any group.
+    {"nesttableprops", Keyword::Ignore},
+    // Hidden text is not shown.
+    {"v", Keyword::Hidden},
 };
 
 constexpr std::size_t kSlots = 1024;  // a power of two, well above the entry count

@@ -78,6 +78,7 @@ enum class Keyword : std::uint8_t {
     FldInst,
     FldRslt,
     Skip,
+    Hidden,
 };
 
 // The keyword for a control word's name; Keyword::Unknown for names the

@@ -29,7 +29,7 @@ enum class Dest : std::uint8_t { Body, Drop, FontTable, ColorTable };
 
 enum class RunType : std::uint8_t { Loch, Hich, Dbch };
 
-enum CharFlags : std::uint8_t { kBold = 1, kItalic = 2, kUnderline = 4, kStrike = 8 };
+enum CharFlags : std::uint8_t { kBold = 1, kItalic = 2, kUnderline = 4, kStrike = 8, kHidden = 16 };
 
 // Character formatting as the reader tracks it: indexes into the document's
 // tables, resolved into a CharFormat only when a run is handed out.
@@ -126,6 +126,7 @@ private:
     Sink& sink_;
     std::vector<State> states_;
     std::size_t overflowDepth_ = 0;  // groups opened past kMaxDepth
+    bool done_ = false;              // the document's group has closed
 
     // Document-wide settings.
     int docCodePage_ = 1252;
@@ -164,6 +165,7 @@ void Reader::run() {
             tok_.setLeadBytes(cp_ && cp_->isDoubleByte() ? cp_->leadTable() : nullptr);
         }
         Token t = tok_.next();
+        if (done_) t.kind = TokenKind::End;
         switch (t.kind) {
         case TokenKind::End:
             flushPending();
@@ -231,14 +233,17 @@ void Reader::groupEnd() {
         return;
     }
     if (states_.size() <= 1) {
-        // An extra '}': nothing to restore. What follows is still read (with
-        // the document's outermost state) rather than lost.
+        // A '}' that closes nothing: the document is over, what follows is
+        // stray bytes.
+        done_ = true;
         return;
     }
     if (st().definesFont) finishFontName();
     const CharState before = st().chr;
     const Dest destBefore = st().dest;
     states_.pop_back();
+    // When the document's own group closes, reading goes on: files that
+    // hold two documents one after the other exist.
     if (!(before == st().chr)) {
         runDirty_ = true;
         codePageMayChange();
@@ -252,6 +257,7 @@ void Reader::groupEnd() {
 std::string* Reader::target() {
     switch (st().dest) {
     case Dest::Body:
+        if (st().chr.flags & kHidden) return nullptr;
         prepareBody();
         return &run_;
     case Dest::FontTable:
@@ -325,7 +331,7 @@ void Reader::text(std::string_view bytes) {
         if (n == 0) return;
     }
     Dest d = st().dest;
-    if (d == Dest::Drop) {
+    if (d == Dest::Drop || (d == Dest::Body && (st().chr.flags & kHidden))) {
         pendingLead_ = -1;
         return;
     }
@@ -695,6 +701,14 @@ void Reader::word(const Token& t) {
         charChanged();
         break;
     }
+    case Keyword::Hidden:
+        if (formatting) {
+            if (on)
+                s.chr.flags |= kHidden;
+            else
+                s.chr.flags &= static_cast<std::uint8_t>(~kHidden);
+        }
+        break;
     case Keyword::UlNone:
         if (formatting) {
             s.chr.flags &= static_cast<std::uint8_t>(~kUnderline);
