@@ -155,6 +155,7 @@ private:
     bool paragraphOpen_ = false;
     bool anyParagraph_ = false;
     bool nextIsDestination_ = false;  // after \*
+    bool groupStart_ = false;         // nothing but \* since the last '{' 
 };
 
 void Reader::run() {
@@ -166,6 +167,10 @@ void Reader::run() {
         }
         Token t = tok_.next();
         if (done_) t.kind = TokenKind::End;
+        // \* marks a destination only at the start of its group.
+        const bool groupStartBefore = groupStart_;
+        groupStart_ = t.kind == TokenKind::GroupStart || (groupStartBefore && t.kind == TokenKind::Symbol && t.byte == '*');
+        if (t.kind == TokenKind::Symbol && t.byte == '*' && !groupStartBefore) continue;
         switch (t.kind) {
         case TokenKind::End:
             flushPending();

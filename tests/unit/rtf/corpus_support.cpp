@@ -273,6 +273,56 @@ void checkAsserts(const json::Value& o, const RecordingSink& ours, Verdict& v) {
         std::string a = replaceAll(text, " ", ""), b = replaceAll(collapseWhitespace(s->string), " ", "");
         if (a != b) fail("text differs: \"" + a.substr(0, 200) + "\"");
     }
+    // XHTML snippets: a run of <p> elements is a run of paragraphs; other
+    // snippets are checked for their text.
+    for (const char* key : {"xml_contains", "xml_contains_newlines_as_space"}) {
+        const json::Value* list = o.find(key);
+        if (!list) continue;
+        for (const auto& s : list->array) {
+            v.assessed = true;
+            if (s.string.find("<p") != std::string::npos) {
+                std::vector<std::string> want;
+                for (std::size_t at = 0; (at = s.string.find("<p", at)) != std::string::npos;) {
+                    std::size_t end = s.string.find('>', at);
+                    if (end == std::string::npos) break;
+                    if (s.string[end - 1] == '/') {
+                        want.emplace_back();
+                        at = end;
+                        continue;
+                    }
+                    std::size_t close = s.string.find("</p>", end);
+                    if (close == std::string::npos) break;
+                    want.push_back(collapseWhitespace(htmlText(s.string.substr(end + 1, close - end - 1))));
+                    at = close;
+                }
+                bool found = false;
+                for (std::size_t first = 0; !found && first + want.size() <= ours.paragraphs.size(); ++first) {
+                    found = true;
+                    for (std::size_t k = 0; k < want.size() && found; ++k)
+                        found = collapseWhitespace(ours.paragraphs[first + k].text()) == want[k];
+                }
+                if (!found) fail("no paragraphs matching " + s.string);
+            } else if (!contains(text, collapseWhitespace(htmlText(s.string)))) {
+                fail("missing the text of " + s.string);
+            }
+        }
+    }
+    if (const json::Value* list = o.find("xml_not_contains")) {
+        for (const auto& s : list->array) {
+            v.assessed = true;
+            const std::string& x = s.string;
+            if (x.rfind("<p>", 0) == 0 && x.size() > 7 && x.substr(x.size() - 4) == "</p>") {
+                std::string inner = x.substr(3, x.size() - 7);
+                for (const auto& p : ours.paragraphs)
+                    if (p.text() == inner) fail("a paragraph is exactly " + x);
+            } else if (x.rfind("<b>", 0) == 0) {
+                std::string inner = x.substr(3);
+                for (const auto& p : ours.paragraphs)
+                    for (const auto& r : p.runs)
+                        if (r.format.bold && r.text.find(inner) != std::string::npos) fail("bold run holds " + inner);
+            }
+        }
+    }
     // Formatting: <b>X</b> and <i>X</i> as "a bold (italic) run holds X".
     if (const json::Value* list = o.find("xml_contains")) {
         for (const auto& s : list->array) {
@@ -385,6 +435,7 @@ Verdict judge(const std::string& rel, const RecordingSink& ours) {
     const fs::path oracle = dir / (stem + ".oracle.json");
     fs::path html = dir / (stem + ".expected.html");
     if (top == "rtfjs") html = dir / "expected.html";
+    if (top == "pandoc") html = dir / (stem + ".html");
 
     if (fs::exists(expectedTxt, ec)) {
         v.assessed = true;
