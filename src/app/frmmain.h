@@ -1,0 +1,149 @@
+// The program's one top-level window: the multiple-document frame with the
+// menu bar, the toolbar with the font-name and font-size boxes, the status bar
+// and the document area. Its controls are members reached by name; its
+// behaviour is the set of handlers below, defined in the folders of the
+// subsystems that own them.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+
+#include <array>
+
+class QAction;
+class QComboBox;
+class QMenu;
+class QMdiArea;
+class frmDocument;
+class SortedComboBox;
+
+namespace platform {
+class Button;
+class StatusBar;
+class Toolbar;
+}  // namespace platform
+namespace files {
+class CommonDialog;
+}
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    frmMain();
+    ~frmMain() override;
+
+    // Controls.
+    QMdiArea* mdiClient = nullptr;
+    platform::Toolbar* tbToolBar = nullptr;
+    SortedComboBox* cboFont = nullptr;
+    QComboBox* cboSize = nullptr;
+    platform::StatusBar* sbStatusBar = nullptr;
+    files::CommonDialog* dlg = nullptr;
+
+    // Menus and their items.
+    QMenu* mnFile = nullptr;
+    QAction* mnuFileNew = nullptr;
+    QAction* mnuFileOpen = nullptr;
+    QAction* mnuFileBar0 = nullptr;
+    QAction* mnuFileSave = nullptr;
+    QAction* mnuFileSaveAs = nullptr;
+    QAction* mnuFileBar2 = nullptr;
+    QAction* mnuFilePageSetup = nullptr;
+    QAction* mnuFilePrint = nullptr;
+    QAction* mnuFileBar3 = nullptr;
+    std::array<QAction*, 4> mnuFileMRU{};  // indexes 1 to 3
+    QAction* mnuFileBar5 = nullptr;
+    QAction* mnuFileExit = nullptr;
+    QMenu* mnEdit = nullptr;
+    QAction* mnuEditCut = nullptr;
+    QAction* mnuEditCopy = nullptr;
+    QAction* mnuEditPaste = nullptr;
+    QMenu* mnView = nullptr;
+    QAction* mnViewToolbar = nullptr;
+    QAction* mnuViewStatusBar = nullptr;
+    QMenu* mnFormatItem = nullptr;
+    QAction* mnFormatFont = nullptr;
+    QMenu* mnWindow = nullptr;
+    QAction* mnuWindowNewWindow = nullptr;
+    QAction* mnuWindowBar0 = nullptr;
+    QAction* mnuWindowCascade = nullptr;
+    QAction* mnuWindowTileHorizontal = nullptr;
+    QAction* mnuWindowTileVertical = nullptr;
+    QAction* mnuWindowArrangeIcons = nullptr;
+    QMenu* mnHelpItem = nullptr;
+    QAction* mnuHelpAbout = nullptr;
+
+    // The active document window, or nullptr when none is open. It stays the
+    // active document while a dialog is open or another program has the focus.
+    frmDocument* ActiveForm() const;
+    // Every open document window, in the order of the window list.
+    QList<frmDocument*> documents() const;
+
+    // Loads the window (MDIForm_Load) on the first call, then shows it.
+    void Show();
+    // Unloads the window: the document windows close without a question, then
+    // MDIForm_Unload runs.
+    void Unload();
+    bool isLoaded() const { return loaded_; }
+
+    // Outer geometry in twips and the window state (0 normal, 1 minimised,
+    // 2 maximised).
+    double Left() const;
+    double Top() const;
+    double Width() const;
+    double Height() const;
+    void setLeft(double twips);
+    void setTop(double twips);
+    void setWidth(double twips);
+    void setHeight(double twips);
+    int WindowState() const;
+
+    // Lays out the document windows: 0 cascade, 1 tile horizontally,
+    // 2 tile vertically, 3 arrange icons.
+    void Arrange(int code);
+
+    // Creates a new empty document window "文档 N" and makes it active.
+    void CreateDocumentWindow();
+    int documentCounter() const { return DocumentCounter; }
+
+    // Handlers.
+    void MDIForm_Load();
+    void MDIForm_Unload();
+    void mnuFileNew_Click();
+    void mnuFileOpen_Click();
+    void mnuFileSave_Click();
+    void mnuFileSaveAs_Click();
+    void mnuFilePageSetup_Click();
+    void mnuFilePrint_Click();
+    void mnuFileExit_Click();
+    void mnuEditCut_Click();
+    void mnuEditCopy_Click();
+    void mnuEditPaste_Click();
+    void mnViewToolbar_Click();
+    void mnuViewStatusBar_Click();
+    void mnFormatFont_Click();
+    void mnuWindowNewWindow_Click();
+    void mnuWindowCascade_Click();
+    void mnuWindowTileHorizontal_Click();
+    void mnuWindowTileVertical_Click();
+    void mnuWindowArrangeIcons_Click();
+    void mnuHelpAbout_Click();
+    void tbToolBar_ButtonClick(platform::Button* Button);
+    void cboFont_Change();
+    void cboSize_Change();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void setupMenus();
+    void setupToolbar();
+    void setupStatusBar();
+    void rebuildWindowList();
+    void writeWindowReport() const;
+
+    int DocumentCounter = 0;
+    bool loaded_ = false;
+    bool unloaded_ = false;
+    QList<QAction*> windowListActions_;
+};

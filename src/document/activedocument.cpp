@@ -1,0 +1,12 @@
+#include "document/activedocument.h"
+
+#include "app/frmmain.h"
+#include "document/frmdocument.h"
+#include "platform/errors.h"
+
+RichTextBox& activeRtfText(const frmMain& main) {
+    frmDocument* form = main.ActiveForm();
+    if (!form)
+        platform::raise(platform::err::NoActiveDocument, QStringLiteral("没有活动的文档窗口"));
+    return *form->rtfText;
+}

@@ -1,0 +1,59 @@
+#include "document/frmdocument.h"
+
+#include "app/frmmain.h"
+#include "app/module1.h"
+#include "document/richtextbox.h"
+#include "platform/errors.h"
+#include "platform/toolbar.h"
+#include "platform/twips.h"
+
+frmDocument::frmDocument() {
+    setObjectName(QStringLiteral("frmDocument"));
+    setWindowTitle(QStringLiteral("frmDocument"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    // Design-time client area 4680 x 3195 twips; the control's design
+    // rectangle is replaced by the layout before the window is first shown.
+    resize(platform::twipsToPixelsX(4680), platform::twipsToPixelsY(3195));
+    rtfText = new RichTextBox(this);
+    rtfText->setObjectName(QStringLiteral("rtfText"));
+    rtfText->setGeometry(platform::twipsToPixelsX(120), platform::twipsToPixelsY(105),
+                         platform::twipsToPixelsX(4080), platform::twipsToPixelsY(2715));
+    setFocusProxy(rtfText);
+    connect(rtfText, &RichTextBox::SelChange, this,
+            [this] { platform::dispatch([this] { rtfText_SelChange(); }); });
+    Form_Load();
+}
+
+QSize frmDocument::sizeHint() const {
+    return {platform::twipsToPixelsX(4680), platform::twipsToPixelsY(3195)};
+}
+
+double frmDocument::ScaleWidth() const { return platform::pixelsToTwipsX(width()); }
+double frmDocument::ScaleHeight() const { return platform::pixelsToTwipsY(height()); }
+
+void frmDocument::Form_Load() {
+    Form_Resize();
+}
+
+void frmDocument::Form_Resize() {
+    // Each step runs even when the other fails; failures are ignored.
+    platform::resumeNext([this] { rtfText->Move(0, 0, ScaleWidth(), ScaleHeight()); });
+    platform::resumeNext([this] { rtfText->setRightMargin(rtfText->Width()); });
+}
+
+void frmDocument::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmDocument::rtfText_SelChange() {
+    // Each button is set outright from this window's own control; a mixed
+    // value counts as not set. Centre is 2 and right is 1.
+    platform::Buttons& b = MainForm->tbToolBar->buttons();
+    b[QStringLiteral("粗体")].setValue(rtfText->SelBold() == true ? 1 : 0);
+    b[QStringLiteral("斜体")].setValue(rtfText->SelItalic() == true ? 1 : 0);
+    b[QStringLiteral("下划线")].setValue(rtfText->SelUnderline() == true ? 1 : 0);
+    b[QStringLiteral("左对齐")].setValue(rtfText->SelAlignment() == 0 ? 1 : 0);
+    b[QStringLiteral("置中")].setValue(rtfText->SelAlignment() == 2 ? 1 : 0);
+    b[QStringLiteral("右对齐")].setValue(rtfText->SelAlignment() == 1 ? 1 : 0);
+}

@@ -1,0 +1,35 @@
+// A document window: a child of the main window holding one rich-text
+// control that always fills its client area. It keeps the main window's
+// formatting buttons in step with the selection.
+#pragma once
+
+#include <QWidget>
+
+class RichTextBox;
+
+class frmDocument : public QWidget {
+    Q_OBJECT
+public:
+    frmDocument();
+
+    RichTextBox* rtfText;
+
+    // The caption is the document's only name: "文档 N" or the file's path.
+    QString Caption() const { return windowTitle(); }
+    void setCaption(const QString& caption) { setWindowTitle(caption); }
+
+    // Inner size of the client area, in twips.
+    double ScaleWidth() const;
+    double ScaleHeight() const;
+
+    void Form_Load();
+    void Form_Resize();
+    void rtfText_SelChange();
+
+    // The design-time client area, 4680 x 3195 twips: the size a new
+    // document window opens with.
+    QSize sizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+};

@@ -1,0 +1,31 @@
+#include "platform/clipboard.h"
+
+#include "platform/errors.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
+namespace platform {
+
+namespace {
+QClipboard& clipboard() {
+    QClipboard* c = QGuiApplication::clipboard();
+    if (!c)
+        raise(err::Unexpected, QStringLiteral("无法打开剪贴板"));
+    return *c;
+}
+}  // namespace
+
+void clipboardSetText(const QString& text) {
+    auto* data = new QMimeData;
+    data->setText(text);
+    clipboard().setMimeData(data);
+}
+
+QString clipboardGetText() {
+    const QMimeData* data = clipboard().mimeData();
+    return data && data->hasText() ? data->text() : QString();
+}
+
+}  // namespace platform

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Start the program in a real display: the main window appears with exactly
+# one document window, 文档 1, and a toolbar with its pictures; File > Exit
+# ends it normally.
+source "$(dirname "$0")/lib.sh"
+
+start_display
+export SCRIVLET_WINDOW_REPORT=$WORK/windows.txt
+start_program
+win=$(wait_main_window) || fail "no main window"
+xdotool windowfocus --sync "$win"
+sleep 0.5
+
+import -window root "$OUT/startup.png"
+eval "$(xdotool getwindowgeometry --shell "$win")"
+# The toolbar row lies under the menu bar: its pictures must not be blank.
+colours=$(convert "$OUT/startup.png" -crop "300x26+$((X + 4))+$((Y + 26))" +repage -unique-colors txt:- | tail -n +2 | wc -l)
+echo "toolbar colours: $colours"
+[ "$colours" -ge 6 ] || fail "the toolbar looks blank ($colours colours)"
+
+# File > Exit with the keyboard.
+xdotool key --clearmodifiers alt+f
+sleep 0.3
+xdotool key x
+wait_exit
+[ "$EXIT_CODE" = 0 ] || fail "the program did not end normally: $EXIT_CODE"
+
+cat "$WORK/windows.txt"
+grep -qx $'main\tPelm简易文本编辑器' "$WORK/windows.txt" || fail "main window caption"
+[ "$(grep -c $'^document\t' "$WORK/windows.txt")" = 1 ] || fail "not exactly one document window"
+grep -qx $'document\t文档 1' "$WORK/windows.txt" || fail "the document is not 文档 1"
+echo "PASS"
