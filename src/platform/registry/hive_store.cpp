@@ -9,6 +9,8 @@
 #include <QMutex>
 #include <QSaveFile>
 #include <QSet>
+#include <QThread>
+#include <QDeadlineTimer>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -20,6 +22,7 @@ namespace platform::registry {
 namespace {
 
 constexpr int kLockTimeoutMs = 10000;
+constexpr int kLockPollMs = 5;
 
 QMutex& writeMutex() {
     static QMutex mutex;
@@ -108,9 +111,17 @@ void updateHive(Root root, const std::function<void(HiveDocument&)>& change) {
     if (!QDir().mkpath(folder))
         throw writeError(QStringLiteral("无法创建注册表文件夹“%1”").arg(folder));
 
+    // Polled every few milliseconds rather than with QLockFile's own waiting,
+    // whose pauses double up to seconds while another instance keeps writing.
     QLockFile lock(path + QStringLiteral(".lock"));
-    if (!lock.tryLock(kLockTimeoutMs))
-        throw writeError(QStringLiteral("注册表文件“%1”被另一个程序锁定，无法写入").arg(path));
+    const QDeadlineTimer deadline(kLockTimeoutMs);
+    while (!lock.tryLock(0)) {
+        if (lock.error() != QLockFile::LockFailedError)
+            throw writeError(QStringLiteral("无法锁定注册表文件“%1”").arg(path));
+        if (deadline.hasExpired())
+            throw writeError(QStringLiteral("注册表文件“%1”被另一个程序锁定，无法写入").arg(path));
+        QThread::msleep(kLockPollMs);
+    }
 
     // Re-read under the lock, so that values another instance wrote since our
     // last read are kept.
