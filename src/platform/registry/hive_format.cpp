@@ -467,7 +467,7 @@ QMap<QString, Value> HiveDocument::values(const QStringList& key) const {
 void HiveDocument::setValue(const QStringList& key, const QString& name, const Value& value) {
     auto hasBreak = [](const QString& s) { return s.contains(u'\n') || s.contains(u'\r'); };
     for (const QString& part : key) {
-        if (part.isEmpty() || hasBreak(part) || part.contains(u'\\'))
+        if (part.isEmpty() || hasBreak(part) || part.contains(u'\\') || !QStringView(part).isValidUtf16())
             throw Error(err::RegistryWrite, QStringLiteral("注册表项名“%1”无效").arg(part));
     }
     if (hasBreak(name) || !QStringView(name).isValidUtf16())

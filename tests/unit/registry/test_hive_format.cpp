@@ -191,7 +191,7 @@ TEST(HiveEdit, AddsASectionAfterADeletionAndEndsTheLastLine) {
 TEST(HiveEdit, RefusesNamesTheFormatCannotHold) {
     HiveDocument hive("HKEY_CURRENT_USER");
     for (const auto& [key, name] : std::vector<std::pair<QStringList, QString>>{
-             {{"A"}, "line\nbreak"}, {{"A", ""}, "x"}, {{"A\nB"}, "x"}}) {
+             {{"A"}, "line\nbreak"}, {{"A", ""}, "x"}, {{"A\nB"}, "x"}, {{QString(QChar(0xD800))}, "x"}}) {
         try {
             hive.setValue(key, name, Value::dword(1));
             ADD_FAILURE() << "accepted " << name.toStdString();
