@@ -107,9 +107,11 @@ TEST_F(MainWindowTest, ItemsAreReachableByTheirNamesAndAllEnabled) {
     QApplication::processEvents();
     for (QMenu* m : {MainForm->mnFile, MainForm->mnEdit, MainForm->mnView, MainForm->mnFormatItem,
                      MainForm->mnWindow, MainForm->mnHelpItem})
-        for (QAction* a : m->actions())
-            if (a->isVisible())
+        for (QAction* a : m->actions()) {
+            if (a->isVisible()) {
                 EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+            }
+        }
 }
 
 TEST_F(MainWindowTest, VisibleFileMenuHasThreeSeparatorsAndExitFollowsTheThird) {
