@@ -18,6 +18,8 @@ class CodePage {
 public:
     int number() const { return number_; }
     bool isDoubleByte() const { return doubleByte_; }
+    // Bytes below 0x80 mean ASCII (false for the Symbol font's page).
+    bool asciiCompatible() const { return asciiCompatible_; }
     bool isLead(unsigned char b) const { return lead_[b]; }
     // U+FFFD for a byte that has no meaning on its own (a lead byte alone).
     char32_t single(unsigned char b) const { return single_[b]; }
@@ -30,6 +32,7 @@ private:
     friend const CodePage* buildSymbolCodePage();
     int number_ = 0;
     bool doubleByte_ = false;
+    bool asciiCompatible_ = true;
     bool lead_[256] = {};
     char32_t single_[256] = {};
     // Indexed by (lead << 8 | trail), filled only for double-byte pages.

@@ -375,6 +375,10 @@ void Reader::text(std::string_view bytes) {
     }
     // Body text: ASCII goes straight through, other bytes are decoded.
     std::size_t i = 0;
+    if (cp_ && !cp_->asciiCompatible()) {
+        for (; i < n; ++i) hexByte(static_cast<unsigned char>(p[i]));
+        return;
+    }
     if (pendingLead_ >= 0) {
         hexByte(static_cast<unsigned char>(p[0]));
         i = 1;

@@ -7,6 +7,25 @@
 #include <string>
 #include <vector>
 
+#include <ostream>
+
+namespace rtf {
+// Readable failure messages for the codec's formats.
+inline void PrintTo(const CharFormat& f, std::ostream* os) {
+    *os << "{font \"" << f.fontName << "\" cs" << f.fontCharset << " fs" << f.sizeHalfPoints << (f.bold ? " b" : "")
+        << (f.italic ? " i" : "") << (f.underline ? " ul" : "") << (f.strike ? " strike" : "");
+    if (f.hasColor) *os << " cf#" << std::hex << f.color << std::dec;
+    if (f.hasBackground) *os << " bg#" << std::hex << f.background << std::dec;
+    if (f.verticalAlign == VerticalAlign::Super) *os << " super";
+    if (f.verticalAlign == VerticalAlign::Sub) *os << " sub";
+    *os << "}";
+}
+inline void PrintTo(const ParaFormat& p, std::ostream* os) {
+    *os << "{align " << static_cast<int>(p.alignment) << " li" << p.leftIndent << " ri" << p.rightIndent << " fi"
+        << p.firstLineIndent << " sb" << p.spaceBefore << " sa" << p.spaceAfter << "}";
+}
+}  // namespace rtf
+
 namespace rtf::test {
 
 struct Run {
@@ -14,6 +33,10 @@ struct Run {
     CharFormat format;
     bool operator==(const Run&) const = default;
 };
+inline void PrintTo(const Run& r, std::ostream* os) {
+    *os << "\"" << r.text << "\" ";
+    rtf::PrintTo(r.format, os);
+}
 
 struct Paragraph {
     std::vector<Run> runs;
