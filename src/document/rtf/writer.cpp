@@ -70,7 +70,10 @@ struct Writer::Impl {
     int runUc = 1;  // the \uc in effect inside the open run group
 
     int fontFor(const CharFormat& f) {
-        int charset = isChineseFont(f.fontName) ? 134 : (f.fontCharset >= 0 ? f.fontCharset : 0);
+        // Fonts with CJK names are Chinese (GB2312) fonts unless the run
+        // says they are Japanese, Korean or Big5 ones.
+        int charset = f.fontCharset >= 0 ? f.fontCharset : 0;
+        if (isChineseFont(f.fontName) && charset != 128 && charset != 129 && charset != 136) charset = 134;
         std::string key = f.fontName;
         key.push_back('\0');
         appendInt(key, charset);
