@@ -417,5 +417,6 @@ void RichTextBox::SaveFile(const QString& path, int type) {
         platform::raise(InvalidArgument,
                         QStringLiteral("文件类型 %1 无效：只能是 0（RTF）或 1（纯文本）。").arg(type));
     }
-    document::writeFileBytes(path, QByteArray(bytes.data(), qsizetype(bytes.size())));
+    // Written straight from the string: a large document is not copied again.
+    document::writeFileBytes(path, QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())));
 }
