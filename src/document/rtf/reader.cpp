@@ -320,6 +320,12 @@ void Reader::emitAscii(const char* p, std::size_t n) {
 }
 
 void Reader::emit(char32_t c) {
+    if (!runDirty_ && pendingTabs_ == 0 && pendingHigh_ == 0 && runStarted_ && st().dest == Dest::Body &&
+        !(st().chr.flags & kHidden)) {
+        appendUtf8(run_, c);
+        paragraphOpen_ = true;
+        return;
+    }
     std::string* out = target();
     if (!out) return;
     appendUtf8(*out, c);
@@ -479,7 +485,9 @@ void Reader::unicode(int param) {
     long long v = param;
     if (v < 0) v += 65536;
     char32_t c = (v < 0 || v > 0xFFFF) ? detail::kReplacement : static_cast<char32_t>(v);
-    skip_ = st().uc;
+    // The fallback that follows is skipped in the tokenizer; what is left
+    // (a control word came first) is counted token by token.
+    skip_ = tok_.skipFallback(st().uc);
     if (c >= 0xD800 && c <= 0xDBFF) {
         if (pendingHigh_ != 0) {
             pendingHigh_ = 0;
@@ -587,7 +595,7 @@ void Reader::destination(Keyword k) {
 }
 
 void Reader::word(const Token& t) {
-    const Keyword k = detail::lookupKeyword(t.text);
+    const Keyword k = t.text.size() == 1 && t.text[0] == 'u' ? Keyword::U : detail::lookupKeyword(t.text);
     const bool wasDestination = nextIsDestination_;
     nextIsDestination_ = false;
     if (k == Keyword::Unknown) {

@@ -163,6 +163,33 @@ Token Tokenizer::next() {
     return t;
 }
 
+int Tokenizer::skipFallback(int n) {
+    while (n > 0 && p_ < end_) {
+        const char c = *p_;
+        if (c == '{' || c == '}') return 0;
+        if (c == '\r' || c == '\n') {
+            ++p_;
+            continue;
+        }
+        if (c != '\\') {
+            ++p_;
+            --n;
+            continue;
+        }
+        if (p_ + 1 >= end_) return n;
+        const char d = p_[1];
+        if (isLetter(d)) return n;
+        if (d == '\'') {
+            p_ += 2;
+            for (int k = 0; k < 2 && p_ < end_ && hexValue(*p_) >= 0; ++k) ++p_;
+        } else {
+            p_ += 2;
+        }
+        --n;
+    }
+    return n;
+}
+
 void Tokenizer::skipGroup() {
     trailDue_ = false;
     std::size_t depth = 1;

@@ -34,6 +34,12 @@ public:
 
     Token next();
 
+    // Skips up to n units of \uN fallback: a \'hh escape, a control symbol
+    // or one byte of text each. Stops early at a group boundary (which ends
+    // the fallback: returns 0) or at a control word (returns the units still
+    // to skip, for the caller to count the word as one).
+    int skipFallback(int n);
+
     // Skips the rest of the current group, including its closing '}', without
     // interpreting it (\bin data is still skipped as data).
     void skipGroup();

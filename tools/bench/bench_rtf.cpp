@@ -1,0 +1,107 @@
+// scrivlet-bench-rtf: reader and writer throughput and peak memory of the
+// RTF codec over generated documents of 1, 10 and 50 MB. Prints medians of
+// several repetitions. Not a test: it prints figures.
+#include "gendoc.h"
+
+#include "document/rtf/reader.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// What a consumer does at least: look at every byte of text once.
+class CountingSink : public rtf::Sink {
+public:
+    std::size_t bytes = 0, runs = 0, paragraphs = 0;
+    unsigned checksum = 0;
+    void text(std::string_view utf8, const rtf::CharFormat& f) override {
+        bytes += utf8.size();
+        ++runs;
+        checksum += static_cast<unsigned char>(utf8.back()) + static_cast<unsigned>(f.sizeHalfPoints);
+    }
+    void paragraphEnd(const rtf::ParaFormat&) override { ++paragraphs; }
+};
+
+// Peak resident memory since the last reset, in MB (VmHWM).
+double peakMb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+    return 0;
+}
+
+double residentMb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+    return 0;
+}
+
+// Resets VmHWM to the current RSS (Linux 4.0 and later).
+void resetPeak() {
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::size_t> sizesMb = {1, 10, 50};
+    int reps = 5;
+    if (argc > 1) {
+        sizesMb.clear();
+        for (int i = 1; i < argc; ++i) sizesMb.push_back(static_cast<std::size_t>(std::atoi(argv[i])));
+    }
+    std::printf("%-8s %10s %12s %12s %16s %16s\n", "size", "RTF bytes", "reader MB/s", "writer MB/s", "reader peak+MB",
+                "writer peak+MB");
+    for (std::size_t mb : sizesMb) {
+        const auto doc = scrivlet::bench::generateParagraphs(mb * 1000 * 1000, 42);
+        const std::string rtf = scrivlet::bench::writeRtf(doc);
+        const double sizeMb = static_cast<double>(rtf.size()) / 1e6;
+        const int n = mb >= 50 ? 3 : reps;
+
+        std::vector<double> readRates, writeRates;
+        double readPeak = 0, writePeak = 0;
+        std::size_t check = 0;
+        for (int i = 0; i < n; ++i) {
+            resetPeak();
+            double base = residentMb();
+            CountingSink sink;
+            auto t0 = Clock::now();
+            rtf::read(rtf, sink);
+            double s = std::chrono::duration<double>(Clock::now() - t0).count();
+            readRates.push_back(sizeMb / s);
+            readPeak = std::max(readPeak, peakMb() - base);
+            check += sink.bytes + sink.checksum;
+
+            resetPeak();
+            base = residentMb();
+            t0 = Clock::now();
+            std::string out = scrivlet::bench::writeRtf(doc);
+            s = std::chrono::duration<double>(Clock::now() - t0).count();
+            writeRates.push_back(static_cast<double>(out.size()) / 1e6 / s);
+            writePeak = std::max(writePeak, peakMb() - base);
+            check += out.size();
+        }
+        std::printf("%-8s %10zu %12.0f %12.0f %16.1f %16.1f\n", (std::to_string(mb) + " MB").c_str(), rtf.size(),
+                    median(readRates), median(writeRates), readPeak, writePeak);
+        if (check == 0) std::printf("(nothing read)\n");
+    }
+    std::printf("medians of 5 runs (3 for 50 MB); peak+ = VmHWM above the resident size before the run\n");
+    return 0;
+}
