@@ -10,6 +10,7 @@
 #include "platform/twips.h"
 
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -328,6 +329,41 @@ void RichTextBox::resizeEvent(QResizeEvent* e) {
     QTextEdit::resizeEvent(e);
     if (rightMargin_ > 0)
         applyRightMargin();
+}
+
+// ---- drag and drop -------------------------------------------------------------
+
+namespace {
+const QString RtfMime = QStringLiteral("text/rtf");
+}  // namespace
+
+QMimeData* RichTextBox::createMimeDataFromSelection() const {
+    auto* data = new QMimeData;
+    data->setText(SelText());
+    data->setData(RtfMime, SelRTF().toUtf8());
+    return data;
+}
+
+bool RichTextBox::canInsertFromMimeData(const QMimeData* source) const {
+    return source->hasFormat(RtfMime) || QTextEdit::canInsertFromMimeData(source);
+}
+
+void RichTextBox::insertFromMimeData(const QMimeData* source) {
+    if (!source->hasFormat(RtfMime)) {
+        QTextEdit::insertFromMimeData(source);
+        return;
+    }
+    const QByteArray bytes = source->data(RtfMime);
+    SelChangeBatch batch(*this);
+    QTextCursor cursor = textCursor();
+    try {
+        document::insertRtf(viewOf(bytes), cursor);
+    } catch (const rtf::ParseError&) {
+        // Whatever a program offered as RTF and is not: take its text.
+        QTextEdit::insertFromMimeData(source);
+        return;
+    }
+    setTextCursor(cursor);
 }
 
 // ---- keys --------------------------------------------------------------------

@@ -76,7 +76,9 @@ public:
     // Replaces the whole content with the file's: RTF when it starts with
     // "{\rtf", else plain text (UTF-8 with or without BOM, or GB18030).
     // Raises FileNotFound, FileAccess or InvalidFileFormat and keeps the old
-    // content when the file cannot be read. Clears the undo history.
+    // content when the file cannot be read. Clears the undo history. The
+    // content arrives in a new QTextDocument (document() changes): connect
+    // to the control's signals, not to the old document's.
     void LoadFile(const QString& path);
     // Writes the whole content: type 0 RTF, 1 plain text in the encoding and
     // line ends the file was read with (UTF-8 and LF for other documents).
@@ -84,12 +86,23 @@ public:
     // existing file untouched, when the file cannot be written.
     void SaveFile(const QString& path, int type = 0);
 
+    // Prints the selection, or the whole document when nothing is selected,
+    // paginated, onto the printer that the device-context handle names (see
+    // files/printerhandles.h). Defined with printing, in files/.
+    void SelPrint(int hDC);
+
 signals:
     // Exactly once for each change of the caret position or the selection,
     // synchronously, whatever made it.
     void SelChange();
 
 protected:
+    // Drag and drop carry the selection as RTF ("text/rtf") beside its plain
+    // text, so formatting survives a drag inside or between controls.
+    QMimeData* createMimeDataFromSelection() const override;
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
+
     bool event(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;

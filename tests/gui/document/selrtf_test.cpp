@@ -1,7 +1,10 @@
 // SelRTF: the selection out as RTF and RTF (or any text) into the selection.
 #include "boxtestutil.h"
 
+#include <QMimeData>
 #include <QTest>
+
+#include <memory>
 #include <gtest/gtest.h>
 
 using boxtest::caretAt;
@@ -148,6 +151,47 @@ TEST(SelRtf, TypedTextInANewDocumentIsWrittenInSongTi9Points) {
     to.setSelRTF(rtf);
     EXPECT_EQ(charAt(to, 1).fontFamilies().toStringList(), QStringList{QStringLiteral("宋体")});
     EXPECT_EQ(charAt(to, 1).fontPointSize(), 9.0);
+}
+
+}  // namespace
+
+// ---- drag and drop carry RTF ------------------------------------------------------------
+
+namespace {
+
+class MimeBox : public RichTextBox {
+public:
+    using RichTextBox::canInsertFromMimeData;
+    using RichTextBox::createMimeDataFromSelection;
+    using RichTextBox::insertFromMimeData;
+};
+
+TEST(SelRtfMime, DraggedSelectionArrivesWithItsFormatting) {
+    MimeBox from, to;
+    fillBoldRed(from);
+    select(from, 1, 4);
+    std::unique_ptr<QMimeData> data(from.createMimeDataFromSelection());
+    EXPECT_EQ(data->text(), QStringLiteral("通粗红"));
+    ASSERT_TRUE(data->hasFormat(QStringLiteral("text/rtf")));
+    EXPECT_TRUE(data->data(QStringLiteral("text/rtf")).startsWith("{\\rtf1"));
+
+    to.setPlainText(QStringLiteral("[]"));
+    caretAt(to, 1);
+    ASSERT_TRUE(to.canInsertFromMimeData(data.get()));
+    to.insertFromMimeData(data.get());
+    EXPECT_EQ(to.toPlainText(), QStringLiteral("[通粗红]"));
+    EXPECT_EQ(charAt(to, 1).fontWeight(), QFont::Normal);
+    EXPECT_EQ(charAt(to, 2).fontWeight(), QFont::Bold);
+    EXPECT_EQ(charAt(to, 3).foreground().color(), Red);
+}
+
+TEST(SelRtfMime, RtfThatIsNotRtfFallsBackToTheText) {
+    MimeBox box;
+    QMimeData data;
+    data.setData(QStringLiteral("text/rtf"), "not rtf");
+    data.setText(QStringLiteral("the text"));
+    box.insertFromMimeData(&data);
+    EXPECT_EQ(box.toPlainText(), QStringLiteral("the text"));
 }
 
 }  // namespace
