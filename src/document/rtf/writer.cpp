@@ -293,12 +293,12 @@ void Writer::endParagraph() {
 std::string Writer::finish() {
     Impl& w = *impl_;
     if (w.inParagraph) endParagraph();
-    std::string out = w.header();
-    out.reserve(out.size() + w.body.size() + 2);
-    out += w.body;
+    // The tables are known only now: put them in front of the body in
+    // place, so the document is not held twice.
+    std::string out = std::move(w.body);
+    w.body = std::string();
+    out.insert(0, w.header());
     out += "}\n";
-    w.body.clear();
-    w.body.shrink_to_fit();
     return out;
 }
 
