@@ -7,6 +7,8 @@
 #include "platform/toolbar.h"
 #include "platform/twips.h"
 
+#include <QKeyEvent>
+
 frmDocument::frmDocument() {
     setObjectName(QStringLiteral("frmDocument"));
     setWindowTitle(QStringLiteral("frmDocument"));
@@ -19,6 +21,7 @@ frmDocument::frmDocument() {
     rtfText->setGeometry(platform::twipsToPixelsX(120), platform::twipsToPixelsY(105),
                          platform::twipsToPixelsX(4080), platform::twipsToPixelsY(2715));
     setFocusProxy(rtfText);
+    rtfText->installEventFilter(this);
     connect(rtfText, &RichTextBox::SelChange, this,
             [this] { platform::dispatch([this] { rtfText_SelChange(); }); });
     Form_Load();
@@ -44,6 +47,30 @@ void frmDocument::Form_Resize() {
 void frmDocument::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     Form_Resize();
+}
+
+namespace {
+
+// Exactly Ctrl+X, Ctrl+C or Ctrl+V: no Shift, Alt or Meta with it.
+bool isClipboardKey(const QKeyEvent* e) {
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
+    return mods == Qt::ControlModifier &&
+           (e->key() == Qt::Key_X || e->key() == Qt::Key_C || e->key() == Qt::Key_V);
+}
+
+}  // namespace
+
+bool frmDocument::eventFilter(QObject* watched, QEvent* event) {
+    // The editing control claims these keys for its own clipboard handling,
+    // which would keep the menu items' shortcuts from firing. Left unclaimed
+    // here, the shortcut runs the Edit command, so formatted text travels as
+    // RTF markup. The control's context menu and drag and drop stay its own.
+    if (watched == rtfText && event->type() == QEvent::ShortcutOverride &&
+        isClipboardKey(static_cast<QKeyEvent*>(event))) {
+        event->ignore();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmDocument::rtfText_SelChange() {

@@ -32,4 +32,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Lets Ctrl+X, Ctrl+C and Ctrl+V past the control to the Edit menu's
+    // shortcuts, so they run the program's clipboard commands.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };

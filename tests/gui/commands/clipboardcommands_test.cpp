@@ -1,0 +1,273 @@
+// Cut, copy and paste: formatted text travels through the clipboard's plain
+// text as RTF markup, from the menus, the toolbar and the keyboard.
+#include "commandtestutil.h"
+#include "document/activedocument.h"
+#include "platform/errors.h"
+#include "support/app_fixture.h"
+
+#include <QImage>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+using namespace cmdtest;
+
+namespace {
+
+QTextCharFormat boldRed() {
+    QTextCharFormat f = bold();
+    f.setForeground(QColor(255, 0, 0));
+    return f;
+}
+
+}  // namespace
+
+class ClipboardCommandsTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        start();
+        setClipboardText(QStringLiteral("before"));
+    }
+
+    // "alpha beta gamma" in the active document, "beta" (6 to 10) bold red.
+    RichTextBox& alphaBoldRedBeta() {
+        RichTextBox& box = activeBox();
+        append(box, QStringLiteral("alpha "));
+        append(box, QStringLiteral("beta"), boldRed());
+        append(box, QStringLiteral(" gamma"));
+        return box;
+    }
+};
+
+TEST_F(ClipboardCommandsTest, BoldRedWordCopiedToAnotherDocumentArrivesBoldAndRed) {
+    // Given a bold red word selected in 文档 1
+    RichTextBox& first = alphaBoldRedBeta();
+    select(first, 6, 10);
+    // When it is copied, and pasted between "x" and "y" in a new document
+    MainForm->mnuEditCopy->trigger();
+    MainForm->CreateDocumentWindow();
+    RichTextBox& second = activeBox();
+    ASSERT_NE(&second, &first);
+    append(second, QStringLiteral("xy"));
+    caretAt(second, 1);
+    MainForm->mnuEditPaste->trigger();
+    // Then the word is there, bold and red, between plain neighbours
+    EXPECT_EQ(second.toPlainText(), QStringLiteral("xbetay"));
+    for (int i = 1; i <= 4; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(isBoldAt(second, i));
+        EXPECT_EQ(charAt(second, i).foreground().color(), QColor(255, 0, 0));
+    }
+    EXPECT_FALSE(isBoldAt(second, 0));
+    EXPECT_FALSE(isBoldAt(second, 5));
+    EXPECT_NE(charAt(second, 5).foreground().color(), QColor(255, 0, 0));
+    // The caret is after the pasted word, and the source is unchanged.
+    EXPECT_EQ(second.textCursor().position(), 5);
+    EXPECT_EQ(first.toPlainText(), QStringLiteral("alpha beta gamma"));
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(ClipboardCommandsTest, CopyPutsTheSelectionsRtfOnTheClipboardAsPlainTextOnly) {
+    RichTextBox& box = alphaBoldRedBeta();
+    select(box, 6, 10);
+    MainForm->mnuEditCopy_Click();
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->formats(), QStringList{QStringLiteral("text/plain")});
+    const QString text = data->text();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("{\\rtf1"))) << text.toStdString();
+    EXPECT_TRUE(text.trimmed().endsWith(QLatin1Char('}'))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("beta"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("alpha"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("\\b"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("\\red255\\green0\\blue0"))) << text.toStdString();
+    // The document and its selection are untouched.
+    EXPECT_EQ(box.toPlainText(), QStringLiteral("alpha beta gamma"));
+    EXPECT_EQ(box.SelLength(), 4);
+}
+
+TEST_F(ClipboardCommandsTest, CopyWithAnEmptySelectionReplacesTheClipboardWithAnEmptyDocument) {
+    // Given the caret inside the word, nothing selected
+    RichTextBox& box = alphaBoldRedBeta();
+    caretAt(box, 8);
+    // When copied
+    MainForm->mnuEditCopy_Click();
+    // Then the previous text is gone, replaced by RTF holding no text:
+    // pasting it into a document changes nothing there.
+    const QString text = clipboardText();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("{\\rtf1"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("beta")));
+    select(box, 0, 5);
+    MainForm->mnuEditPaste_Click();
+    EXPECT_EQ(box.toPlainText(), QStringLiteral(" beta gamma"));
+}
+
+// Clipboard contents that hold no plain text.
+struct NoTextCase {
+    const char* name;
+    QMimeData* (*make)();
+};
+
+class PasteWithoutTextTest : public ClipboardCommandsTest, public ::testing::WithParamInterface<NoTextCase> {};
+
+TEST_P(PasteWithoutTextTest, DeletesTheSelection) {
+    // Given "beta" selected and a clipboard without plain text
+    RichTextBox& box = alphaBoldRedBeta();
+    select(box, 6, 10);
+    QGuiApplication::clipboard()->setMimeData(GetParam().make());
+    ASSERT_FALSE(QGuiApplication::clipboard()->mimeData()->hasText());
+    // When pasted
+    MainForm->mnuEditPaste_Click();
+    // Then the selection is replaced by nothing, the caret where it was
+    EXPECT_EQ(box.toPlainText(), QStringLiteral("alpha  gamma"));
+    EXPECT_EQ(box.textCursor().position(), 6);
+    EXPECT_EQ(box.SelLength(), 0);
+    EXPECT_TRUE(messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Clipboard, PasteWithoutTextTest,
+    ::testing::Values(NoTextCase{"Image",
+                                 [] {
+                                     auto* d = new QMimeData;
+                                     QImage image(4, 4, QImage::Format_RGB32);
+                                     image.fill(Qt::blue);
+                                     d->setImageData(image);
+                                     return d;
+                                 }},
+                      NoTextCase{"HtmlOnly",
+                                 [] {
+                                     auto* d = new QMimeData;
+                                     d->setData(QStringLiteral("text/html"), "<b>html</b>");
+                                     return d;
+                                 }},
+                      NoTextCase{"Empty", [] { return new QMimeData; }}),
+    [](const ::testing::TestParamInfo<NoTextCase>& info) { return std::string(info.param.name); });
+
+TEST_F(ClipboardCommandsTest, CutRemovesExactlyTheSelectionAndEachPasteInsertsItAgainFormatted) {
+    // Given "beta" (bold red) selected
+    RichTextBox& box = alphaBoldRedBeta();
+    select(box, 6, 10);
+    // When cut
+    MainForm->mnuEditCut->trigger();
+    // Then exactly the word is gone, the caret where it was, its RTF copied
+    EXPECT_EQ(box.toPlainText(), QStringLiteral("alpha  gamma"));
+    EXPECT_EQ(box.textCursor().position(), 6);
+    EXPECT_EQ(box.SelLength(), 0);
+    EXPECT_TRUE(clipboardText().startsWith(QStringLiteral("{\\rtf1")));
+    // When pasted twice at the caret, then once more over "gamma"
+    MainForm->mnuEditPaste_Click();
+    MainForm->mnuEditPaste_Click();
+    EXPECT_EQ(box.toPlainText(), QStringLiteral("alpha betabeta gamma"));
+    select(box, 15, 20);
+    MainForm->mnuEditPaste_Click();
+    // Then every copy is bold red and nothing else is
+    EXPECT_EQ(box.toPlainText(), QStringLiteral("alpha betabeta beta"));
+    const QString text = box.toPlainText();
+    for (int i = 0; i < text.size(); ++i) {
+        SCOPED_TRACE(i);
+        const bool inWord = (i >= 6 && i < 14) || i >= 15;
+        EXPECT_EQ(isBoldAt(box, i), inWord);
+        EXPECT_EQ(charAt(box, i).foreground().color() == QColor(255, 0, 0), inWord);
+    }
+}
+
+// Clipboard text that other programs put there: not RTF markup, so it goes
+// in as the text it is.
+struct PlainTextCase {
+    const char* name;
+    const char* clipboard;
+    const char* expected;  // the document's text after pasting at 3 in "abcdef"
+};
+
+class PastePlainTextTest : public ClipboardCommandsTest, public ::testing::WithParamInterface<PlainTextCase> {};
+
+TEST_P(PastePlainTextTest, IsInsertedAsText) {
+    RichTextBox& box = activeBox();
+    append(box, QStringLiteral("abcdef"));
+    caretAt(box, 3);
+    setClipboardText(QString::fromUtf8(GetParam().clipboard));
+    MainForm->mnuEditPaste_Click();
+    EXPECT_EQ(box.toPlainText(), QString::fromUtf8(GetParam().expected));
+    EXPECT_TRUE(messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Clipboard, PastePlainTextTest,
+    ::testing::Values(PlainTextCase{"Word", "XYZ", "abcXYZdef"},
+                      PlainTextCase{"Chinese", "中文文本", "abc中文文本def"},
+                      PlainTextCase{"BracesAndBackslashes", "{\\b x} \\par", "abc{\\b x} \\pardef"},
+                      PlainTextCase{"RtfMarkupNotAtTheStart", " x{\\rtf1 y}", "abc x{\\rtf1 y}def"},
+                      PlainTextCase{"TwoLines", "one\ntwo", "abcone\ntwodef"}),
+    [](const ::testing::TestParamInfo<PlainTextCase>& info) { return std::string(info.param.name); });
+
+TEST_F(ClipboardCommandsTest, WithNoDocumentOpenNothingChangesAndNothingIsReported) {
+    MainForm->mdiClient->closeAllSubWindows();
+    QApplication::processEvents();
+    ASSERT_EQ(MainForm->ActiveForm(), nullptr);
+    // Each command meets the missing document as an error and skips it.
+    EXPECT_THROW(activeRtfText(*MainForm), platform::Error);
+    for (QAction* item : {MainForm->mnuEditCopy, MainForm->mnuEditCut, MainForm->mnuEditPaste}) {
+        SCOPED_TRACE(item->objectName().toStdString());
+        item->trigger();
+        EXPECT_EQ(clipboardText(), QStringLiteral("before"));
+        EXPECT_TRUE(MainForm->documents().isEmpty());
+    }
+    EXPECT_TRUE(messages.empty());
+}
+
+// The keys Ctrl+X, Ctrl+C and Ctrl+V in a document run the Edit menu's
+// commands, not the editing control's own clipboard handling: the clipboard
+// then holds RTF markup, and pasting keeps the formatting.
+class ClipboardKeysTest : public ClipboardCommandsTest {
+protected:
+    void SetUp() override {
+        ClipboardCommandsTest::SetUp();
+        MainForm->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(MainForm));
+        MainForm->ActiveForm()->rtfText->setFocus();
+    }
+};
+
+TEST_F(ClipboardKeysTest, CtrlCCopiesRtfMarkupAndCtrlVInAnotherDocumentPastesItFormatted) {
+    RichTextBox& first = alphaBoldRedBeta();
+    select(first, 6, 10);
+    QTest::keyClick(&first, Qt::Key_C, Qt::ControlModifier);
+    const QString text = clipboardText();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("{\\rtf"))) << text.toStdString();
+    EXPECT_EQ(first.toPlainText(), QStringLiteral("alpha beta gamma"));
+
+    MainForm->CreateDocumentWindow();
+    RichTextBox& second = activeBox();
+    second.setFocus();
+    QTest::keyClick(&second, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(second.toPlainText(), QStringLiteral("beta"));
+    EXPECT_TRUE(isBoldAt(second, 0));
+    EXPECT_EQ(charAt(second, 3).foreground().color(), QColor(255, 0, 0));
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(ClipboardKeysTest, CtrlXCutsThroughTheMenuCommand) {
+    RichTextBox& box = alphaBoldRedBeta();
+    select(box, 6, 10);
+    QTest::keyClick(&box, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(box.toPlainText(), QStringLiteral("alpha  gamma"));
+    EXPECT_TRUE(clipboardText().startsWith(QStringLiteral("{\\rtf")));
+    QTest::keyClick(&box, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(box.toPlainText(), QStringLiteral("alpha beta gamma"));
+    EXPECT_TRUE(isBoldAt(box, 6));
+}
+
+TEST_F(ClipboardKeysTest, OtherControlKeysStayWithTheControl) {
+    // Ctrl+A selects all and Ctrl+Z undoes, as the control does them.
+    RichTextBox& box = activeBox();
+    QTest::keyClicks(&box, QStringLiteral("abc"));
+    QTest::keyClick(&box, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(box.SelLength(), 3);
+    QTest::keyClick(&box, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(clipboardText(), QStringLiteral("before"));  // Ctrl+Shift+C is no copy key
+    QTest::keyClick(&box, Qt::Key_Delete);
+    EXPECT_EQ(box.toPlainText(), QString());
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(box.toPlainText(), QStringLiteral("abc"));
+}
