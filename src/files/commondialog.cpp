@@ -44,6 +44,15 @@ QGroupBox* effectsGroup(QFontDialog& dialog) {
     return nullptr;
 }
 
+// The filter Qt reports as selected is shown without its patterns when the
+// dialog hides them; find the entry it came from.
+qsizetype filterIndexOf(const QStringList& filters, const QString& shown) {
+    for (qsizetype i = 0; i < filters.size(); ++i)
+        if (filters[i] == shown || filters[i].startsWith(shown + QStringLiteral(" (")))
+            return i;
+    return -1;
+}
+
 QString existingFolderOr(const QString& folder, const QString& fallback) {
     return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : fallback;
 }
@@ -121,7 +130,7 @@ void CommonDialog::showFileDialog(bool save) {
         request.title = dialog.windowTitle();
         request.flags = Flags;
         request.nameFilters = dialog.nameFilters();
-        request.selectedNameFilter = dialog.selectedNameFilter();
+        request.selectedNameFilter = filters.value(filterIndexOf(filters, dialog.selectedNameFilter()));
         request.initialFileName = initialName;
         request.directory = dialog.directory().absolutePath();
         request.confirmsOverwrite = save && !dialog.testOption(QFileDialog::DontConfirmOverwrite);
@@ -131,7 +140,7 @@ void CommonDialog::showFileDialog(bool save) {
             chosen = dialog.directory().absoluteFilePath(answer.fileName);
     } else if (dialog.exec() == QDialog::Accepted) {
         chosen = dialog.selectedFiles().value(0);
-        const qsizetype index = filters.indexOf(dialog.selectedNameFilter());
+        const qsizetype index = filterIndexOf(filters, dialog.selectedNameFilter());
         if (index >= 0)
             FilterIndex = int(index) + 1;
     }

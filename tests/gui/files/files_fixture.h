@@ -1,0 +1,98 @@
+// Answers the common dialog through its seam, and the main window running
+// with a scratch folder, for the file, print and format command tests.
+#pragma once
+
+#include "document/frmdocument.h"
+#include "document/richtextbox.h"
+#include "files/commondialog.h"
+#include "platform/toolbar.h"
+#include "support/app_fixture.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextCursor>
+#include <QToolButton>
+
+#include <deque>
+#include <vector>
+
+inline QByteArray bytes(const QString& file) {
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+inline void write(const QString& file, const QByteArray& content = "{\\rtf1 old}") {
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(content);
+}
+
+// Queued answers for the dialogs a test expects, and every request shown.
+// A dialog with no answer queued fails the test and is cancelled.
+class DialogScript {
+public:
+    DialogScript() {
+        files::CommonDialog::setTestHook([this](const files::DialogRequest& r) {
+            requests.push_back(r);
+            if (answers.empty()) {
+                ADD_FAILURE() << "a dialog was shown that the test did not expect";
+                return files::DialogAnswer::cancel();
+            }
+            files::DialogAnswer a = answers.front();
+            answers.pop_front();
+            return a;
+        });
+    }
+    ~DialogScript() { files::CommonDialog::setTestHook(nullptr); }
+    DialogScript(const DialogScript&) = delete;
+    DialogScript& operator=(const DialogScript&) = delete;
+
+    void then(const files::DialogAnswer& a) { answers.push_back(a); }
+    const files::DialogRequest& last() const { return requests.back(); }
+
+    std::vector<files::DialogRequest> requests;
+    std::deque<files::DialogAnswer> answers;
+};
+
+class FilesTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        ASSERT_TRUE(dir.isValid());
+        start();
+    }
+    void TearDown() override {
+        AppTest::TearDown();
+        EXPECT_TRUE(script.answers.empty()) << "answers left over: a dialog did not show";
+    }
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    frmDocument* active() const { return MainForm->ActiveForm(); }
+    RichTextBox& box() const { return *MainForm->ActiveForm()->rtfText; }
+    QString caption() const { return active() ? active()->Caption() : QString(); }
+
+    // Replaces the active document's text.
+    void setText(const QString& text) const {
+        box().selectAll();
+        box().setSelText(text);
+    }
+    void select(int from, int to) const {
+        QTextCursor c(box().document());
+        c.setPosition(from);
+        c.setPosition(to, QTextCursor::KeepAnchor);
+        box().setTextCursor(c);
+    }
+
+    static bool isRtf(const QByteArray& content) { return content.startsWith("{\\rtf"); }
+
+    // Runs a command as the menu item does: errors reach the top-level report.
+    static void menu(QAction* item) { item->trigger(); }
+    // The toolbar button with this key, clicked.
+    static void toolbar(const QString& key) {
+        static_cast<QToolButton*>(MainForm->tbToolBar->buttons()[key].widget())->click();
+    }
+
+    QTemporaryDir dir;
+    DialogScript script;
+};

@@ -1,0 +1,160 @@
+// The font dialog command and the two toolbar boxes, driven as a person
+// would: the dialog answered through the seam, the boxes typed into.
+#include "app/sortedcombobox.h"
+#include "files_fixture.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QTextDocumentFragment>
+
+using files::DialogAnswer;
+
+namespace {
+
+QFont font(const QString& family, double size, bool bold, bool italic) {
+    QFont f(family);
+    f.setPointSizeF(size);
+    f.setBold(bold);
+    f.setItalic(italic);
+    return f;
+}
+
+class Formatting : public FilesTest {
+protected:
+    void SetUp() override {
+        FilesTest::SetUp();
+        // "一个 词语 结尾": the word 词语 is at 3..5.
+        setText(QStringLiteral("一个 词语 结尾"));
+        select(3, 5);
+    }
+    QString documentHtml() const {
+        QTextCursor all(box().document());
+        all.select(QTextCursor::Document);
+        return all.selection().toHtml();
+    }
+};
+
+TEST_F(Formatting, FontDialogAppliesNameSizeBoldItalicAndRemovesUnderlineAndStrike) {
+    box().setSelUnderline(true);
+    box().setSelStrikeThru(true);
+    script.then(DialogAnswer::chooseFont(font(QStringLiteral("宋体"), 20, true, false)));
+    menu(MainForm->mnFormatFont);
+
+    EXPECT_EQ(script.last().flags, 3);
+    EXPECT_FALSE(script.last().effectsOffered);
+    EXPECT_EQ(box().SelFontName(), QStringLiteral("宋体"));
+    EXPECT_EQ(box().SelFontSize(), 20.0);
+    EXPECT_EQ(box().SelBold(), true);
+    EXPECT_EQ(box().SelItalic(), false);
+    EXPECT_EQ(box().SelUnderline(), false);
+    EXPECT_EQ(box().SelStrikeThru(), false);
+    // The rest of the text is untouched.
+    select(0, 2);
+    EXPECT_EQ(box().SelBold(), false);
+    EXPECT_NE(box().SelFontSize(), 20.0);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Formatting, SecondFontDialogOpensWithTheFirstFontNotTheSelections) {
+    script.then(DialogAnswer::chooseFont(font(QStringLiteral("宋体"), 20, true, true)));
+    menu(MainForm->mnFormatFont);
+    select(0, 2);  // plain 9 pt text
+    script.then(DialogAnswer::cancel());
+    menu(MainForm->mnFormatFont);
+    const QFont shown = script.last().font;
+    EXPECT_EQ(shown.family(), QStringLiteral("宋体"));
+    EXPECT_EQ(shown.pointSizeF(), 20.0);
+    EXPECT_TRUE(shown.bold());
+    EXPECT_TRUE(shown.italic());
+}
+
+TEST_F(Formatting, CancelInTheFontDialogChangesNothingAndShowsNothing) {
+    box().setSelUnderline(true);
+    const QString before = documentHtml();
+    script.then(DialogAnswer::cancel());
+    menu(MainForm->mnFormatFont);
+    EXPECT_EQ(documentHtml(), before);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Formatting, FontDialogWithNoDocumentStillShowsAndKeepsTheChoice) {
+    MainForm->mdiClient->closeAllSubWindows();
+    script.then(DialogAnswer::chooseFont(font(QStringLiteral("宋体"), 14, false, true)));
+    menu(MainForm->mnFormatFont);
+    EXPECT_EQ(script.requests.size(), 1u);
+    EXPECT_EQ(MainForm->dlg->FontSize, 14.0);
+    EXPECT_TRUE(MainForm->dlg->FontItalic);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Formatting, TypingASizeAppliesAtEveryKeyAndKeepsTheText) {
+    QLineEdit* edit = MainForm->cboSize->lineEdit();
+    QTest::keyClicks(edit, "1");
+    EXPECT_EQ(box().SelFontSize(), 1.0);
+    QTest::keyClicks(edit, "4");
+    EXPECT_EQ(box().SelFontSize(), 14.0);
+    EXPECT_EQ(MainForm->cboSize->currentText(), QStringLiteral("14"));
+    // Moving the caret leaves the box as typed.
+    select(0, 1);
+    EXPECT_EQ(MainForm->cboSize->currentText(), QStringLiteral("14"));
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Formatting, FractionalSizeIsApplied) {
+    QTest::keyClicks(MainForm->cboSize->lineEdit(), "6.5");
+    EXPECT_EQ(box().SelFontSize(), 6.5);
+}
+
+TEST_F(Formatting, PickingASizeFromTheListAppliesNothingAndAddsNoEntry) {
+    const auto before = box().SelFontSize();
+    const int entries = MainForm->cboSize->count();
+    // Arrow keys on the box walk the list ("6", "6.5", ...).
+    QTest::keyClick(MainForm->cboSize, Qt::Key_Down);
+    QTest::keyClick(MainForm->cboSize, Qt::Key_Down);
+    EXPECT_EQ(MainForm->cboSize->currentText(), QStringLiteral("6.5"));
+    MainForm->cboSize->setCurrentIndex(MainForm->cboSize->findText(QStringLiteral("20")));
+    QTest::keyClick(MainForm->cboSize, Qt::Key_Return);
+    EXPECT_EQ(box().SelFontSize(), before);
+    EXPECT_EQ(MainForm->cboSize->count(), entries);
+}
+
+TEST_F(Formatting, ASizeThatIsNotANumberIsReportedAndTheBoxKeepsIt) {
+    const auto before = box().SelFontSize();
+    QTest::keyClicks(MainForm->cboSize->lineEdit(), "a");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.contains(QStringLiteral("'13'"))) << messages[0].text.toStdString();
+    EXPECT_EQ(messages[0].title, QStringLiteral("Scrivlet"));
+    EXPECT_EQ(MainForm->cboSize->currentText(), QStringLiteral("a"));
+    EXPECT_EQ(box().SelFontSize(), before);
+    // The program goes on: a good size typed next applies.
+    MainForm->cboSize->lineEdit()->clear();
+    messages.clear();
+    QTest::keyClicks(MainForm->cboSize->lineEdit(), "9");
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(box().SelFontSize(), 9.0);
+}
+
+TEST_F(Formatting, TypingASizeWithNoDocumentIsReported) {
+    MainForm->mdiClient->closeAllSubWindows();
+    QTest::keyClicks(MainForm->cboSize->lineEdit(), "9");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.contains(QStringLiteral("'91'")));
+}
+
+TEST_F(Formatting, TypingAFontNameAppliesEachPartialName) {
+    QTest::keyClicks(MainForm->cboFont->lineEdit(), "Ari");
+    EXPECT_EQ(box().SelFontName(), QStringLiteral("Ari"));
+    QTest::keyClicks(MainForm->cboFont->lineEdit(), "al");
+    EXPECT_EQ(box().SelFontName(), QStringLiteral("Arial"));
+}
+
+TEST_F(Formatting, TypingAFontNameWithNoDocumentDoesNothing) {
+    MainForm->mdiClient->closeAllSubWindows();
+    QTest::keyClicks(MainForm->cboFont->lineEdit(), "Arial");
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(MainForm->documents().isEmpty());
+    EXPECT_EQ(MainForm->cboFont->currentText(), QStringLiteral("Arial"));
+}
+
+}  // namespace

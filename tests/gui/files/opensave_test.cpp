@@ -1,0 +1,254 @@
+// Open, Save and Save As through the shared dialog: captions, the bytes
+// written (RTF or plain text, and its encoding), and failures.
+#include "files_fixture.h"
+
+#include <QDir>
+#include <QMdiArea>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using files::DialogAnswer;
+using files::DialogRequest;
+
+namespace {
+
+class OpenSave : public FilesTest {
+protected:
+    void closeAllDocuments() {
+        MainForm->mdiClient->closeAllSubWindows();
+        QApplication::processEvents();
+        ASSERT_EQ(MainForm->ActiveForm(), nullptr);
+    }
+    bool reported(int number) const {
+        for (const auto& m : messages)
+            if (m.text.contains(QStringLiteral("'%1'").arg(number)))
+                return true;
+        return false;
+    }
+};
+
+TEST_F(OpenSave, OpenWithNoDocumentCreatesOneThenLoadsIntoIt) {
+    write(path("a.rtf"), "{\\rtf1\\ansi saved \\u25991?}");
+    closeAllDocuments();
+    script.then(DialogAnswer::file(path("a.rtf")));
+    menu(MainForm->mnuFileOpen);
+
+    ASSERT_EQ(MainForm->documents().size(), 1);
+    EXPECT_EQ(MainForm->documentCounter(), 2);
+    EXPECT_EQ(caption(), path("a.rtf"));
+    EXPECT_EQ(box().toPlainText(), QStringLiteral("saved 文"));
+    const DialogRequest& r = script.last();
+    EXPECT_EQ(r.kind, DialogRequest::Kind::Open);
+    EXPECT_EQ(r.title, QStringLiteral("打开"));
+    EXPECT_EQ(r.nameFilters,
+              (QStringList{"RTF 格式 (*.rtf)", "文本文件(*.txt) (*.txt)", "所有文件 (*)"}));
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(OpenSave, OpenCancelledWithNoDocumentLeavesTheNewUntitledWindow) {
+    closeAllDocuments();
+    script.then(DialogAnswer::cancel());
+    menu(MainForm->mnuFileOpen);
+    ASSERT_EQ(MainForm->documents().size(), 1);
+    EXPECT_EQ(caption(), QStringLiteral("文档 2"));
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(OpenSave, OpenReplacesTheActiveWindowsContentWithoutANewWindow) {
+    write(path("b.txt"), "第一行\n第二行");
+    setText(QStringLiteral("未保存的内容"));
+    script.then(DialogAnswer::file(path("b.txt")));
+    menu(MainForm->mnuFileOpen);
+    EXPECT_EQ(MainForm->documents().size(), 1);
+    EXPECT_EQ(caption(), path("b.txt"));
+    EXPECT_EQ(box().toPlainText(), QStringLiteral("第一行\n第二行"));
+}
+
+TEST_F(OpenSave, FailedOpenKeepsTheCaptionAndContentAndIsReportedFromTheMenu) {
+    setText(QStringLiteral("原文"));
+    script.then(DialogAnswer::file(path("missing.rtf")));
+    menu(MainForm->mnuFileOpen);
+    EXPECT_EQ(caption(), QStringLiteral("文档 1"));
+    EXPECT_EQ(box().toPlainText(), QStringLiteral("原文"));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(reported(53)) << messages[0].text.toStdString();
+}
+
+TEST_F(OpenSave, FailedOpenFromTheToolbarIsIgnored) {
+    script.then(DialogAnswer::file(path("missing.rtf")));
+    toolbar(QStringLiteral("打开"));
+    EXPECT_EQ(caption(), QStringLiteral("文档 1"));
+    EXPECT_TRUE(messages.empty());
+}
+
+// Save As with each kind of name: the caption is the path and the format
+// follows the extension in any case; a name with neither extension is RTF.
+struct SaveAsCase {
+    const char* name;
+    const char* file;
+    bool rtf;
+};
+
+class SaveAs : public OpenSave, public ::testing::WithParamInterface<SaveAsCase> {};
+
+TEST_P(SaveAs, CaptionIsThePathAndTheExtensionChoosesTheFormat) {
+    const QString file = path(QString::fromUtf8(GetParam().file));
+    setText(QStringLiteral("中文 text"));
+    script.then(DialogAnswer::file(file));
+    menu(MainForm->mnuFileSaveAs);
+
+    EXPECT_EQ(script.last().title, QStringLiteral("另存为"));
+    EXPECT_EQ(script.last().kind, DialogRequest::Kind::Save);
+    EXPECT_EQ(caption(), file);
+    const QByteArray written = bytes(file);
+    if (GetParam().rtf) {
+        EXPECT_TRUE(isRtf(written)) << written.toStdString();
+    } else {
+        EXPECT_EQ(written, QStringLiteral("中文 text").toUtf8());
+    }
+
+    // A later Save writes to the same path in the same format, with no dialog.
+    setText(QStringLiteral("改过 again"));
+    menu(MainForm->mnuFileSave);
+    const QByteArray again = bytes(file);
+    if (GetParam().rtf) {
+        EXPECT_TRUE(isRtf(again));
+        EXPECT_NE(again, written);
+    } else {
+        EXPECT_EQ(again, QStringLiteral("改过 again").toUtf8());
+    }
+    EXPECT_EQ(script.requests.size(), 1u);
+    EXPECT_TRUE(messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(OpenSave, SaveAs,
+                         ::testing::Values(SaveAsCase{"LowerRtf", "a.rtf", true},
+                                           SaveAsCase{"LowerTxt", "a.txt", false},
+                                           SaveAsCase{"UpperRtf", "A.RTF", true},
+                                           SaveAsCase{"UpperTxt", "b.TXT", false},
+                                           SaveAsCase{"MixedTxt", "c.Txt", false},
+                                           SaveAsCase{"NoExtension", "说明", true},
+                                           SaveAsCase{"RtfThenBak", "a.rtf.bak", true},
+                                           SaveAsCase{"TxtInFolderName", "d.txt.d", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(OpenSave, SaveOnAnUntitledDocumentAsksEveryTimeAndFollowsTheExtension) {
+    setText(QStringLiteral("纯文本"));
+    script.then(DialogAnswer::file(path("a.txt")));
+    menu(MainForm->mnuFileSave);
+    EXPECT_EQ(script.last().title, QStringLiteral("保存"));
+    EXPECT_EQ(bytes(path("a.txt")), QStringLiteral("纯文本").toUtf8());
+    EXPECT_EQ(caption(), QStringLiteral("文档 1"));
+
+    // Still untitled: the next Save shows the dialog again, offering the name.
+    script.then(DialogAnswer::file(path("a.rtf")));
+    menu(MainForm->mnuFileSave);
+    EXPECT_EQ(script.requests.size(), 2u);
+    EXPECT_EQ(script.last().initialFileName, QStringLiteral("a.txt"));
+    EXPECT_TRUE(isRtf(bytes(path("a.rtf"))));
+    EXPECT_EQ(caption(), QStringLiteral("文档 1"));
+}
+
+TEST_F(OpenSave, CancelledSaveWritesNothing) {
+    script.then(DialogAnswer::cancel());
+    menu(MainForm->mnuFileSave);
+    script.then(DialogAnswer::cancel());
+    menu(MainForm->mnuFileSaveAs);
+    EXPECT_EQ(caption(), QStringLiteral("文档 1"));
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(OpenSave, SaveAndSaveAsWithNoDocumentShowNoDialog) {
+    closeAllDocuments();
+    menu(MainForm->mnuFileSave);
+    menu(MainForm->mnuFileSaveAs);
+    toolbar(QStringLiteral("保存"));
+    EXPECT_TRUE(script.requests.empty());
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(MainForm->documents().size(), 0);
+}
+
+TEST_F(OpenSave, TheNameChosenLastIsOfferedByTheNextFileDialog) {
+    script.then(DialogAnswer::file(path("first.rtf")));
+    menu(MainForm->mnuFileSaveAs);
+    script.then(DialogAnswer::cancel());
+    menu(MainForm->mnuFileOpen);
+    EXPECT_EQ(script.last().initialFileName, QStringLiteral("first.rtf"));
+    EXPECT_EQ(script.last().directory, QDir(dir.path()).absolutePath());
+}
+
+TEST_F(OpenSave, AnOpenedTextFileIsSavedBackAsTextInItsOwnEncoding) {
+    // GB18030 bytes with CRLF line ends.
+    const QByteArray gb = QByteArray::fromHex("d6d0cec40d0ab5dab6fed0d0");  // 中文\r\n第二行
+    write(path("gb.TXT"), gb);
+    script.then(DialogAnswer::file(path("gb.TXT")));
+    menu(MainForm->mnuFileOpen);
+    ASSERT_EQ(box().toPlainText(), QStringLiteral("中文\n第二行"));
+
+    // Formatting is not kept: the file gets the same bytes back.
+    box().selectAll();
+    box().setSelBold(true);
+    menu(MainForm->mnuFileSave);
+    EXPECT_EQ(bytes(path("gb.TXT")), gb);
+    EXPECT_TRUE(messages.empty());
+}
+
+// A process file-size limit makes every write past it fail, as a full disk
+// does, whoever runs the test (root included).
+class FullDisk {
+public:
+    explicit FullDisk(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old_;
+        small.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FullDisk() {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit old_{};
+    void (*previous_)(int) = nullptr;
+};
+
+TEST_F(OpenSave, SaveOnAFullDiskLeavesTheOldFileAndReportsFromTheMenu) {
+    write(path("keep.rtf"), "{\\rtf1 old}");
+    script.then(DialogAnswer::file(path("keep.rtf")));
+    menu(MainForm->mnuFileOpen);
+    setText(QString(4000, QChar(u'字')));
+    {
+        const FullDisk full(64);
+        menu(MainForm->mnuFileSave);
+        toolbar(QStringLiteral("保存"));
+    }
+    EXPECT_EQ(bytes(path("keep.rtf")), QByteArray("{\\rtf1 old}"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.rtf"});
+    ASSERT_EQ(messages.size(), 1u) << "the toolbar's failure must not be reported";
+    EXPECT_TRUE(reported(75)) << messages[0].text.toStdString();
+}
+
+TEST_F(OpenSave, SaveAsIntoAFileInsteadOfAFolderIsReportedAndKeepsTheNewCaption) {
+    write(path("plain"), "not a folder");
+    const QString target = path("plain") + QStringLiteral("/a.rtf");
+    script.then(DialogAnswer::file(target));
+    menu(MainForm->mnuFileSaveAs);
+    EXPECT_EQ(caption(), target);
+    EXPECT_TRUE(reported(75));
+    EXPECT_EQ(bytes(path("plain")), QByteArray("not a folder"));
+}
+
+TEST_F(OpenSave, SaveOntoAFolderIsReportedAndLeavesTheFolder) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.rtf"));
+    write(path("folder.rtf/inside.txt"), "x");
+    script.then(DialogAnswer::file(path("folder.rtf")));
+    menu(MainForm->mnuFileSaveAs);
+    EXPECT_TRUE(reported(75));
+    EXPECT_EQ(bytes(path("folder.rtf/inside.txt")), QByteArray("x"));
+}
+
+}  // namespace

@@ -1,0 +1,173 @@
+// Print and Page Setup through the seam, printing into PDF files whose text
+// pdftotext reads back.
+#include "files/printerhandles.h"
+#include "platform/errors.h"
+#include "files_fixture.h"
+
+#include <QMdiArea>
+#include <QProcess>
+#include <QStandardPaths>
+
+using files::DialogAnswer;
+
+namespace {
+
+class Printing : public FilesTest {
+protected:
+    // The PDF's text, pages separated by form feeds.
+    static QString pdfText(const QString& pdf) {
+        QProcess p;
+        p.start(QStringLiteral("pdftotext"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
+        p.waitForFinished(20000);
+        return QString::fromUtf8(p.readAllStandardOutput());
+    }
+    static bool havePdfToText() { return !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty(); }
+    // The printed words, whitespace, page breaks and page numbers aside.
+    static QString words(const QString& pdf) {
+        QStringList lines = pdfText(pdf).split(u'\n');
+        lines.removeIf([](const QString& line) {
+            bool number = false;
+            line.trimmed().remove(u'\f').toInt(&number);
+            return number;
+        });
+        return lines.join(u'\n').simplified();
+    }
+};
+
+#define REQUIRE_PDFTOTEXT() \
+    if (!havePdfToText())   \
+    GTEST_SKIP() << "pdftotext (poppler-utils) is not installed; the printed PDF cannot be read back"
+
+TEST_F(Printing, PrintWithNoSelectionPrintsTheWholeDocument) {
+    REQUIRE_PDFTOTEXT();
+    setText(QStringLiteral("第一段 文字\n第二段 English"));
+    script.then(DialogAnswer::printTo(path("all.pdf")));
+    menu(MainForm->mnuFilePrint);
+
+    const files::DialogRequest& r = script.last();
+    EXPECT_EQ(r.title, QStringLiteral("Print"));
+    EXPECT_EQ(r.flags, 0x108);
+    EXPECT_FALSE(r.pageRangeEnabled);
+    EXPECT_FALSE(r.selectionPreselected);
+    EXPECT_EQ(words(path("all.pdf")), QStringLiteral("第一段 文字 第二段 English"));
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Printing, PrintWithASelectionPrintsOnlyItEvenWhenAllIsChosen) {
+    REQUIRE_PDFTOTEXT();
+    setText(QStringLiteral("不打印 要打印的部分 也不打印"));
+    select(4, 10);
+    DialogAnswer a = DialogAnswer::printTo(path("sel.pdf"));
+    a.chooseAllPages = true;
+    script.then(a);
+    menu(MainForm->mnuFilePrint);
+
+    EXPECT_EQ(script.last().flags, 0x109);
+    EXPECT_TRUE(script.last().selectionEnabled);
+    EXPECT_TRUE(script.last().selectionPreselected);
+    EXPECT_EQ(words(path("sel.pdf")), QStringLiteral("要打印的部分"));
+}
+
+TEST_F(Printing, ChineseTextInEveryFontComesOutAsItsOwnCharacters) {
+    REQUIRE_PDFTOTEXT();
+    // Characters that share their glyph with a radical (一 人 大 日 月 文 ...),
+    // in a sans face and the documents' default.
+    const QString text = QStringLiteral("一人大日月文字 中文打印");
+    setText(text + QStringLiteral("\n") + text);
+    select(0, int(text.size()));
+    box().setSelFontName(QStringLiteral("Noto Sans CJK SC"));
+    select(0, 0);
+    script.then(DialogAnswer::printTo(path("cjk.pdf")));
+    menu(MainForm->mnuFilePrint);
+    EXPECT_EQ(words(path("cjk.pdf")), text + QStringLiteral(" ") + text);
+}
+
+TEST_F(Printing, ALongDocumentIsPrintedOnSeveralPages) {
+    REQUIRE_PDFTOTEXT();
+    QStringList lines;
+    for (int i = 1; i <= 150; ++i)
+        lines << QStringLiteral("第 %1 行").arg(i);
+    setText(lines.join(u'\n'));
+    script.then(DialogAnswer::printTo(path("long.pdf")));
+    menu(MainForm->mnuFilePrint);
+    const QString text = pdfText(path("long.pdf"));
+    EXPECT_GE(text.count(u'\f'), 2) << "expected at least two pages";
+    // Each page carries its number.
+    EXPECT_TRUE(text.contains(QStringLiteral("\n1\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\n2\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("第 150 行")));
+}
+
+TEST_F(Printing, CancelledPrintPrintsNothingAndShowsNothing) {
+    setText(QStringLiteral("文字"));
+    // The printer would write here if anything were printed.
+    script.then(DialogAnswer::printTo(path("first.pdf")));
+    menu(MainForm->mnuFilePrint);
+    ASSERT_TRUE(QFile::remove(path("first.pdf")));
+    script.then(DialogAnswer::cancel());
+    menu(MainForm->mnuFilePrint);
+    EXPECT_FALSE(QFile::exists(path("first.pdf")));
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Printing, PrintWithNoDocumentShowsNoDialog) {
+    MainForm->mdiClient->closeAllSubWindows();
+    menu(MainForm->mnuFilePrint);
+    toolbar(QStringLiteral("打印"));
+    EXPECT_TRUE(script.requests.empty());
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Printing, AFailingPrintIsIgnored) {
+    write(path("plain"), "not a folder");
+    setText(QStringLiteral("文字"));
+    script.then(DialogAnswer::printTo(path("plain/out.pdf")));
+    menu(MainForm->mnuFilePrint);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Printing, SelPrintRaisesForABadHandleAndAnUnwritableFile) {
+    setText(QStringLiteral("文字"));
+    try {
+        box().SelPrint(987654);
+        ADD_FAILURE() << "no error for a handle that names no printer";
+    } catch (const platform::Error& e) {
+        EXPECT_EQ(e.number(), platform::err::InvalidArgument);
+    }
+    write(path("plain"), "not a folder");
+    MainForm->dlg->Flags = 0x100;
+    script.then(DialogAnswer::printTo(path("plain/out.pdf")));
+    MainForm->dlg->ShowPrinter();
+    try {
+        box().SelPrint(MainForm->dlg->hDC);
+        ADD_FAILURE() << "no error for an output file that cannot be written";
+    } catch (const platform::Error& e) {
+        EXPECT_EQ(e.number(), platform::err::FileAccess);
+    }
+}
+
+TEST_F(Printing, PageSetupShowsThePrintDialogWithFlagsLeftAndNeedsNoDocument) {
+    setText(QStringLiteral("文字"));
+    select(0, 1);
+    script.then(DialogAnswer::printTo(path("p.pdf")));
+    menu(MainForm->mnuFilePrint);
+    MainForm->mdiClient->closeAllSubWindows();
+
+    script.then(DialogAnswer::ok());
+    menu(MainForm->mnuFilePageSetup);
+    EXPECT_EQ(script.last().title, QStringLiteral("页面设置"));
+    EXPECT_EQ(script.last().kind, files::DialogRequest::Kind::Printer);
+    EXPECT_EQ(script.last().flags, 0x109);
+    script.then(DialogAnswer::cancel());
+    menu(MainForm->mnuFilePageSetup);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(MainForm->documents().isEmpty());
+
+    // The next file dialog sets its own title, and runs with the Flags left.
+    script.then(DialogAnswer::cancel());
+    menu(MainForm->mnuFileOpen);
+    EXPECT_EQ(script.last().title, QStringLiteral("打开"));
+    EXPECT_EQ(script.last().flags, 0x109);
+}
+
+}  // namespace
