@@ -18,9 +18,10 @@ QClipboard& clipboard() {
 }  // namespace
 
 void clipboardSetText(const QString& text) {
+    QClipboard& c = clipboard();  // first: a clipboard that fails takes no data with it
     auto* data = new QMimeData;
     data->setText(text);
-    clipboard().setMimeData(data);
+    c.setMimeData(data);
 }
 
 QString clipboardGetText() {

@@ -31,11 +31,22 @@ void restoreFromMaximised(QMdiSubWindow* w) {
         w->showNormal();
 }
 
+// The height of the row the minimised windows take at the bottom of the
+// area, or 0 when none is minimised: cascades and tiles keep out of it.
+int iconRowHeight(QMdiArea* area) {
+    const QList<QMdiSubWindow*> icons = windows(area, true);
+    return icons.isEmpty() ? 0 : icons.first()->height();
+}
+
 void cascade(QMdiArea* area) {
-    const QList<QMdiSubWindow*> list = windows(area, false);
+    QList<QMdiSubWindow*> list = windows(area, false);
     if (list.isEmpty())
         return;
-    const QSize client = area->viewport()->size();
+    // The active window goes last: it stays on top, at the last step, and
+    // every other title bar shows above and to the left of it.
+    if (QMdiSubWindow* current = area->currentSubWindow(); current && list.removeOne(current))
+        list.append(current);
+    const QSize client = area->viewport()->size() - QSize(0, iconRowHeight(area));
     const int step = titleBarHeight(list.first());
     // Each window as large as leaves room for the steps of the others, but
     // never smaller than a sensible share of the area.
@@ -52,8 +63,6 @@ void cascade(QMdiArea* area) {
         x += step;
         y += step;
     }
-    if (QMdiSubWindow* current = area->currentSubWindow())
-        current->raise();
 }
 
 // Tiles in one column (horizontal: one above the other) or one row
@@ -65,10 +74,7 @@ void tile(QMdiArea* area, bool horizontal) {
         return;
     const QSize client = area->viewport()->size();
     // Leave the bottom row free for minimised windows when there are any.
-    int reserved = 0;
-    const QList<QMdiSubWindow*> icons = windows(area, true);
-    if (!icons.isEmpty())
-        reserved = icons.first()->height();
+    const int reserved = iconRowHeight(area);
     const int total = horizontal ? client.height() - reserved : client.width();
     const int n = int(list.size());
     int offset = 0;

@@ -191,22 +191,27 @@ TEST_P(ArrangeTest, LaysOutTheWindowsItShouldAndLeavesTheOthers) {
         return;
 
     if (c.code == platform::vbCascade) {
-        // Each window one title bar down and right of the one before, inside
-        // the area, all the same size.
+        // In creation order, the active window last; each one title bar down
+        // and right of the one before, all the same size, above the icon row.
+        QList<int> order = normal;
+        const int active = int(subs.indexOf(MainForm->mdiClient->currentSubWindow()));
+        if (order.removeOne(active))
+            order.append(active);
         // The title bar: everything above the window's client area.
-        const int titleBar = subs[normal.first()]->widget()->geometry().top();
+        const int titleBar = subs[order.first()]->widget()->geometry().top();
         ASSERT_GT(titleBar, 10);
-        EXPECT_EQ(subs[normal.first()]->pos(), QPoint(0, 0));
-        for (int k = 1; k < normal.size(); ++k) {
+        EXPECT_EQ(subs[order.first()]->pos(), QPoint(0, 0));
+        for (int k = 1; k < order.size(); ++k) {
             SCOPED_TRACE(k);
-            const QRect prev = subs[normal[k - 1]]->geometry(), cur = subs[normal[k]]->geometry();
+            const QRect prev = subs[order[k - 1]]->geometry(), cur = subs[order[k]]->geometry();
             EXPECT_EQ(cur.topLeft(), prev.topLeft() + QPoint(titleBar, titleBar));
             EXPECT_EQ(cur.size(), prev.size());
         }
+        const QRect usable(0, 0, client.width(), client.height() - iconRow);
         for (int i : normal)
-            EXPECT_TRUE(QRect(QPoint(0, 0), client).contains(subs[i]->geometry())) << i;
-        // The last one is on top, where its title bar shows whole.
-        EXPECT_EQ(subs[normal.last()]->height(), client.height() - titleBar * (int(normal.size()) - 1));
+            EXPECT_TRUE(usable.contains(subs[i]->geometry())) << i;
+        // The last one reaches the bottom of the usable area.
+        EXPECT_EQ(subs[order.last()]->geometry().bottom(), usable.bottom());
         return;
     }
 
@@ -253,6 +258,25 @@ std::vector<ArrangeCase> arrangeCases() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Window, ArrangeTest, ::testing::ValuesIn(arrangeCases()), arrangeCaseName);
+
+TEST_F(ViewCommandsTest, CascadePutsTheActiveWindowLastAndOnTopSoEveryTitleBarShows) {
+    // Regression: the active window was raised over the cascade wherever it
+    // stood in it, so with 文档 1 active the title bars of 文档 2 and 3 lay
+    // under its body.
+    MainForm->CreateDocumentWindow();
+    MainForm->CreateDocumentWindow();
+    QList<QMdiSubWindow*> subs = MainForm->mdiClient->subWindowList(QMdiArea::CreationOrder);
+    MainForm->mdiClient->setActiveSubWindow(subs[0]);
+    MainForm->mnuWindowCascade->trigger();
+    settle();
+    const int titleBar = subs[0]->widget()->geometry().top();
+    EXPECT_EQ(subs[1]->pos(), QPoint(0, 0));
+    EXPECT_EQ(subs[2]->pos(), QPoint(titleBar, titleBar));
+    EXPECT_EQ(subs[0]->pos(), QPoint(2 * titleBar, 2 * titleBar));
+    EXPECT_EQ(MainForm->mdiClient->subWindowList(QMdiArea::StackingOrder),
+              (QList<QMdiSubWindow*>{subs[1], subs[2], subs[0]}));
+    EXPECT_EQ(MainForm->ActiveForm()->Caption(), QStringLiteral("文档 1"));
+}
 
 TEST_F(ViewCommandsTest, TilingRestoresAMaximisedWindowFirst) {
     MainForm->CreateDocumentWindow();
