@@ -21,6 +21,8 @@ using detail::TokenKind;
 // Groups deeper than this share the state of the deepest one: formatting
 // changes there are ignored, text is kept. Bounds memory on "{{{{...".
 constexpr std::size_t kMaxDepth = 256;
+// More font table entries than this are ignored.
+constexpr std::size_t kMaxFonts = 4096;
 // A \ucN larger than this is a broken file, not a real fallback length.
 constexpr int kMaxUc = 64;
 
@@ -669,6 +671,12 @@ void Reader::word(const Token& t) {
     case Keyword::F:
         if (s.dest == Dest::FontTable) {
             finishFontName();
+            // A font table of more entries than any real one is a broken or
+            // hostile file: later entries are ignored, memory stays bounded.
+            if (fonts_.size() >= kMaxFonts && fonts_.find(n) == fonts_.end()) {
+                fontDef_ = -1;
+                break;
+            }
             fontDef_ = n;
             fonts_[n] = Font{};
             s.definesFont = true;
