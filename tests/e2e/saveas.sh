@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Type into the first document, save it with File > Save As through the real
+# file dialog (typing the path), then File > New and File > Open through the
+# real dialog: the file holds the text as RTF, and the new window shows the
+# same text under the file's path.
+source "$(dirname "$0")/lib.sh"
+
+# Prints the id of the visible window with exactly this title, once it shows.
+wait_window() {
+  local id
+  for _ in $(seq 100); do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+# Presses Enter in the dialog until it closes (the first Enter may only take
+# a completion the file-name field offered).
+accept_dialog() {
+  for _ in 1 2 3; do
+    xdotool key --clearmodifiers Return
+    sleep 0.7
+    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
+  done
+  return 1
+}
+
+# Runs a File menu command with the keyboard, types the path into the real
+# dialog's file-name field and accepts it.
+file_dialog() {
+  local key=$1 title=$2 path=$3 dialog
+  xdotool key --clearmodifiers alt+f
+  sleep 0.3
+  xdotool key "$key"
+  dialog=$(wait_window "$title") || fail "the dialog $title did not appear"
+  sleep 0.5
+  import -window root "$OUT/saveas-$key.png"
+  xdotool key --clearmodifiers ctrl+a
+  xdotool type --delay 30 "$path"
+  sleep 0.3
+  accept_dialog "$title" || fail "the dialog $title did not close"
+  # With no window manager nothing gives the focus back to the main window.
+  xdotool windowfocus --sync "$win"
+  sleep 0.3
+}
+
+start_display
+export SCRIVLET_WINDOW_REPORT=$WORK/windows.txt
+mkdir -p "$WORK/docs"
+TARGET=$WORK/docs/saved.rtf
+TEXT="Hello e2e world"
+start_program
+win=$(wait_main_window) || fail "no main window"
+xdotool windowfocus --sync "$win"
+sleep 0.5
+
+# Type into the document 文档 1, which has the focus at start.
+eval "$(xdotool getwindowgeometry --shell "$win")"
+xdotool mousemove $((X + 120)) $((Y + 160)) click 1
+sleep 0.2
+xdotool type --delay 30 "$TEXT"
+sleep 0.3
+
+# File > Save As (alt+f, a).
+file_dialog a "另存为" "$TARGET"
+[ -f "$TARGET" ] || fail "Save As wrote no file"
+head -c 5 "$TARGET" | grep -q '^{\\rtf' || fail "the saved file is not RTF: $(head -c 60 "$TARGET")"
+grep -q "$TEXT" "$TARGET" || fail "the saved file lacks the text: $(cat "$TARGET")"
+
+# File > New (alt+f, n), then File > Open (alt+f, o) into the new window.
+xdotool key --clearmodifiers alt+f
+sleep 0.3
+xdotool key n
+sleep 0.5
+file_dialog o "打开" "$TARGET"
+sleep 0.3
+
+# File > Exit; the report lists the windows and their text.
+xdotool key --clearmodifiers alt+f
+sleep 0.3
+xdotool key x
+wait_exit
+[ "$EXIT_CODE" = 0 ] || fail "the program did not end normally: $EXIT_CODE"
+
+cat "$WORK/windows.txt"
+[ "$(grep -c $'^document\t' "$WORK/windows.txt")" = 2 ] || fail "not exactly two document windows"
+# Both windows carry the path: the first from Save As, the second from Open.
+[ "$(grep -cxF "document	$TARGET" "$WORK/windows.txt")" = 2 ] || fail "the windows are not captioned with the path"
+[ "$(grep -c "^content	$TARGET	[01]	[-0-9]*	$TEXT\$" "$WORK/windows.txt")" = 2 ] \
+  || fail "the reopened document does not hold the typed text"
+grep -qxF "active	$TARGET" "$WORK/windows.txt" || fail "the opened document is not the active one"
+echo "PASS"
