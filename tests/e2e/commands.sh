@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# Commands as a person gives them, in a real display: type a line, select it,
+# click the real toolbar buttons 粗体 and 置中, copy with Ctrl+C, open a second
+# document with Ctrl+N, paste with Ctrl+V, tile the windows from the Window
+# menu with the keyboard and leave with File > Exit. The window report written
+# at exit tells what each document held and where its window lay.
+source "$(dirname "$0")/lib.sh"
+command -v python3 >/dev/null || { echo "SKIP: python3 is not installed"; exit 77; }
+
+start_display
+export SCRIVLET_WINDOW_REPORT=$WORK/windows.txt
+start_program
+win=$(wait_main_window) || fail "no main window"
+xdotool windowfocus --sync "$win"
+sleep 0.8
+eval "$(xdotool getwindowgeometry --shell "$win")"
+
+# Finds the toolbar buttons on a screenshot. The toolbar is the band just above
+# the document area (whose dark background shows at the right edge); on it,
+# every button picture, separator and box is a run of columns that differ from
+# the toolbar's background in its row. The two boxes are the only wide runs; after them
+# come the pictures of 粗体, 斜体, 下划线, a separator, then 左对齐, 置中, 右对齐.
+# Prints "x_bold x_centre y" in screen coordinates.
+locate_buttons() {
+  convert "$1" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -depth 8 rgb:"$WORK/shot.rgb"
+  python3 - "$WORK/shot.rgb" "$WIDTH" "$HEIGHT" "$X" "$Y" <<'EOF'
+import sys
+from collections import Counter
+path, w, h, ox, oy = sys.argv[1], *map(int, sys.argv[2:])
+data = open(path, 'rb').read()
+px = lambda x, y: data[3 * (y * w + x): 3 * (y * w + x) + 3]
+# The document area: the first of four rows whose right end is the same dark
+# colour. The toolbar's background is a gradient: compare row by row.
+dark = lambda y: sum(px(w - 5, y)) < 3 * 200
+area_top = next(y for y in range(h - 4) if all(dark(y + k) and px(w - 5, y + k) == px(w - 5, y) for k in range(4)))
+top, bottom = area_top - 26, area_top - 5
+rowbg = {y: Counter(px(x, y) for x in range(w)).most_common(1)[0][0] for y in range(top, bottom)}
+used = [any(px(x, y) != rowbg[y] for y in range(top, bottom)) for x in range(w)]
+runs, start = [], None
+for x in range(w + 1):
+    if x < w and used[x]:
+        start = x if start is None else start
+    elif start is not None:
+        runs.append((start, x - 1))
+        start = None
+wide = [i for i, (a, b) in enumerate(runs) if b - a > 40]
+pictures = [r for r in runs[wide[-1] + 1:] if r[1] - r[0] >= 3]
+centre = lambda r: (r[0] + r[1]) // 2
+print(ox + centre(pictures[0]), ox + centre(pictures[4]), oy + (top + bottom) // 2)
+EOF
+}
+
+import -window root "$OUT/commands-start.png"
+read -r bold_x centre_x button_y < <(locate_buttons "$OUT/commands-start.png") || fail "toolbar buttons not found"
+echo "粗体 at $bold_x,$button_y; 置中 at $centre_x,$button_y"
+
+# Type a line and select it back to the start.
+xdotool type --delay 40 "Hello World"
+xdotool key --clearmodifiers shift+Home
+sleep 0.3
+# The real toolbar buttons.
+xdotool mousemove --sync "$bold_x" "$button_y" click 1
+sleep 0.3
+xdotool mousemove --sync "$centre_x" "$button_y" click 1
+sleep 0.3
+# Copy, a second document, paste.
+xdotool key --clearmodifiers ctrl+c
+sleep 0.3
+xdotool key --clearmodifiers ctrl+n
+sleep 0.5
+xdotool key --clearmodifiers ctrl+v
+sleep 0.3
+# Window > Tile horizontally.
+xdotool key --clearmodifiers alt+w
+sleep 0.3
+xdotool key h
+sleep 0.5
+import -window root "$OUT/commands-tiled.png"
+# File > Exit.
+xdotool key --clearmodifiers alt+f
+sleep 0.3
+xdotool key x
+wait_exit
+[ "$EXIT_CODE" = 0 ] || fail "the program did not end normally: $EXIT_CODE"
+
+cat "$WORK/windows.txt"
+field() { awk -F'\t' -v kind="$1" -v doc="$2" -v n="$3" '$1 == kind && $2 == doc { print $n }' "$WORK/windows.txt"; }
+[ "$(grep -c $'^document\t' "$WORK/windows.txt")" = 2 ] || fail "not exactly two document windows"
+# 文档 1: the typed line, bold (clicked 粗体) and centred (clicked 置中).
+[ "$(field content '文档 1' 5)" = "Hello World" ] || fail "文档 1 does not hold the typed line"
+[ "$(field content '文档 1' 3)" = 1 ] || fail "文档 1 is not bold"
+[ "$(field content '文档 1' 4)" = 2 ] || fail "文档 1 is not centred"
+# 文档 2: the pasted line, still bold: it came through the clipboard as RTF.
+[ "$(field content '文档 2' 5)" = "Hello World" ] || fail "文档 2 does not hold the pasted line"
+[ "$(field content '文档 2' 3)" = 1 ] || fail "the pasted line lost its bold"
+# Tiled horizontally: full width, one above the other, together the area's height.
+read -r area_w area_h < <(awk -F'\t' '$1 == "area" { print $2, $3 }' "$WORK/windows.txt")
+read -r x1 y1 w1 h1 min1 < <(awk -F'\t' '$1 == "window" && $2 == "文档 1" { print $3, $4, $5, $6, $7 }' "$WORK/windows.txt")
+read -r x2 y2 w2 h2 min2 < <(awk -F'\t' '$1 == "window" && $2 == "文档 2" { print $3, $4, $5, $6, $7 }' "$WORK/windows.txt")
+[ "$x1,$y1,$w1,$min1" = "0,0,$area_w,0" ] || fail "文档 1 is not the full-width top tile"
+[ "$x2,$y2,$w2,$min2" = "0,$h1,$area_w,0" ] || fail "文档 2 is not the full-width tile under 文档 1"
+[ "$((h1 + h2))" = "$area_h" ] || fail "the tiles do not cover the area's height"
+[ "$((h1 - h2))" -le 1 ] && [ "$((h2 - h1))" -le 1 ] || fail "the tiles differ in height"
+echo "PASS"
