@@ -90,6 +90,7 @@ public:
 
 private:
     State& st() { return states_.back(); }
+    const State& st() const { return states_.back(); }
 
     // --- groups
     void groupStart();
@@ -101,8 +102,9 @@ private:
     void unicode(int param);
     void emit(char32_t c);
     void emitAscii(const char* p, std::size_t n);
-    std::string* target();
-    void prepareBody();
+    std::string* target(bool cjk = false);
+    void prepareBody(bool cjk);
+    bool cjkClass(char32_t c) const;
     void flushRun();
     void flushPending();
     void endParagraph();
@@ -117,12 +119,22 @@ private:
     const CodePage* currentCodePage();
     const CodePage* codePageFor(int fontId);
     void codePageMayChange() { cpDirty_ = true; }
-    CharFormat resolve(const CharState& s);
+    CharFormat resolve(const CharState& s, bool cjk);
+    // The font whose code page \'hh bytes are read in: the one of the class
+    // \loch, \hich or \dbch selected.
     int activeFont(const CharState& s) const {
         int id = s.fonts[static_cast<int>(s.runType)];
         if (id < 0) id = s.fonts[0];
         return id >= 0 ? id : deff_;
     }
+    // The font characters are shown in: Chinese, Japanese and Korean ones in
+    // the \dbch font, the others in the \loch font, whatever class was
+    // selected (Word writes ASCII text under \dbch).
+    int latinFont(const CharState& s) const {
+        if (s.fonts[0] >= 0) return s.fonts[0];
+        return activeFont(s);
+    }
+    int cjkFont(const CharState& s) const { return s.fonts[2] >= 0 ? s.fonts[2] : latinFont(s); }
 
     detail::Tokenizer tok_;
     Sink& sink_;
@@ -152,6 +164,7 @@ private:
     CharState runState_;
     bool runDirty_ = true;     // formatting may differ from runState_
     bool runStarted_ = false;
+    bool runCjk_ = false;      // the run holds text of the \dbch font
     CharFormat runFormat_;
     int pendingTabs_ = 0;      // cells closed in this row, tabs not yet written
     bool paragraphOpen_ = false;
@@ -261,11 +274,11 @@ void Reader::groupEnd() {
 
 // ---------------------------------------------------------------- text
 
-std::string* Reader::target() {
+std::string* Reader::target(bool cjk) {
     switch (st().dest) {
     case Dest::Body:
         if (st().chr.flags & kHidden) return nullptr;
-        prepareBody();
+        prepareBody(cjk);
         return &run_;
     case Dest::FontTable:
         if (fontDef_ >= 0) {
@@ -280,24 +293,26 @@ std::string* Reader::target() {
 
 // Called before body text is appended: start a new run if the formatting
 // changed, write the tabs of cells closed before this text.
-void Reader::prepareBody() {
+void Reader::prepareBody(bool cjk) {
     if (!runStarted_) {
         runStarted_ = true;
         runState_ = st().chr;
-        runFormat_ = resolve(runState_);
+        runCjk_ = cjk;
+        runFormat_ = resolve(runState_, cjk);
         runDirty_ = false;
     }
-    if (runDirty_) {
+    if (runDirty_ || cjk != runCjk_) {
         runDirty_ = false;
-        if (!(runState_ == st().chr)) {
+        if (!(runState_ == st().chr) || cjk != runCjk_) {
             // Different state may still be the same format (two font
             // entries of one name): then the run goes on.
-            CharFormat f = resolve(st().chr);
+            CharFormat f = resolve(st().chr, cjk);
             if (!(f == runFormat_)) {
                 flushRun();
                 runFormat_ = std::move(f);
             }
             runState_ = st().chr;
+            runCjk_ = cjk;
         }
     }
     if (pendingTabs_ > 0) {
@@ -321,14 +336,30 @@ void Reader::emitAscii(const char* p, std::size_t n) {
     }
 }
 
+// Whether c is shown in the \dbch font, when that differs from the \loch one.
+bool Reader::cjkClass(char32_t c) const {
+    if (c < 0xA0) return false;
+    const CharState& s = st().chr;
+    if (s.fonts[2] < 0 || cjkFont(s) == latinFont(s)) return false;
+    if ((c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7AF) || (c >= 0xF900 && c <= 0xFAFF) ||
+        (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x20000 && c <= 0x3FFFF) ||
+        (c >= 0x1100 && c <= 0x11FF))
+        return true;
+    // Punctuation and symbols both scripts use follow the class selected.
+    bool shared = (c >= 0x2010 && c <= 0x2BFF) || c == 0xA7 || c == 0xA8 || c == 0xB0 || c == 0xB1 || c == 0xB7 ||
+                  c == 0xD7 || c == 0xF7;
+    return shared && s.runType == RunType::Dbch;
+}
+
 void Reader::emit(char32_t c) {
-    if (!runDirty_ && pendingTabs_ == 0 && pendingHigh_ == 0 && runStarted_ && st().dest == Dest::Body &&
-        !(st().chr.flags & kHidden)) {
+    const bool cjk = cjkClass(c);
+    if (!runDirty_ && cjk == runCjk_ && pendingTabs_ == 0 && pendingHigh_ == 0 && runStarted_ &&
+        st().dest == Dest::Body && !(st().chr.flags & kHidden)) {
         appendUtf8(run_, c);
         paragraphOpen_ = true;
         return;
     }
-    std::string* out = target();
+    std::string* out = target(cjk);
     if (!out) return;
     appendUtf8(*out, c);
 }
@@ -396,7 +427,7 @@ void Reader::text(std::string_view bytes) {
         while (j < n && static_cast<unsigned char>(p[j]) < 0x80) ++j;
         if (j > i) {
             if (pendingHigh_ == 0 && d == Dest::Body) {
-                prepareBody();
+                prepareBody(false);
                 // Control characters other than tab are not text.
                 bool clean = true;
                 for (std::size_t k = i; k < j; ++k) {
@@ -872,9 +903,9 @@ const CodePage* Reader::currentCodePage() {
     return codePageFor(activeFont(s.chr));
 }
 
-CharFormat Reader::resolve(const CharState& s) {
+CharFormat Reader::resolve(const CharState& s, bool cjk) {
     CharFormat f;
-    auto it = fonts_.find(activeFont(s));
+    auto it = fonts_.find(cjk ? cjkFont(s) : latinFont(s));
     if (it != fonts_.end()) {
         f.fontName = it->second.name;
         f.fontCharset = it->second.charset;

@@ -306,3 +306,43 @@ TEST(ReaderParagraphs, PardDoesNotResetCharacterFormat) {
 
 }  // namespace
 }  // namespace rtf::test
+
+namespace rtf::test {
+namespace {
+
+TEST(ReaderFontClasses, ChineseTextInTheDbchFontLatinInTheLochFont) {
+    // Given LibreOffice's form: \loch\f0 for Latin, \dbch\af1 for Chinese.
+    RecordingSink s = readRtf(R"({\rtf1{\fonttbl{\f0 Times;}{\f1\fcharset134 SimSun;}})"
+                              R"(\loch\f0\hich\af0\dbch\af1 Hello \u27979?\u8220?x})");
+    ASSERT_EQ(s.paragraphs.size(), 1u);
+    const auto& runs = s.paragraphs[0].runs;
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_EQ(runs[0].text, "Hello ");
+    EXPECT_EQ(runs[0].format.fontName, "Times");
+    // Then the Chinese character and the quotation mark (shared by both
+    // scripts, written under \dbch) are in SimSun.
+    EXPECT_EQ(runs[1].text, "测\u201C");
+    EXPECT_EQ(runs[1].format.fontName, "SimSun");
+    EXPECT_EQ(runs[2].text, "x");
+    EXPECT_EQ(runs[2].format.fontName, "Times");
+}
+
+TEST(ReaderFontClasses, WordNamesTheDbchFontWithF) {
+    // Given Word's form: \loch\af0\hich\af0\dbch\f1 before GBK bytes.
+    RecordingSink s = readRtf(R"({\rtf1\ansi{\fonttbl{\f0\fcharset0 Times;}{\f1\fcharset134 SimSun;}})"
+                              R"(\loch\f0 a\loch\af0\hich\af0\dbch\f1 \'b2\'e2})");
+    const auto& runs = s.paragraphs.at(0).runs;
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].format.fontName, "Times");
+    EXPECT_EQ(runs[1].text, "测");
+    EXPECT_EQ(runs[1].format.fontName, "SimSun");
+    EXPECT_EQ(runs[1].format.fontCharset, 134);
+}
+
+TEST(ReaderFontClasses, AfAfterLochIsTheRightToLeftFontNotOurs) {
+    RecordingSink s = readRtf(R"({\rtf1{\fonttbl{\f0 Times;}{\f9 Arabic;}}\f0\rtlch\af9\ltrch x})");
+    EXPECT_EQ(s.paragraphs.at(0).runs.at(0).format.fontName, "Times");
+}
+
+}  // namespace
+}  // namespace rtf::test
