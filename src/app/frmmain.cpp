@@ -126,6 +126,9 @@ frmMain::frmMain() {
     setWindowTitle(QStringLiteral("Pelm简易文本编辑器"));
     setWindowIcon(resources::appIcon());
     setAccessibleName(windowTitle());
+    // The View menu's check marks are the only switches of the bars: no menu
+    // of bars on the toolbar that could hide it behind them.
+    setContextMenuPolicy(Qt::NoContextMenu);
 
     mdiClient = new MdiClient(this);
     mdiClient->setObjectName(QStringLiteral("mdiClient"));

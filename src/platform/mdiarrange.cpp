@@ -31,11 +31,32 @@ void restoreFromMaximised(QMdiSubWindow* w) {
         w->showNormal();
 }
 
-// The height of the row the minimised windows take at the bottom of the
+// Where arrange icons puts each minimised window: left to right along the
+// bottom of the area, a new row above when one is full.
+QList<QPoint> iconPositions(const QList<QMdiSubWindow*>& icons, const QSize& client) {
+    QList<QPoint> positions;
+    int x = 0;
+    int row = 0;
+    for (QMdiSubWindow* w : icons) {
+        const QSize s = w->size();
+        if (x > 0 && x + s.width() > client.width()) {
+            x = 0;
+            ++row;
+        }
+        positions.append(QPoint(x, client.height() - s.height() * (row + 1)));
+        x += s.width();
+    }
+    return positions;
+}
+
+// The height of the rows the minimised windows take at the bottom of the
 // area, or 0 when none is minimised: cascades and tiles keep out of it.
 int iconRowHeight(QMdiArea* area) {
-    const QList<QMdiSubWindow*> icons = windows(area, true);
-    return icons.isEmpty() ? 0 : icons.first()->height();
+    const QSize client = area->viewport()->size();
+    int top = client.height();
+    for (const QPoint& p : iconPositions(windows(area, true), client))
+        top = std::min(top, p.y());
+    return client.height() - top;
 }
 
 void cascade(QMdiArea* area) {
@@ -92,18 +113,9 @@ void tile(QMdiArea* area, bool horizontal) {
 
 void arrangeIcons(QMdiArea* area) {
     const QList<QMdiSubWindow*> icons = windows(area, true);
-    const QSize client = area->viewport()->size();
-    int x = 0;
-    int row = 0;
-    for (QMdiSubWindow* w : icons) {
-        const QSize s = w->size();
-        if (x > 0 && x + s.width() > client.width()) {
-            x = 0;
-            ++row;
-        }
-        w->move(x, client.height() - s.height() * (row + 1));
-        x += s.width();
-    }
+    const QList<QPoint> positions = iconPositions(icons, area->viewport()->size());
+    for (qsizetype i = 0; i < icons.size(); ++i)
+        icons[i]->move(positions[i]);
 }
 
 }  // namespace

@@ -12,7 +12,9 @@
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QContextMenuEvent>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -23,13 +25,21 @@ protected:
     void SetUp() override {
         AppTest::SetUp();
         start();
-        QApplication::processEvents();
+        // A fixed frame size, whatever geometry earlier tests saved.
+        MainForm->resize(760, 620);
+        settle();
     }
     static QRect area() { return MainForm->mdiClient->geometry(); }
     static void settle() {
-        // The frame lays out again on the next pass of the event loop.
-        QApplication::processEvents();
-        QApplication::processEvents();
+        // The frame lays out again on later passes of the event loop: wait
+        // until the document area stops moving.
+        QRect last;
+        for (int i = 0; i < 10; ++i) {
+            QApplication::processEvents();
+            if (i > 1 && area() == last)
+                break;
+            last = area();
+        }
     }
 };
 
@@ -112,6 +122,10 @@ struct ArrangeCase {
     int windows;                // document windows, in creation order
     std::vector<int> minimised;  // their indexes (0-based)
 };
+
+void PrintTo(const ArrangeCase& c, std::ostream* os) {
+    *os << "code " << c.code << ", " << c.windows << " windows, " << c.minimised.size() << " minimised";
+}
 
 std::string arrangeCaseName(const ::testing::TestParamInfo<ArrangeCase>& info) {
     const char* names[] = {"Cascade", "TileHorizontal", "TileVertical", "ArrangeIcons"};
@@ -291,6 +305,53 @@ TEST_F(ViewCommandsTest, TilingRestoresAMaximisedWindowFirst) {
         EXPECT_FALSE(w->isMaximized());
     EXPECT_EQ(subs[0]->geometry(), QRect(0, 0, client.width() / 2, client.height()));
     EXPECT_EQ(subs[1]->geometry(), QRect(client.width() / 2, 0, client.width() - client.width() / 2, client.height()));
+}
+
+TEST_F(ViewCommandsTest, ManyMinimisedWindowsLineUpInRowsAndTilesKeepAboveAllOfThem) {
+    // Six windows: five minimised (196 px wide each, three to a row in the
+    // 667 px area), one to tile above the two rows of icons.
+    for (int i = 0; i < 5; ++i)
+        MainForm->CreateDocumentWindow();
+    const QList<QMdiSubWindow*> subs = MainForm->mdiClient->subWindowList(QMdiArea::CreationOrder);
+    for (int i = 0; i < 5; ++i)
+        subs[i]->showMinimized();
+    settle();
+    for (int i = 0; i < 5; ++i)
+        subs[i]->move(10 * i, 10 * i);
+    MainForm->mnuWindowArrangeIcons->trigger();
+    settle();
+    const QSize client = MainForm->mdiClient->viewport()->size();
+    const int w = subs[0]->width(), h = subs[0]->height();
+    const int perRow = client.width() / w;
+    ASSERT_EQ(perRow, 3);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(subs[i]->pos(), QPoint(i % perRow * w, client.height() - h * (i / perRow + 1))) << i;
+
+    MainForm->mnuWindowTileHorizontal->trigger();
+    settle();
+    EXPECT_EQ(subs[5]->geometry(), QRect(0, 0, client.width(), client.height() - 2 * h));
+    MainForm->mnuWindowCascade->trigger();
+    settle();
+    EXPECT_EQ(subs[5]->geometry(), QRect(0, 0, client.width(), client.height() - 2 * h));
+}
+
+TEST_F(ViewCommandsTest, TheToolbarOffersNoMenuThatWouldHideItBehindTheCheckMark) {
+    // Regression: right-clicking the toolbar opened the frame's own menu of
+    // bars, whose entry hid the toolbar and left 工具栏 checked.
+    QWidget* popup = nullptr;
+    QTimer::singleShot(300, [&] {
+        popup = QApplication::activePopupWidget();
+        if (popup)
+            popup->close();
+    });
+    QWidget* slot = MainForm->tbToolBar->buttons()[12].widget();
+    const QPoint at = slot->mapTo(MainForm->tbToolBar, QPoint(slot->width() - 2, 2));
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, MainForm->tbToolBar->mapToGlobal(at));
+    QApplication::sendEvent(MainForm->tbToolBar, &event);
+    QTest::qWait(400);
+    EXPECT_EQ(popup, nullptr);
+    EXPECT_TRUE(MainForm->tbToolBar->isVisible());
+    EXPECT_TRUE(MainForm->mnViewToolbar->isChecked());
 }
 
 TEST_F(ViewCommandsTest, ArrangingWithNoWindowDoesNothingAndReportsNothing) {
