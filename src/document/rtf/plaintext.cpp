@@ -28,10 +28,34 @@ bool isValidUtf8(std::string_view s) {
 
 // Converts with iconv; bytes it cannot convert become `replacement` and the
 // conversion goes on, so no byte sequence stops it.
-std::string convert(std::string_view in, const char* to, const char* from, std::string_view replacement) {
+// An iconv handle per direction and thread, opened once.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Converter() {
+        if (ok()) iconv_close(cd_);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    iconv_t handle() const { return cd_; }
+
+private:
+    iconv_t cd_;
+};
+
+iconv_t converter(bool toGb18030) {
+    thread_local Converter toGb("GB18030", "UTF-8");
+    thread_local Converter fromGb("UTF-8", "GB18030");
+    const Converter& c = toGb18030 ? toGb : fromGb;
+    return c.ok() ? c.handle() : reinterpret_cast<iconv_t>(-1);
+}
+
+std::string convert(std::string_view in, bool toGb18030, std::string_view replacement) {
     std::string out;
-    iconv_t cd = iconv_open(to, from);
+    iconv_t cd = converter(toGb18030);
     if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
     out.resize(in.size() * 2 + 16);
     char* inp = const_cast<char*>(in.data());
     std::size_t inLeft = in.size();
@@ -54,7 +78,6 @@ std::string convert(std::string_view in, const char* to, const char* from, std::
         --inLeft;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
-    iconv_close(cd);
     out.resize(used);
     return out;
 }
@@ -71,7 +94,7 @@ DecodedText decodePlainText(std::string_view bytes) {
         decoded.assign(bytes);
     } else {
         result.encoding = TextEncoding::Gb18030;
-        decoded = convert(bytes, "UTF-8", "GB18030", "\xEF\xBF\xBD");
+        decoded = convert(bytes, false, "\xEF\xBF\xBD");
     }
     // Line ends: the first one found names the file's convention; every
     // kind becomes '\n'.
@@ -121,7 +144,7 @@ std::string encodePlainText(std::string_view utf8, TextEncoding encoding, LineEn
     case TextEncoding::Gb18030:
         // GB18030 holds every Unicode character; only invalid UTF-8 input
         // can fail, and it becomes '?'.
-        return convert(text, "GB18030", "UTF-8", "?");
+        return convert(text, true, "?");
     }
     return text;
 }
