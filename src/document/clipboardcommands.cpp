@@ -12,12 +12,21 @@ void frmMain::mnuEditCopy_Click() {
 }
 
 void frmMain::mnuEditCut_Click() {
-    mnuEditCopy_Click();
-    platform::resumeNext([this] { activeRtfText(*this).setSelText(QString()); });
+    // The selection is deleted only once it is on the clipboard: a cut whose
+    // copy failed (no clipboard) keeps the text rather than lose it.
+    platform::resumeNext([this] {
+        RichTextBox& rtf = activeRtfText(*this);
+        platform::clipboardSetText(rtf.SelRTF());
+        rtf.setSelText(QString());
+    });
 }
 
 void frmMain::mnuEditPaste_Click() {
-    QString text;
-    platform::resumeNext([&] { text = platform::clipboardGetText(); });
-    platform::resumeNext([&] { activeRtfText(*this).setSelRTF(text); });
+    // One step: when the clipboard cannot be read, nothing is assigned and
+    // the document stays as it was. Without a document, the clipboard is
+    // read and nothing changes.
+    platform::resumeNext([this] {
+        const QString text = platform::clipboardGetText();
+        activeRtfText(*this).setSelRTF(text);
+    });
 }

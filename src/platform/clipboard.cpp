@@ -9,9 +9,11 @@
 namespace platform {
 
 namespace {
+bool unavailable = false;
+
 QClipboard& clipboard() {
     QClipboard* c = QGuiApplication::clipboard();
-    if (!c)
+    if (!c || unavailable)
         raise(err::Unexpected, QStringLiteral("无法打开剪贴板"));
     return *c;
 }
@@ -27,6 +29,10 @@ void clipboardSetText(const QString& text) {
 QString clipboardGetText() {
     const QMimeData* data = clipboard().mimeData();
     return data && data->hasText() ? data->text() : QString();
+}
+
+void setClipboardUnavailable(bool value) {
+    unavailable = value;
 }
 
 }  // namespace platform

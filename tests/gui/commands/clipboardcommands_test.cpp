@@ -2,6 +2,7 @@
 // text as RTF markup, from the menus, the toolbar and the keyboard.
 #include "commandtestutil.h"
 #include "document/activedocument.h"
+#include "platform/clipboard.h"
 #include "platform/errors.h"
 #include "support/app_fixture.h"
 
@@ -61,8 +62,10 @@ TEST_F(ClipboardCommandsTest, BoldRedWordCopiedToAnotherDocumentArrivesBoldAndRe
     EXPECT_FALSE(isBoldAt(second, 0));
     EXPECT_FALSE(isBoldAt(second, 5));
     EXPECT_NE(charAt(second, 5).foreground().color(), QColor(255, 0, 0));
-    // The caret is after the pasted word, and the source is unchanged.
+    // The caret is after the pasted word, where the toolbar shows bold, and
+    // the source is unchanged.
     EXPECT_EQ(second.textCursor().position(), 5);
+    EXPECT_EQ(button(QStringLiteral("粗体")).Value(), 1);
     EXPECT_EQ(first.toPlainText(), QStringLiteral("alpha beta gamma"));
     EXPECT_TRUE(messages.empty());
 }
@@ -214,6 +217,43 @@ TEST_F(ClipboardCommandsTest, WithNoDocumentOpenNothingChangesAndNothingIsReport
         EXPECT_TRUE(MainForm->documents().isEmpty());
     }
     EXPECT_TRUE(messages.empty());
+}
+
+// The clipboard held by another program: nothing changes, nothing is lost,
+// nothing is reported.
+class BusyClipboardTest : public ClipboardCommandsTest {
+protected:
+    void SetUp() override {
+        ClipboardCommandsTest::SetUp();
+        RichTextBox& box = alphaBoldRedBeta();
+        select(box, 6, 10);
+        platform::setClipboardUnavailable(true);
+    }
+    void TearDown() override {
+        platform::setClipboardUnavailable(false);
+        EXPECT_EQ(clipboardText(), QStringLiteral("before"));
+        EXPECT_TRUE(messages.empty());
+        ClipboardCommandsTest::TearDown();
+    }
+};
+
+TEST_F(BusyClipboardTest, CopyLeavesTheClipboardAsItWas) {
+    MainForm->mnuEditCopy->trigger();
+    EXPECT_EQ(activeBox().SelLength(), 4);
+}
+
+TEST_F(BusyClipboardTest, PasteLeavesTheDocumentAsItWas) {
+    // Regression: the failed read left an empty text that was then pasted,
+    // deleting the selection.
+    MainForm->mnuEditPaste->trigger();
+    EXPECT_EQ(activeBox().toPlainText(), QStringLiteral("alpha beta gamma"));
+    EXPECT_EQ(activeBox().SelLength(), 4);
+}
+
+TEST_F(BusyClipboardTest, CutKeepsTheTextItCouldNotCopy) {
+    MainForm->mnuEditCut->trigger();
+    EXPECT_EQ(activeBox().toPlainText(), QStringLiteral("alpha beta gamma"));
+    EXPECT_EQ(activeBox().SelLength(), 4);
 }
 
 // The keys Ctrl+X, Ctrl+C and Ctrl+V in a document run the Edit menu's
