@@ -7,7 +7,9 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -166,12 +168,22 @@ void CommonDialog::ShowFont() {
         initial.setUnderline(FontUnderline);
         initial.setStrikeOut(FontStrikethru);
     }
+    // A name that is not installed (宋体 on this platform) is shown as the
+    // face that stands in for it, not as whatever the list starts with.
+    if (!QFontDatabase::hasFamily(initial.family()))
+        initial.setFamily(QFontInfo(initial).family());
     QFontDialog dialog(owner_);
     dialog.setOption(QFontDialog::DontUseNativeDialog);  // a native one could not hide the effects
     dialog.setCurrentFont(initial);
     QGroupBox* effectsBox = effectsGroup(dialog);
-    if (!effects && effectsBox)
+    if (!effects && effectsBox) {
+        // The sample beside the group would shrink to a line without it.
+        for (QGroupBox* box : dialog.findChildren<QGroupBox*>())
+            if (box != effectsBox)
+                box->setMinimumHeight(effectsBox->sizeHint().height());
         effectsBox->hide();
+        dialog.resize(dialog.width(), dialog.height() + effectsBox->sizeHint().height() / 2);
+    }
 
     QFont chosen;
     if (hook()) {

@@ -13,20 +13,43 @@
 
 #include <memory>
 
+namespace {
+
+// The text to print as a document of its own: the selection, or a copy of
+// the whole document.
+std::unique_ptr<QTextDocument> printableCopy(const QTextDocument& document, const QTextCursor& selection) {
+    std::unique_ptr<QTextDocument> copy;
+    if (selection.hasSelection()) {
+        copy = std::make_unique<QTextDocument>();
+        copy->setDefaultFont(document.defaultFont());
+        copy->setDefaultTextOption(document.defaultTextOption());
+        QTextCursor(copy.get()).insertFragment(selection.selection());
+    } else {
+        copy.reset(document.clone());
+    }
+    // Qt's PDF writer can name the text of a glyph only when the font's
+    // character map leads to it. Shaping Latin text may swap in alternate
+    // glyphs (the CJK faces do this to digits), whose text then vanishes
+    // from the PDF; the simple scripts are therefore laid out unshaped.
+    QTextCharFormat unshaped;
+    unshaped.setFontStyleStrategy(QFont::PreferNoShaping);
+    QTextCursor all(copy.get());
+    all.select(QTextCursor::Document);
+    all.mergeCharFormat(unshaped);
+    QFont font = copy->defaultFont();
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    copy->setDefaultFont(font);
+    return copy;
+}
+
+}  // namespace
+
 void RichTextBox::SelPrint(int hDC) {
     QPrinter& printer = files::printerOrRaise(hDC);
-    // QTextDocument::print paginates a copy of the document for the page
-    // (2 cm margins), keeping every font and format.
-    std::unique_ptr<QTextDocument> selection;
-    const QTextDocument* source = document();
-    if (SelLength() != 0) {
-        selection = std::make_unique<QTextDocument>();
-        selection->setDefaultFont(document()->defaultFont());
-        selection->setDefaultTextOption(document()->defaultTextOption());
-        QTextCursor(selection.get()).insertFragment(textCursor().selection());
-        source = selection.get();
-    }
-    source->print(&printer);
+    // QTextDocument::print lays the copy out in pages (2 cm margins, page
+    // numbers at the foot), keeping every font and format.
+    const std::unique_ptr<QTextDocument> copy = printableCopy(*document(), textCursor());
+    copy->print(&printer);
     if (printer.printerState() == QPrinter::Error) {
         const QString where = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName()
                                                                               : printer.printerName();

@@ -2,7 +2,8 @@
 # Type into the first document, save it with File > Save As through the real
 # file dialog (typing the path), then File > New and File > Open through the
 # real dialog: the file holds the text as RTF, and the new window shows the
-# same text under the file's path.
+# same text under the file's path. Then File > Print through the real print
+# dialog, which on a machine without printers writes a PDF.
 source "$(dirname "$0")/lib.sh"
 
 # Prints the id of the visible window with exactly this title, once it shows.
@@ -48,7 +49,8 @@ file_dialog() {
 
 start_display
 export SCRIVLET_WINDOW_REPORT=$WORK/windows.txt
-mkdir -p "$WORK/docs"
+export HOME=$WORK/home
+mkdir -p "$WORK/docs" "$HOME"
 TARGET=$WORK/docs/saved.rtf
 TEXT="Hello e2e world"
 start_program
@@ -76,6 +78,26 @@ xdotool key n
 sleep 0.5
 file_dialog o "打开" "$TARGET"
 sleep 0.3
+
+# File > Print (alt+f, p) and OK in the real print dialog. With no printer
+# installed it prints to a PDF file, offered as 文档.pdf in the documents
+# folder (the home folder when there is none).
+if ! { command -v lpstat >/dev/null && lpstat -a 2>/dev/null | grep -q .; }; then
+  xdotool key --clearmodifiers alt+f
+  sleep 0.3
+  xdotool key p
+  wait_window "Print" >/dev/null || fail "the print dialog did not appear"
+  sleep 0.5
+  accept_dialog "Print" || fail "the print dialog did not close"
+  xdotool windowfocus --sync "$win"
+  sleep 0.5
+  [ -s "$HOME/文档.pdf" ] || fail "nothing was printed to $HOME/文档.pdf"
+  cp "$HOME/文档.pdf" "$OUT/saveas-print.pdf"
+  if command -v pdftotext >/dev/null; then
+    printed=$(pdftotext "$HOME/文档.pdf" - | head -n1)
+    [ "$printed" = "$TEXT" ] || fail "the PDF holds '$printed', not the document"
+  fi
+fi
 
 # File > Exit; the report lists the windows and their text.
 xdotool key --clearmodifiers alt+f

@@ -9,6 +9,7 @@
 #include "support/app_fixture.h"
 
 #include <QFile>
+#include <QFontDatabase>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QToolButton>
@@ -25,6 +26,12 @@ inline void write(const QString& file, const QByteArray& content = "{\\rtf1 old}
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(content);
+}
+
+// A font family that is installed, so that a font dialog can show it.
+inline QString installedFamily() {
+    const QString preferred = QStringLiteral("Noto Serif CJK SC");
+    return QFontDatabase::hasFamily(preferred) ? preferred : QFontDatabase::families().value(0);
 }
 
 // Queued answers for the dialogs a test expects, and every request shown.

@@ -57,13 +57,13 @@ TEST_F(Formatting, FontDialogAppliesNameSizeBoldItalicAndRemovesUnderlineAndStri
 }
 
 TEST_F(Formatting, SecondFontDialogOpensWithTheFirstFontNotTheSelections) {
-    script.then(DialogAnswer::chooseFont(font(QStringLiteral("宋体"), 20, true, true)));
+    script.then(DialogAnswer::chooseFont(font(installedFamily(), 20, true, true)));
     menu(MainForm->mnFormatFont);
     select(0, 2);  // plain 9 pt text
     script.then(DialogAnswer::cancel());
     menu(MainForm->mnFormatFont);
     const QFont shown = script.last().font;
-    EXPECT_EQ(shown.family(), QStringLiteral("宋体"));
+    EXPECT_EQ(shown.family(), installedFamily());
     EXPECT_EQ(shown.pointSizeF(), 20.0);
     EXPECT_TRUE(shown.bold());
     EXPECT_TRUE(shown.italic());

@@ -71,11 +71,14 @@ TEST_F(Printing, PrintWithASelectionPrintsOnlyItEvenWhenAllIsChosen) {
 TEST_F(Printing, ChineseTextInEveryFontComesOutAsItsOwnCharacters) {
     REQUIRE_PDFTOTEXT();
     // Characters that share their glyph with a radical (一 人 大 日 月 文 ...),
-    // in a sans face and the documents' default.
-    const QString text = QStringLiteral("一人大日月文字 中文打印");
+    // and digits amid Latin letters, which shaping in these faces turns into
+    // glyphs the character map does not name; in a sans and a serif face.
+    const QString text = QStringLiteral("一人大日月文字 中文打印 e2e 2026");
     setText(text + QStringLiteral("\n") + text);
     select(0, int(text.size()));
     box().setSelFontName(QStringLiteral("Noto Sans CJK SC"));
+    select(int(text.size()) + 1, int(text.size()) * 2 + 1);
+    box().setSelFontName(QStringLiteral("Noto Serif CJK SC"));
     select(0, 0);
     script.then(DialogAnswer::printTo(path("cjk.pdf")));
     menu(MainForm->mnuFilePrint);
