@@ -6,7 +6,11 @@
 #include "platform/errors.h"
 #include "platform/twips.h"
 
+#include <QEvent>
 #include <QFontDatabase>
+#include <QWindow>
+
+#include <optional>
 
 double frmMain::Left() const { return platform::pixelsToTwipsX(frameGeometry().x()); }
 double frmMain::Top() const { return platform::pixelsToTwipsY(frameGeometry().y()); }
@@ -24,27 +28,91 @@ int frmMain::WindowState() const {
 void frmMain::setLeft(double twips) { move(platform::twipsToPixelsX(twips), pos().y()); }
 void frmMain::setTop(double twips) { move(pos().x(), platform::twipsToPixelsY(twips)); }
 
+namespace {
+
+// The window system adds the frame only when it shows the window, so an
+// outer size set before that cannot count the frame: the window would come
+// up larger by its frame, and grow by as much at every run. This remembers
+// the outer size asked for before showing and applies it again at the
+// window's first exposure, when the frame is known.
+class PendingOuterSize : public QObject {
+public:
+    explicit PendingOuterSize(frmMain* form) : QObject(form), form_(form) {
+        setObjectName(QStringLiteral("pendingOuterSize"));
+        form->installEventFilter(this);
+    }
+    static PendingOuterSize* of(frmMain* form) {
+        auto* pending = form->findChild<PendingOuterSize*>(QStringLiteral("pendingOuterSize"),
+                                                           Qt::FindDirectChildrenOnly);
+        return pending ? pending : new PendingOuterSize(form);
+    }
+    std::optional<int> width, height;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // The native window exists once the form is being shown; its first
+        // exposure comes after the window system framed it.
+        if (watched == form_ && event->type() == QEvent::Show && form_->windowHandle())
+            form_->windowHandle()->installEventFilter(this);
+        else if (watched == form_->windowHandle() && event->type() == QEvent::Expose)
+            QMetaObject::invokeMethod(this, &PendingOuterSize::apply, Qt::QueuedConnection);
+        return false;
+    }
+
+private:
+    void apply() {
+        if (form_->windowState() == Qt::WindowNoState) {
+            const QSize frame = form_->frameGeometry().size() - form_->size();
+            form_->resize(width ? std::max(1, *width - frame.width()) : form_->width(),
+                          height ? std::max(1, *height - frame.height()) : form_->height());
+        }
+        deleteLater();
+    }
+
+    frmMain* form_;
+};
+
+}  // namespace
+
 void frmMain::setWidth(double twips) {
+    const int outer = platform::twipsToPixelsX(twips);
     const int frameExtra = frameGeometry().width() - width();
-    resize(std::max(1, platform::twipsToPixelsX(twips) - frameExtra), height());
+    resize(std::max(1, outer - frameExtra), height());
+    if (!isVisible())
+        PendingOuterSize::of(this)->width = outer;
 }
 
 void frmMain::setHeight(double twips) {
+    const int outer = platform::twipsToPixelsY(twips);
     const int frameExtra = frameGeometry().height() - height();
-    resize(width(), std::max(1, platform::twipsToPixelsY(twips) - frameExtra));
+    resize(width(), std::max(1, outer - frameExtra));
+    if (!isVisible())
+        PendingOuterSize::of(this)->height = outer;
 }
 
 namespace {
 
 // A stored value as a single-precision number: numbers as they are, text
-// only when it is a number; anything else is a type mismatch.
+// only when it is a number; anything else (binary data, a list of texts) is
+// a type mismatch, even when its bytes happen to spell a number.
 float toSingle(const QVariant& value) {
     bool ok = false;
     float result = 0;
-    if (value.typeId() == QMetaType::QString)
+    switch (value.typeId()) {
+    case QMetaType::QString:
         result = value.toString().trimmed().toFloat(&ok);
-    else
+        break;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
         result = value.toFloat(&ok);
+        break;
+    default:
+        break;
+    }
     if (!ok)
         platform::raise(platform::err::TypeMismatch, QStringLiteral("类型不匹配"));
     return result;

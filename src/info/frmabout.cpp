@@ -105,8 +105,10 @@ void frmAbout::paintEvent(QPaintEvent* event) {
     QDialog::paintEvent(event);
     QPainter p(this);
     for (int i : {1, 0}) {
+        // Each line covers its own rows, from its y downward: a wide pen
+        // centred on y would let the white line paint over the grey one.
         const Line& l = Line1[i];
-        p.setPen(QPen(l.colour, l.widthPixels));
-        p.drawLine(twipsToPixelsX(l.x1), twipsToPixelsY(l.y), twipsToPixelsX(l.x2), twipsToPixelsY(l.y));
+        const int x1 = twipsToPixelsX(l.x1);
+        p.fillRect(x1, twipsToPixelsY(l.y), twipsToPixelsX(l.x2) - x1, l.widthPixels, l.colour);
     }
 }
