@@ -1,4 +1,4 @@
-#include "gendoc.h"
+#include "foreigndoc.h"
 
 #include <cstdio>
 
@@ -44,7 +44,7 @@ void appendUnicode(std::string& out, Random& r) { appendf(out, "\\u%d?", r.betwe
 
 }  // namespace
 
-std::string generateRtf(std::size_t targetBytes, std::uint64_t seed) {
+std::string generateForeignRtf(std::size_t targetBytes, std::uint64_t seed) {
     Random r(seed);
     std::string out;
     out.reserve(targetBytes + 4096);
