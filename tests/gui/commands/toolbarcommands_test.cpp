@@ -2,16 +2,16 @@
 // and write the selection's formatting and show the result on the button;
 // the alignment group sets the paragraph; nothing started from the toolbar
 // ends in an error report.
-//
-// 打开, 保存 and 打印 open the common dialogs, which are tested with those
-// commands; here they are only clicked where no dialog can appear.
 #include "commandtestutil.h"
 #include "document/activedocument.h"
+#include "files/commondialog.h"
 #include "platform/errors.h"
 #include "support/app_fixture.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QMdiArea>
+#include <QTemporaryDir>
 
 using namespace cmdtest;
 
@@ -19,7 +19,16 @@ class ToolbarCommandsTest : public AppTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
+        // Every dialog is answered here, with `answer`, and recorded.
+        files::CommonDialog::setTestHook([this](const files::DialogRequest& r) {
+            dialogs.push_back(r);
+            return answer;
+        });
         start();
+    }
+    void TearDown() override {
+        AppTest::TearDown();
+        files::CommonDialog::setTestHook(nullptr);
     }
 
     QStringList captions() const {
@@ -28,6 +37,9 @@ protected:
             result << d->Caption();
         return result;
     }
+
+    std::vector<files::DialogRequest> dialogs;
+    files::DialogAnswer answer = files::DialogAnswer::cancel();
 };
 
 TEST_F(ToolbarCommandsTest, NewCreatesTheNextNumberedDocumentEachTime) {
@@ -63,6 +75,115 @@ TEST_F(ToolbarCommandsTest, CutCopyAndPasteButtonsRunTheClipboardCommands) {
     EXPECT_FALSE(isBoldAt(box, 3));
     EXPECT_TRUE(messages.empty());
 }
+
+// The three file buttons run the File menu's commands: each shows its
+// dialog (answered Cancel here) and changes nothing else.
+struct FileButtonCase {
+    const char* name;
+    const char* key;
+    files::DialogRequest::Kind kind;
+    const char* title;
+};
+
+class ToolbarFileButtonTest : public ToolbarCommandsTest, public ::testing::WithParamInterface<FileButtonCase> {};
+
+TEST_P(ToolbarFileButtonTest, ShowsItsCommandsDialog) {
+    RichTextBox& box = activeBox();
+    append(box, QStringLiteral("text"));
+    select(box, 0, 2);
+    click(QString::fromUtf8(GetParam().key));
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].kind, GetParam().kind);
+    EXPECT_EQ(dialogs[0].title, QString::fromUtf8(GetParam().title));
+    EXPECT_EQ(captions(), QStringList{"文档 1"});
+    EXPECT_EQ(box.toPlainText(), QStringLiteral("text"));
+    EXPECT_TRUE(messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Toolbar, ToolbarFileButtonTest,
+    ::testing::Values(FileButtonCase{"Open", "打开", files::DialogRequest::Kind::Open, "打开"},
+                      FileButtonCase{"SaveUntitled", "保存", files::DialogRequest::Kind::Save, "保存"},
+                      FileButtonCase{"Print", "打印", files::DialogRequest::Kind::Printer, "Print"}),
+    [](const ::testing::TestParamInfo<FileButtonCase>& info) { return std::string(info.param.name); });
+
+TEST_F(ToolbarCommandsTest, OpenWithNoDocumentMakesOneForTheFileAndSaveAndPrintShowNothing) {
+    MainForm->mdiClient->closeAllSubWindows();
+    QApplication::processEvents();
+    click(QStringLiteral("保存"));
+    click(QStringLiteral("打印"));
+    EXPECT_TRUE(dialogs.empty());
+    EXPECT_TRUE(MainForm->documents().isEmpty());
+    click(QStringLiteral("打开"));
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].kind, files::DialogRequest::Kind::Open);
+    EXPECT_EQ(captions(), QStringList{"文档 2"});
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(ToolbarCommandsTest, SaveOnANamedDocumentWritesItsFileWithoutADialog) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("named.txt"));
+    append(activeBox(), QStringLiteral("saved text"));
+    MainForm->ActiveForm()->setCaption(path);
+    click(QStringLiteral("保存"));
+    EXPECT_TRUE(dialogs.empty());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("saved text"));
+    EXPECT_TRUE(messages.empty());
+}
+
+// A command that fails inside: from the menu the failure reaches the
+// top-level report; started from the toolbar it ends at the failing point
+// and nothing is reported.
+struct FailingCommandCase {
+    const char* name;
+    const char* key;
+    QAction* frmMain::*item;
+    int number;  // the error the menu reports
+};
+
+class ToolbarFailingCommandTest : public ToolbarCommandsTest,
+                                  public ::testing::WithParamInterface<FailingCommandCase> {
+protected:
+    void SetUp() override {
+        ToolbarCommandsTest::SetUp();
+        ASSERT_TRUE(dir.isValid());
+        append(activeBox(), QStringLiteral("kept"));
+        // Open: a file that is not there. Save: a folder that is not there,
+        // for the untitled document's name and for a named one alike.
+        answer = files::DialogAnswer::file(GetParam().key == std::string("打开")
+                                               ? dir.filePath(QStringLiteral("missing.rtf"))
+                                               : dir.filePath(QStringLiteral("no/such/folder/x.rtf")));
+        if (std::string(GetParam().name) == "SaveNamed")
+            MainForm->ActiveForm()->setCaption(dir.filePath(QStringLiteral("no/such/folder/named.rtf")));
+    }
+    QTemporaryDir dir;
+};
+
+TEST_P(ToolbarFailingCommandTest, IsReportedFromTheMenuButNotFromTheToolbar) {
+    const QString caption = MainForm->ActiveForm()->Caption();
+    (MainForm->*GetParam().item)->trigger();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.contains(QString::number(GetParam().number))) << messages[0].text.toStdString();
+    messages.clear();
+
+    click(QString::fromUtf8(GetParam().key));
+
+    EXPECT_TRUE(messages.empty());
+    // The command stopped where it failed: the document is as it was.
+    EXPECT_EQ(MainForm->ActiveForm()->Caption(), caption);
+    EXPECT_EQ(activeBox().toPlainText(), QStringLiteral("kept"));
+    EXPECT_EQ(MainForm->documents().size(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Toolbar, ToolbarFailingCommandTest,
+    ::testing::Values(FailingCommandCase{"OpenMissingFile", "打开", &frmMain::mnuFileOpen, 53},
+                      FailingCommandCase{"SaveUntitledIntoMissingFolder", "保存", &frmMain::mnuFileSave, 75},
+                      FailingCommandCase{"SaveNamed", "保存", &frmMain::mnuFileSave, 75}),
+    [](const ::testing::TestParamInfo<FailingCommandCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ToolbarCommandsTest, KeysAreComparedExactly) {
     // A button whose key is near one of the thirteen, but not equal, does
