@@ -4,8 +4,10 @@
 # keyboard, find exactly the four values in the user's hive (15 twips to the
 # pixel), and the same geometry at the next start. Done twice: the second
 # time with the window partly left of and above the screen, so the values
-# are negative (two's complement in the file). There is no window manager
-# in Xvfb, so the window's frame is the window itself.
+# are negative (two's complement in the file). Last, a hive that cannot be
+# written: the exit reports it in a message box and the program still ends
+# normally. There is no window manager in Xvfb, so the window's frame is the
+# window itself.
 source "$(dirname "$0")/lib.sh"
 
 HIVE=$XDG_CONFIG_HOME/scrivlet/HKEY_CURRENT_USER.reg
@@ -64,4 +66,28 @@ start_display
 [ ! -e "$HIVE" ] || fail "the configuration is not fresh"
 round_trip 137 91 640 420
 round_trip -40 -25 520 380
+
+# A file where the hive's folder belongs: the first write fails.
+rm -rf "$XDG_CONFIG_HOME/scrivlet"
+echo "not a folder" >"$XDG_CONFIG_HOME/scrivlet"
+start_program
+win=$(wait_main_window) || fail "no main window with an unwritable configuration"
+xdotool windowfocus --sync "$win"
+sleep 0.3
+xdotool key --clearmodifiers alt+f
+sleep 0.3
+xdotool key x
+report=
+for _ in $(seq 50); do
+  report=$(xdotool search --onlyvisible --name '^Scrivlet$' 2>/dev/null | head -n1 || true)
+  [ -n "$report" ] && break
+  sleep 0.1
+done
+[ -n "$report" ] || fail "no report of the failed write"
+import -window "$report" "$OUT/geometry-report.png"
+xdotool windowfocus --sync "$report"
+xdotool key Return
+wait_exit
+[ "$EXIT_CODE" = 0 ] || fail "the program did not end normally after the report: $EXIT_CODE"
+[ "$(cat "$XDG_CONFIG_HOME/scrivlet")" = "not a folder" ] || fail "the file in the folder's place was changed"
 echo "PASS"
