@@ -50,6 +50,20 @@ print(ox + centre(pictures[0]), ox + centre(pictures[4]), oy + (top + bottom) //
 EOF
 }
 
+# Opens a menu with its access key and waits until its drop-down is mapped,
+# so that the next key goes to the menu and not to the document.
+windows_shown() { xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null | wc -l; }
+open_menu() {
+  local before
+  before=$(windows_shown)
+  xdotool key --clearmodifiers "$1"
+  for _ in $(seq 50); do
+    [ "$(windows_shown)" -gt "$before" ] && { sleep 0.1; return 0; }
+    sleep 0.1
+  done
+  fail "the menu of $1 did not open"
+}
+
 import -window root "$OUT/commands-start.png"
 read -r bold_x centre_x button_y < <(locate_buttons "$OUT/commands-start.png") || fail "toolbar buttons not found"
 echo "粗体 at $bold_x,$button_y; 置中 at $centre_x,$button_y"
@@ -71,14 +85,12 @@ sleep 0.5
 xdotool key --clearmodifiers ctrl+v
 sleep 0.3
 # Window > Tile horizontally.
-xdotool key --clearmodifiers alt+w
-sleep 0.3
+open_menu alt+w
 xdotool key h
 sleep 0.5
 import -window root "$OUT/commands-tiled.png"
 # File > Exit.
-xdotool key --clearmodifiers alt+f
-sleep 0.3
+open_menu alt+f
 xdotool key x
 wait_exit
 [ "$EXIT_CODE" = 0 ] || fail "the program did not end normally: $EXIT_CODE"
