@@ -211,7 +211,7 @@ int codePageForCharset(int charset) {
     }
 }
 
-std::uint16_t gbkBytes(char32_t c) {
+const std::uint16_t* gbkTable() {
     static const std::vector<std::uint16_t> table = [] {
         std::vector<std::uint16_t> t(65536, 0);
         const CodePage* gbk = codePage(936);
@@ -227,8 +227,10 @@ std::uint16_t gbkBytes(char32_t c) {
         }
         return t;
     }();
-    return c < 0x10000 ? table[c] : 0;
+    return table.data();
 }
+
+std::uint16_t gbkBytes(char32_t c) { return c < 0x10000 ? gbkTable()[c] : 0; }
 
 char32_t nextUtf8(const char* s, std::size_t n, std::size_t& i) {
     unsigned char b0 = static_cast<unsigned char>(s[i]);

@@ -54,6 +54,8 @@ inline constexpr int kSymbolCodePage = -2;
 // GBK (code page 936) bytes for a BMP character: 0 when GBK cannot hold it,
 // a value below 0x100 for a single byte, else lead << 8 | trail.
 std::uint16_t gbkBytes(char32_t c);
+// The same as a table of 65536 entries indexed by BMP character.
+const std::uint16_t* gbkTable();
 
 // Appends the UTF-8 form of c (U+FFFD for surrogates and values past U+10FFFF).
 inline void appendUtf8(std::string& out, char32_t c) {
@@ -62,6 +64,13 @@ inline void appendUtf8(std::string& out, char32_t c) {
         return;
     }
     if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = kReplacement;
+    if (c >= 0x800 && c < 0x10000) {
+        // The common case (CJK): three bytes.
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        return;
+    }
     char buf[4];
     int n;
     if (c < 0x800) {

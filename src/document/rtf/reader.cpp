@@ -152,6 +152,7 @@ private:
     int red_ = -1, green_ = -1, blue_ = -1;
 
     // Decoding.
+    std::vector<std::pair<int, const CodePage*>> pageCache_;
     bool cpDirty_ = true;
     const CodePage* cp_ = nullptr;
     int skip_ = 0;             // \uc fallback units still to skip
@@ -892,8 +893,12 @@ const CodePage* Reader::codePageFor(int fontId) {
     }
     if (number == detail::kSymbolCodePage) return detail::symbolCodePage();
     if (number == 0) number = ansiCpg_ > 0 ? ansiCpg_ : docCodePage_;
+    // The few pages a document uses, without the shared cache's lock.
+    for (const auto& [n, page] : pageCache_)
+        if (n == number) return page;
     const CodePage* page = detail::codePage(number);
     if (page == nullptr || number == 65001) page = detail::codePage(1252);
+    if (pageCache_.size() < 16) pageCache_.emplace_back(number, page);
     return page;
 }
 

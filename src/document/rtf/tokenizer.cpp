@@ -15,19 +15,24 @@ constexpr std::array<bool, 256> makeStops() {
 }
 constexpr std::array<bool, 256> kStops = makeStops();
 
-inline bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+inline bool isLetter(char c) { return static_cast<unsigned char>((c | 0x20) - 'a') < 26; }
+inline bool isDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
+constexpr std::array<signed char, 256> makeHex() {
+    std::array<signed char, 256> t{};
+    for (auto& v : t) v = -1;
+    for (int c = '0'; c <= '9'; ++c) t[c] = static_cast<signed char>(c - '0');
+    for (int c = 'a'; c <= 'f'; ++c) t[c] = static_cast<signed char>(c - 'a' + 10);
+    for (int c = 'A'; c <= 'F'; ++c) t[c] = static_cast<signed char>(c - 'A' + 10);
+    return t;
 }
+constexpr std::array<signed char, 256> kHexValue = makeHex();
+
+inline int hexValue(char c) { return kHexValue[static_cast<unsigned char>(c)]; }
 
 }  // namespace
 
-int Tokenizer::parseParam(bool& has) {
+inline int Tokenizer::parseParam(bool& has) {
     has = false;
     bool negative = false;
     if (p_ < end_ && *p_ == '-' && p_ + 1 < end_ && isDigit(p_[1])) {
@@ -35,12 +40,13 @@ int Tokenizer::parseParam(bool& has) {
         ++p_;
     }
     long long value = 0;
+    const char* start = p_;
     while (p_ < end_ && isDigit(*p_)) {
-        has = true;
         // Saturate: a parameter of a thousand digits is still one number.
         if (value < INT_MAX) value = value * 10 + (*p_ - '0');
         ++p_;
     }
+    has = p_ != start;
     if (value > INT_MAX) value = INT_MAX;
     return static_cast<int>(negative ? -value : value);
 }
@@ -55,7 +61,7 @@ Token Tokenizer::word() {
     t.text = std::string_view(start, len > kMaxWordLength ? kMaxWordLength : len);
     t.param = parseParam(t.hasParam);
     if (p_ < end_ && *p_ == ' ') ++p_;  // the delimiting space belongs to the word
-    if (t.text == "bin") {
+    if (len == 3 && start[0] == 'b' && start[1] == 'i' && start[2] == 'n') {
         // \binN: exactly N bytes of data follow, whatever they hold.
         std::size_t n = t.param > 0 ? static_cast<std::size_t>(t.param) : 0;
         std::size_t left = static_cast<std::size_t>(end_ - p_);
@@ -102,6 +108,26 @@ Token Tokenizer::next() {
                 break;
             }
             const char d = p_[1];
+            if (d == 'u' && p_ + 3 < end_ && isDigit(p_[2]) && isDigit(p_[3])) {
+                // \uN, the most frequent word in Chinese text: a short cut
+                // for its usual form (up to nine digits).
+                const char* q = p_ + 2;
+                int v = 0;
+                int digits = 0;
+                while (q < end_ && isDigit(*q) && digits < 9) {
+                    v = v * 10 + (*q++ - '0');
+                    ++digits;
+                }
+                if (q >= end_ || (!isDigit(*q) && !isLetter(*q))) {
+                    p_ = q;
+                    if (p_ < end_ && *p_ == ' ') ++p_;
+                    t.kind = TokenKind::Word;
+                    t.text = std::string_view("u", 1);
+                    t.hasParam = true;
+                    t.param = v;
+                    return t;
+                }
+            }
             if (isLetter(d)) {
                 ++p_;
                 return word();
@@ -180,8 +206,12 @@ int Tokenizer::skipFallback(int n) {
         const char d = p_[1];
         if (isLetter(d)) return n;
         if (d == '\'') {
-            p_ += 2;
-            for (int k = 0; k < 2 && p_ < end_ && hexValue(*p_) >= 0; ++k) ++p_;
+            if (p_ + 3 < end_ && hexValue(p_[2]) >= 0 && hexValue(p_[3]) >= 0) {
+                p_ += 4;
+            } else {
+                p_ += 2;
+                for (int k = 0; k < 2 && p_ < end_ && hexValue(*p_) >= 0; ++k) ++p_;
+            }
         } else {
             p_ += 2;
         }

@@ -46,7 +46,7 @@ public:
 
 private:
     Token word();
-    int parseParam(bool& has);
+    inline int parseParam(bool& has);
 
     const char* p_;
     const char* end_;

@@ -3,6 +3,7 @@
 #include "document/rtf/codepage.h"
 
 #include <charconv>
+#include <cstring>
 #include <unordered_map>
 #include <vector>
 
@@ -51,6 +52,26 @@ void appendHexByte(std::string& out, unsigned b) {
     out.append(buf, 4);
 }
 
+// The parameter of \uN for every UTF-16 unit, as text: signed 16-bit, so
+// values above 32767 are written negative (N - 65536).
+struct UnitText {
+    char text[7];
+    std::uint8_t length;
+};
+
+const UnitText* unitTextTable() {
+    static const std::vector<UnitText> table = [] {
+        std::vector<UnitText> t(65536);
+        for (int u = 0; u < 65536; ++u) {
+            int v = u > 32767 ? u - 65536 : u;
+            auto r = std::to_chars(t[u].text, t[u].text + sizeof t[u].text, v);
+            t[u].length = static_cast<std::uint8_t>(r.ptr - t[u].text);
+        }
+        return t;
+    }();
+    return table.data();
+}
+
 }  // namespace
 
 struct Writer::Impl {
@@ -64,6 +85,8 @@ struct Writer::Impl {
     std::unordered_map<std::uint32_t, int> colorIndex;
 
     std::string body;
+    const std::uint16_t* gbk = detail::gbkTable();
+    const UnitText* unitTexts = unitTextTable();
     bool inParagraph = false;
     bool runOpen = false;
     CharFormat runFormat;
@@ -135,22 +158,31 @@ struct Writer::Impl {
     // reader without Unicode shows: the GBK bytes, else '?' as \'3f (a
     // literal '?' makes some readers drop the next character).
     void unicodeUnit(char32_t unit, std::uint16_t gbk) {
-        std::string& o = body;
-        if (gbk > 0xFF) {
-            setUc(2);
-        } else {
-            setUc(1);
+        // Built in a local buffer and appended once: this is the writer's
+        // inner loop for Chinese text.
+        char buf[32];
+        char* p = buf;
+        const int uc = gbk > 0xFF ? 2 : 1;
+        if (runUc != uc) {
+            *p++ = '\\', *p++ = 'u', *p++ = 'c', *p++ = static_cast<char>('0' + uc);
+            runUc = uc;
         }
-        int signedUnit = unit > 32767 ? static_cast<int>(unit) - 65536 : static_cast<int>(unit);
-        appendWord(o, "\\u", signedUnit);
+        *p++ = '\\', *p++ = 'u';
+        const UnitText& t = unitTexts[unit & 0xFFFF];
+        std::memcpy(p, t.text, sizeof t.text);
+        p += t.length;
+        auto hex = [&p](unsigned b) {
+            *p++ = '\\', *p++ = '\'', *p++ = kHex[(b >> 4) & 15], *p++ = kHex[b & 15];
+        };
         if (gbk > 0xFF) {
-            appendHexByte(o, gbk >> 8);
-            appendHexByte(o, gbk & 0xFF);
+            hex(gbk >> 8);
+            hex(gbk & 0xFF);
         } else if (gbk >= 0x80) {
-            appendHexByte(o, gbk);
+            hex(gbk);
         } else {
-            o += "\\'3f";
+            hex(0x3F);
         }
+        body.append(buf, static_cast<std::size_t>(p - buf));
     }
 
     void writeText(std::string_view utf8) {
@@ -183,7 +215,20 @@ struct Writer::Impl {
                 ++i;
                 continue;
             }
-            char32_t cp = nextUtf8(s, n, i);
+            char32_t cp;
+            if ((c & 0xF0) == 0xE0 && i + 2 < n && (static_cast<unsigned char>(s[i + 1]) & 0xC0) == 0x80 &&
+                (static_cast<unsigned char>(s[i + 2]) & 0xC0) == 0x80) {
+                // Three bytes, the common case for Chinese: decoded inline.
+                cp = (c & 0x0Fu) << 12 | (static_cast<unsigned char>(s[i + 1]) & 0x3Fu) << 6 |
+                     (static_cast<unsigned char>(s[i + 2]) & 0x3Fu);
+                if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF)) {
+                    cp = nextUtf8(s, n, i);
+                } else {
+                    i += 3;
+                }
+            } else {
+                cp = nextUtf8(s, n, i);
+            }
             if (cp == 0x2028) {
                 o += "\\line ";
             } else if (cp >= 0x10000) {
@@ -191,7 +236,7 @@ struct Writer::Impl {
                 unicodeUnit(0xD800 + (v >> 10), 0);
                 unicodeUnit(0xDC00 + (v & 0x3FF), 0);
             } else {
-                unicodeUnit(cp, detail::gbkBytes(cp));
+                unicodeUnit(cp, gbk[cp]);
             }
         }
     }
