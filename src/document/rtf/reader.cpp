@@ -1,3 +1,19 @@
+// Reading RTF. The tokenizer separates control words, symbols, \'hh
+// escapes, \bin data and text; the Reader below interprets them with a stack
+// of states that '{' copies and '}' restores, and hands text to the sink in
+// runs of one format. The rules that are easy to get wrong:
+// - \'hh and raw 8-bit bytes are in the code page of the current font's
+//   \fcharset (or \cpg), else the document's \ansicpg, else \ansi/\mac/\pc/
+//   \pca, else 1252 (codePageFor); lead and trail bytes of double-byte pages
+//   are joined, even when the trail is a raw '{', '}' or '\' (hexByte and the
+//   tokenizer's lead-byte table).
+// - \uN is signed 16-bit (negative: N + 65536); surrogate halves are joined,
+//   unpaired ones become U+FFFD (unicode).
+// - after \uN, \ucN units of fallback are skipped: a \'hh, a symbol, a
+//   control word or one byte of text each; '{' and '}' end the skipping; \uc
+//   is scoped to its group.
+// - \binN data is skipped whole, whatever it holds (tokenizer).
+// - \* makes a group ignorable only right after its '{'.
 #include "document/rtf/reader.h"
 
 #include "document/rtf/codepage.h"
@@ -56,7 +72,6 @@ struct State {
     int uc = 1;
     Dest dest = Dest::Body;
     Dest outer = Dest::Body;   // what \fldrslt and \ud return to
-    bool inTable = false;
     bool definesFont = false;  // a \fN of the font table was seen in this group
 };
 
@@ -820,7 +835,6 @@ void Reader::word(const Token& t) {
     case Keyword::Pard:
         if (formatting) {
             s.para = ParaFormat{};
-            s.inTable = false;
         }
         break;
     case Keyword::Ql: if (formatting) s.para.alignment = Alignment::Left; break;
@@ -832,7 +846,7 @@ void Reader::word(const Token& t) {
     case Keyword::Fi: if (formatting) s.para.firstLineIndent = n; break;
     case Keyword::Sb: if (formatting) s.para.spaceBefore = n; break;
     case Keyword::Sa: if (formatting) s.para.spaceAfter = n; break;
-    case Keyword::InTable: if (formatting) s.inTable = on; break;
+    case Keyword::InTable: break;  // rows end at \row whatever \intbl says
     case Keyword::Par:
         if (s.dest == Dest::Body) endParagraph();
         break;
