@@ -32,6 +32,14 @@ const char* const Usage =
     "\n"
     "Exit status: 0 done, 1 the file could not be read or written, 2 usage.\n";
 
+// Qt's own notices (a missing runtime folder, font fallbacks) are noise on a
+// command line's error stream; real failures are reported by this program.
+// SCRIVLET_RTF_VERBOSE=1 lets them through.
+void quietQtNotices(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg || qEnvironmentVariableIsSet("SCRIVLET_RTF_VERBOSE"))
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
 int usage(const char* problem) {
     if (problem)
         std::fprintf(stderr, "scrivlet-rtf: %s\n", problem);
@@ -86,6 +94,7 @@ int main(int argc, char** argv) {
     if (!((command == "text" && argc == 3) || (command == "convert" && argc == 4)))
         return usage(argc > 1 && command != "text" && command != "convert" ? "unknown command" : nullptr);
 
+    qInstallMessageHandler(quietQtNotices);
     QApplication app(argc, argv);
     const QString first = QString::fromLocal8Bit(argv[2]);
     try {
