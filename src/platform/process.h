@@ -6,7 +6,8 @@
 namespace platform {
 
 // Starts the program at the path, with no arguments and without waiting for
-// it. The path is the whole program name: no shell, no word splitting.
+// it. The path is the whole program name: no shell, no word splitting. A
+// name without a folder is looked for in the current folder, then along PATH.
 // Raises FileNotFound when it cannot be started.
 void startProgram(const QString& path);
 

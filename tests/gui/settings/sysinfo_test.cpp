@@ -158,6 +158,11 @@ const StartCase kStartCases[] = {
      "<tmp>/Program Files/Shared\\MSINFO32.EXE"},
     {"PathLongerThanTheBufferFallsBackToFolder", longText(1500), sz("<tmp>/tools"), "<tmp>/tools\\MSINFO32.EXE",
      "<tmp>/tools\\MSINFO32.EXE"},
+    // A relative name means the same file to the existence test and to the
+    // start: the one in the current folder.
+    {"RelativePathInTheCurrentFolder", sz("sys info"), absent(), "<tmp>/sys info", "<tmp>/sys info"},
+    {"RelativeFolderInTheCurrentFolder", absent(), sz("tools"), "<tmp>/tools\\MSINFO32.EXE",
+     "<tmp>/tools\\MSINFO32.EXE"},
     // Failures: one message, nothing started.
     {"NeitherLocation", absent(), absent(), "<tmp>/tools\\MSINFO32.EXE", nullptr},
     {"PathNamesNoFileAndFolderIsNotTried", sz("<tmp>/missing"), sz("<tmp>/tools"), "<tmp>/tools\\MSINFO32.EXE", nullptr},
