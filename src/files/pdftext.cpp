@@ -1,7 +1,15 @@
 #include "files/pdftext.h"
 
+#include "platform/errors.h"
+
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QPrinter>
 #include <QSaveFile>
+
+#include <cstdio>
 
 namespace files {
 
@@ -117,6 +125,59 @@ void fixPdfTextMapping(const QString& path) {
     QSaveFile out(path);
     if (out.open(QIODevice::WriteOnly) && out.write(fixed) == fixed.size())
         out.commit();
+}
+
+namespace {
+
+// A PDF that Qt finished writing ends with its end-of-file marker.
+bool isCompletePdf(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || f.size() < 16)
+        return false;
+    f.seek(f.size() - 16);
+    return f.read(16).contains("%%EOF");
+}
+
+}  // namespace
+
+void printPdfSafely(QPrinter& printer, const std::function<void()>& print) {
+    const QString target = printer.outputFileName();
+    const QFileInfo info(target);
+    auto fail = [&](const QString& reason) {
+        platform::raise(platform::err::FileAccess, QStringLiteral("无法打印到“%1”（%2），原文件未改动。")
+                                                       .arg(QDir::toNativeSeparators(target), reason));
+    };
+    if (target.isEmpty())
+        fail(QStringLiteral("没有给出输出文件名"));
+    if (info.isDir())
+        fail(QStringLiteral("这是一个文件夹"));
+    // A new file beside the target, named so that Qt keeps writing PDF.
+    QString partial;
+    for (int attempt = 0; partial.isEmpty() && attempt < 100; ++attempt) {
+        const QString candidate = info.dir().filePath(QStringLiteral(".%1.%2-%3.pdf")
+                                                          .arg(info.fileName())
+                                                          .arg(QCoreApplication::applicationPid())
+                                                          .arg(attempt));
+        QFile f(candidate);
+        if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            partial = candidate;
+        else if (!info.dir().exists())
+            break;
+    }
+    if (partial.isEmpty())
+        fail(QStringLiteral("无法在该文件夹中创建文件"));
+
+    printer.setOutputFileName(partial);
+    print();
+    printer.setOutputFileName(target);
+    const bool written = printer.printerState() != QPrinter::Error && isCompletePdf(partial);
+    if (written)
+        fixPdfTextMapping(partial);
+    // rename() replaces the old file in one step.
+    if (!written || std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(target).constData()) != 0) {
+        QFile::remove(partial);
+        fail(written ? QStringLiteral("无法替换原文件") : QStringLiteral("写入失败"));
+    }
 }
 
 }  // namespace files

@@ -12,6 +12,10 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
+class QPrinter;
+
 namespace files {
 
 // The PDF with every single-character ToUnicode entry that names a radical
@@ -21,5 +25,12 @@ QByteArray fixedPdfTextMapping(const QByteArray& pdf);
 // Applies the fix to a PDF file, replacing it crash-safely. Does nothing to
 // a file that needs no change or cannot be read.
 void fixPdfTextMapping(const QString& path);
+
+// Runs print, which paints onto a printer set to write a PDF file, so that
+// the file appears whole or not at all: the PDF goes to a temporary file in
+// the same folder, is checked to be complete and has its text mapping fixed,
+// and then takes the file's place. Raises FileAccess, leaving any old file
+// as it was, when the PDF could not be written.
+void printPdfSafely(QPrinter& printer, const std::function<void()>& print);
 
 }  // namespace files

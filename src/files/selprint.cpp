@@ -49,12 +49,11 @@ void RichTextBox::SelPrint(int hDC) {
     // QTextDocument::print lays the copy out in pages (2 cm margins, page
     // numbers at the foot), keeping every font and format.
     const std::unique_ptr<QTextDocument> copy = printableCopy(*document(), textCursor());
-    copy->print(&printer);
-    if (printer.printerState() == QPrinter::Error) {
-        const QString where = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName()
-                                                                              : printer.printerName();
-        platform::raise(platform::err::FileAccess, QStringLiteral("无法打印到“%1”。").arg(where));
+    if (printer.outputFormat() == QPrinter::PdfFormat) {
+        files::printPdfSafely(printer, [&] { copy->print(&printer); });
+        return;
     }
-    if (printer.outputFormat() == QPrinter::PdfFormat)
-        files::fixPdfTextMapping(printer.outputFileName());
+    copy->print(&printer);
+    if (printer.printerState() == QPrinter::Error)
+        platform::raise(platform::err::FileAccess, QStringLiteral("无法打印到“%1”。").arg(printer.printerName()));
 }

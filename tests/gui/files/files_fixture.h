@@ -14,8 +14,11 @@
 #include <QTextCursor>
 #include <QToolButton>
 
+#include <csignal>
 #include <deque>
 #include <vector>
+
+#include <sys/resource.h>
 
 inline QByteArray bytes(const QString& file) {
     QFile f(file);
@@ -27,6 +30,27 @@ inline void write(const QString& file, const QByteArray& content = "{\\rtf1 old}
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(content);
 }
+
+// A process file-size limit makes every write past it fail, as a full disk
+// does, whoever runs the test (root included).
+class FullDisk {
+public:
+    explicit FullDisk(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old_;
+        small.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FullDisk() {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit old_{};
+    void (*previous_)(int) = nullptr;
+};
 
 // A font family that is installed, so that a font dialog can show it.
 inline QString installedFamily() {

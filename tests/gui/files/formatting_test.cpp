@@ -101,11 +101,6 @@ TEST_F(Formatting, TypingASizeAppliesAtEveryKeyAndKeepsTheText) {
     EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(Formatting, FractionalSizeIsApplied) {
-    QTest::keyClicks(MainForm->cboSize->lineEdit(), "6.5");
-    EXPECT_EQ(box().SelFontSize(), 6.5);
-}
-
 TEST_F(Formatting, PickingASizeFromTheListAppliesNothingAndAddsNoEntry) {
     const auto before = box().SelFontSize();
     const int entries = MainForm->cboSize->count();

@@ -5,8 +5,6 @@
 #include <QDir>
 #include <QMdiArea>
 
-#include <csignal>
-#include <sys/resource.h>
 
 using files::DialogAnswer;
 using files::DialogRequest;
@@ -195,27 +193,6 @@ TEST_F(OpenSave, AnOpenedTextFileIsSavedBackAsTextInItsOwnEncoding) {
     EXPECT_TRUE(messages.empty());
 }
 
-// A process file-size limit makes every write past it fail, as a full disk
-// does, whoever runs the test (root included).
-class FullDisk {
-public:
-    explicit FullDisk(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = old_;
-        small.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &small);
-    }
-    ~FullDisk() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, previous_);
-    }
-
-private:
-    rlimit old_{};
-    void (*previous_)(int) = nullptr;
-};
-
 TEST_F(OpenSave, SaveOnAFullDiskLeavesTheOldFileAndReportsFromTheMenu) {
     write(path("keep.rtf"), "{\\rtf1 old}");
     script.then(DialogAnswer::file(path("keep.rtf")));
@@ -240,15 +217,6 @@ TEST_F(OpenSave, SaveAsIntoAFileInsteadOfAFolderIsReportedAndKeepsTheNewCaption)
     EXPECT_EQ(caption(), target);
     EXPECT_TRUE(reported(75));
     EXPECT_EQ(bytes(path("plain")), QByteArray("not a folder"));
-}
-
-TEST_F(OpenSave, SaveOntoAFolderIsReportedAndLeavesTheFolder) {
-    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.rtf"));
-    write(path("folder.rtf/inside.txt"), "x");
-    script.then(DialogAnswer::file(path("folder.rtf")));
-    menu(MainForm->mnuFileSaveAs);
-    EXPECT_TRUE(reported(75));
-    EXPECT_EQ(bytes(path("folder.rtf/inside.txt")), QByteArray("x"));
 }
 
 }  // namespace

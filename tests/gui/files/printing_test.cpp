@@ -4,6 +4,7 @@
 #include "platform/errors.h"
 #include "files_fixture.h"
 
+#include <QDir>
 #include <QMdiArea>
 #include <QProcess>
 #include <QStandardPaths>
@@ -147,6 +148,32 @@ TEST_F(Printing, SelPrintRaisesForABadHandleAndAnUnwritableFile) {
     } catch (const platform::Error& e) {
         EXPECT_EQ(e.number(), platform::err::FileAccess);
     }
+}
+
+TEST_F(Printing, APdfThatCannotBeWrittenWhollyLeavesTheOldFileAndNoPart) {
+    write(path("out.pdf"), "old pdf");
+    QStringList lines;
+    for (int i = 1; i <= 100; ++i)
+        lines << QStringLiteral("第 %1 行 满了").arg(i);
+    setText(lines.join(u'\n'));
+    MainForm->dlg->Flags = 0x100;
+    script.then(DialogAnswer::printTo(path("out.pdf")));
+    MainForm->dlg->ShowPrinter();
+    {
+        const FullDisk full(4096);
+        try {
+            box().SelPrint(MainForm->dlg->hDC);
+            ADD_FAILURE() << "no error for a PDF cut short";
+        } catch (const platform::Error& e) {
+            EXPECT_EQ(e.number(), platform::err::FileAccess);
+        }
+    }
+    EXPECT_EQ(bytes(path("out.pdf")), QByteArray("old pdf"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.pdf"});
+    // With room again the same printer writes the whole file.
+    box().SelPrint(MainForm->dlg->hDC);
+    EXPECT_TRUE(bytes(path("out.pdf")).startsWith("%PDF"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.pdf"});
 }
 
 TEST_F(Printing, PageSetupShowsThePrintDialogWithFlagsLeftAndNeedsNoDocument) {
