@@ -478,6 +478,152 @@ Verdict judge(const std::string& rel, const RecordingSink& ours) {
     return v;
 }
 
+namespace {
+
+struct Marks {
+    bool bold = false, italic = false, underline = false, strike = false, super = false, sub = false;
+    bool operator==(const Marks&) const = default;
+};
+
+std::string describe(const Marks& m) {
+    std::string d;
+    if (m.bold) d += " bold";
+    if (m.italic) d += " italic";
+    if (m.underline) d += " underline";
+    if (m.strike) d += " strike";
+    if (m.super) d += " super";
+    if (m.sub) d += " sub";
+    return d.empty() ? " plain" : d;
+}
+
+// The HTML's text in stretches of one set of marks, from tags (<b>,
+// <strong>, <em>, <u>, <s>, <sup> ...) and inline styles (font-weight,
+// font-style, text-decoration, vertical-align).
+std::vector<std::pair<std::string, Marks>> markedStretches(std::string_view html) {
+    std::vector<std::pair<std::string, Marks>> out;
+    struct Open {
+        std::string name;
+        Marks marks;
+    };
+    std::vector<Open> stack{{"", Marks{}}};
+    std::size_t i = 0;
+    std::string lower(html);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (auto b = lower.find("<body"); b != std::string::npos) i = b;
+    while (i < html.size()) {
+        if (html[i] != '<') {
+            std::size_t next = html.find('<', i);
+            if (next == std::string_view::npos) next = html.size();
+            std::string text = decodeEntities(html.substr(i, next - i));
+            if (!out.empty() && out.back().second == stack.back().marks)
+                out.back().first += text;
+            else
+                out.emplace_back(text, stack.back().marks);
+            i = next;
+            continue;
+        }
+        std::size_t close = html.find('>', i);
+        if (close == std::string_view::npos) break;
+        std::string tag = lower.substr(i, close - i + 1);
+        i = close + 1;
+        bool end = tag.size() > 1 && tag[1] == '/';
+        std::string name;
+        for (std::size_t k = end ? 2 : 1; k < tag.size() && std::isalnum(static_cast<unsigned char>(tag[k])); ++k) name += tag[k];
+        if (name == "style" || name == "script" || name == "head") {
+            std::size_t e = lower.find("</" + name, i);
+            i = e == std::string::npos ? html.size() : lower.find('>', e) + 1;
+            continue;
+        }
+        if (name == "br" || name == "p" || name == "div" || name == "td" || name == "li") {
+            if (!out.empty()) out.back().first += ' ';
+        }
+        if (name == "br" || name == "img" || name == "hr" || name == "meta" || tag.find("/>") != std::string::npos) continue;
+        if (end) {
+            for (std::size_t k = stack.size(); k-- > 1;)
+                if (stack[k].name == name) {
+                    stack.resize(k);
+                    break;
+                }
+            continue;
+        }
+        Marks m = stack.back().marks;
+        if (name == "b" || name == "strong" || name == "th") m.bold = true;  // <th> is bold by default
+        if (name == "i" || name == "em") m.italic = true;
+        if (name == "u") m.underline = true;
+        if (name == "s" || name == "strike" || name == "del") m.strike = true;
+        if (name == "sup") m.super = true;
+        if (name == "sub") m.sub = true;
+        std::string style;
+        if (auto at = tag.find("style=\""); at != std::string::npos) style = tag.substr(at + 7, tag.find('"', at + 7) - at - 7);
+        style.erase(std::remove(style.begin(), style.end(), ' '), style.end());
+        if (contains(style, "font-weight:bold") || contains(style, "font-weight:700")) m.bold = true;
+        if (contains(style, "font-weight:normal") || contains(style, "font-weight:400")) m.bold = false;
+        if (contains(style, "font-style:italic")) m.italic = true;
+        if (contains(style, "font-style:normal")) m.italic = false;
+        if (contains(style, "text-decoration:underline") || contains(style, "text-decoration-line:underline")) m.underline = true;
+        if (contains(style, "line-through")) m.strike = true;
+        if (contains(style, "vertical-align:super")) m.super = true;
+        if (contains(style, "vertical-align:sub")) m.sub = true;
+        stack.push_back({name, m});
+    }
+    return out;
+}
+
+}  // namespace
+
+Verdict judgeFormatting(const std::string& rel, const RecordingSink& ours) {
+    Verdict v;
+    v.kind = "formatting";
+    const fs::path file = corpusDir() / rel;
+    const std::string top = fs::path(rel).begin()->string();
+    fs::path html = file.parent_path() / (file.stem().string() + ".expected.html");
+    if (top == "rtfjs") html = file.parent_path() / "expected.html";
+    std::error_code ec;
+    if (top == "pandoc" || !fs::exists(html, ec)) return v;
+    v.assessed = true;
+
+    // Our text without whitespace, each byte with its run's marks.
+    std::string text;
+    std::vector<Marks> marks;
+    for (const auto& p : ours.paragraphs)
+        for (const auto& r : p.runs) {
+            Marks m{r.format.bold, r.format.italic, r.format.underline, r.format.strike,
+                    r.format.verticalAlign == VerticalAlign::Super, r.format.verticalAlign == VerticalAlign::Sub};
+            for (std::size_t i = 0; i < r.text.size();) {
+                std::size_t start = i;
+                if (isSpace(nextChar(r.text, i))) continue;
+                text.append(r.text, start, i - start);
+                marks.insert(marks.end(), i - start, m);
+            }
+        }
+    // Each stretch of the HTML is found after the previous one, and every
+    // byte of it must carry the stretch's marks.
+    std::size_t from = 0;
+    for (const auto& [stretch, want] : markedStretches(readFile(html))) {
+        std::string needle = replaceAll(collapseWhitespace(stretch), " ", "");
+        if (needle.size() < 2) continue;
+        std::size_t at = text.find(needle, from);
+        if (at == std::string::npos) continue;  // text differences are the text oracle's business
+        from = at + needle.size();
+        for (std::size_t k = at; k < at + needle.size(); ++k) {
+            if (!(marks[k] == want)) {
+                v.failures.push_back("\"" + stretch.substr(0, 60) + "\" is" + describe(marks[k]) + ", want" + describe(want));
+                break;
+            }
+        }
+    }
+    v.met = v.failures.empty();
+    return v;
+}
+
+std::string knownFormattingMiss(const std::string& rel) {
+    static const std::map<std::string, std::string> misses = {
+        {"rtfpipe/Issue52.rtf", "Outlook's encapsulated HTML: the bold is in the HTML tags RtfPipe rebuilds; the RTF runs an RTF reader shows are plain"},
+    };
+    auto it = misses.find(rel);
+    return it == misses.end() ? std::string() : it->second;
+}
+
 std::string knownMiss(const std::string& rel) {
     // Each entry is a debt: what the oracle expects that this editor does
     // not do, and why.

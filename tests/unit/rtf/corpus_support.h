@@ -30,6 +30,13 @@ struct Verdict {
 // Reads the file and checks every oracle that sits beside it.
 Verdict judge(const std::string& relativePath, const RecordingSink& ours);
 
+// For files whose oracle is HTML (RtfPipe, rtf.js): every stretch of text
+// the HTML marks bold, italic, underlined, struck through, superscript or
+// subscript carries the same marks in our runs, and unmarked text none.
+// assessed is false for files without such an oracle.
+Verdict judgeFormatting(const std::string& relativePath, const RecordingSink& ours);
+std::string knownFormattingMiss(const std::string& relativePath);
+
 // Files whose oracle we knowingly do not meet, with the reason; empty
 // string when the file is not on the list.
 std::string knownMiss(const std::string& relativePath);

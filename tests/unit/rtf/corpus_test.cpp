@@ -33,6 +33,20 @@ TEST_P(Corpus, MeetsItsOracle) {
     for (const auto& f : v.failures) ADD_FAILURE() << rel << " (" << v.kind << "): " << f;
 }
 
+TEST_P(Corpus, MatchesTheExpectedFormatting) {
+    const std::string& rel = GetParam();
+    RecordingSink ours = readRtf(readFile(corpusDir() / rel));
+    Verdict v = judgeFormatting(rel, ours);
+    if (!v.assessed) GTEST_SKIP() << rel << ": no HTML oracle for formatting";
+    const std::string miss = knownFormattingMiss(rel);
+    if (!miss.empty()) {
+        EXPECT_FALSE(v.met) << rel << " now meets its formatting oracle: take it off the list";
+        if (!v.met) GTEST_SKIP() << "known miss: " << miss;
+        return;
+    }
+    for (const auto& f : v.failures) ADD_FAILURE() << rel << " (formatting): " << f;
+}
+
 TEST_P(Corpus, SurvivesWriteAndReadAgain) {
     const std::string& rel = GetParam();
     RecordingSink first = readRtf(readFile(corpusDir() / rel));
@@ -76,6 +90,17 @@ TEST(CorpusScore, PrintsHowManyOraclesAreMet) {
     std::cout << "corpus: " << met << "/" << assessed << " oracles met (" << files.size() << " files read, " << known
               << " known misses)\n";
     EXPECT_EQ(met + known, assessed);
+    int fAssessed = 0, fMet = 0, fKnown = 0;
+    for (const auto& rel : files) {
+        Verdict v = judgeFormatting(rel, readRtf(readFile(corpusDir() / rel)));
+        if (!v.assessed) continue;
+        ++fAssessed;
+        if (v.met) ++fMet;
+        else if (!knownFormattingMiss(rel).empty()) ++fKnown;
+        else std::cout << "  formatting not met: " << rel << "\n";
+    }
+    std::cout << "corpus formatting (HTML oracles): " << fMet << "/" << fAssessed << " met (" << fKnown << " known misses)\n";
+    EXPECT_EQ(fMet + fKnown, fAssessed);
 }
 
 }  // namespace
