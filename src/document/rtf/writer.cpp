@@ -89,6 +89,7 @@ struct Writer::Impl {
     const UnitText* unitTexts = unitTextTable();
     bool inParagraph = false;
     bool runOpen = false;
+    bool haveFormat = false;  // runFormat holds the last run's format
     CharFormat runFormat;
     int runUc = 1;  // the \uc in effect inside the open run group
 
@@ -139,6 +140,7 @@ struct Writer::Impl {
         if (f.verticalAlign == VerticalAlign::Sub) o += "\\sub";
         o += ' ';
         runOpen = true;
+        haveFormat = true;
         runFormat = f;
         runUc = 1;
     }
@@ -330,8 +332,16 @@ void Writer::text(std::string_view utf8, const CharFormat& format) {
 void Writer::endParagraph() {
     Impl& w = *impl_;
     if (!w.inParagraph) beginParagraph(ParaFormat{});
-    w.closeRun();
-    w.body += "\\par\n";
+    // The paragraph mark takes the formatting of the last run (of the
+    // paragraph before, when this one is empty): other readers size an
+    // empty line by it.
+    if (!w.runOpen && w.haveFormat) w.openRun(w.runFormat);
+    if (w.runOpen) {
+        w.body += "\\par}\n";
+        w.runOpen = false;
+    } else {
+        w.body += "\\par\n";
+    }
     w.inParagraph = false;
 }
 

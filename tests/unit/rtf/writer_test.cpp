@@ -27,7 +27,7 @@ std::string writeOne(std::string_view text, const CharFormat& f = songti(), cons
 std::string runBody(const std::string& rtf) {
     std::size_t start = rtf.find("\\afs");
     start = rtf.find(' ', start) + 1;
-    std::size_t end = rtf.rfind("}\\par");
+    std::size_t end = rtf.rfind("\\par}");
     return rtf.substr(start, end - start);
 }
 
@@ -49,7 +49,7 @@ TEST(WriterBytes, WholeDocument) {
               "{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}{\\f1\\fnil\\fcharset0 Arial;}}\n"
               "{\\colortbl;\\red255\\green0\\blue0;}\n"
               "\\pard\\qc{\\loch\\f0\\hich\\af0\\dbch\\af0\\fs21\\afs21 Hi \\uc2\\u27979\\'b2\\'e2\\u-29739\\'ca\\'d4}"
-              "{\\loch\\f1\\hich\\af1\\dbch\\af1\\fs24\\afs24\\b\\cf1 B}\\par\n"
+              "{\\loch\\f1\\hich\\af1\\dbch\\af1\\fs24\\afs24\\b\\cf1 B\\par}\n"
               "}\n");
 }
 
@@ -122,7 +122,7 @@ TEST(WriterFormats, EveryPropertyIsWritten) {
     std::string rtf = writeOne("x", f, p);
     EXPECT_NE(rtf.find("{\\colortbl;\\red17\\green34\\blue51;\\red255\\green255\\blue0;}"), std::string::npos);
     EXPECT_NE(rtf.find("\\pard\\qj\\li720\\ri360\\fi-200\\sb100\\sa50{\\loch\\f0\\hich\\af0\\dbch\\af0\\fs28\\afs28"
-                       "\\b\\i\\ul\\strike\\cf1\\chcbpat2\\cb2\\super x}\\par"),
+                       "\\b\\i\\ul\\strike\\cf1\\chcbpat2\\cb2\\super x\\par}"),
               std::string::npos)
         << rtf;
 }
@@ -134,7 +134,23 @@ TEST(WriterFormats, SameFormatContinuesTheRun) {
     w.text("b", songti());
     w.endParagraph();
     std::string rtf = w.finish();
-    EXPECT_NE(rtf.find("\\afs21 ab}"), std::string::npos) << rtf;
+    EXPECT_NE(rtf.find("\\afs21 ab\\par}"), std::string::npos) << rtf;
+}
+
+TEST(WriterFormats, ParagraphMarkTakesTheLastRunsFormat) {
+    // Given a paragraph of 10.5 pt text and an empty one after it, both
+    // paragraph marks are 10.5 pt (other readers size empty lines by them).
+    Writer w;
+    w.beginParagraph({});
+    w.text("x", songti());
+    w.endParagraph();
+    w.beginParagraph({});
+    w.endParagraph();
+    std::string rtf = w.finish();
+    EXPECT_NE(rtf.find("\\pard\\ql{\\loch\\f0\\hich\\af0\\dbch\\af0\\fs21\\afs21 x\\par}\n"
+                       "\\pard\\ql{\\loch\\f0\\hich\\af0\\dbch\\af0\\fs21\\afs21 \\par}\n}"),
+              std::string::npos)
+        << rtf;
 }
 
 TEST(WriterFormats, EmptyDocumentIsValidRtf) {
