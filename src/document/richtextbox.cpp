@@ -11,6 +11,7 @@
 
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -430,9 +431,14 @@ void RichTextBox::LoadFile(const QString& path) {
 
 void RichTextBox::installDocument(QTextDocument* fresh) {
     SelChangeBatch batch(*this);
-    // Parented to the control, so that the next load deletes it.
+    // QTextEdit deletes a replaced document only when its internal text
+    // control owns it (the one it started with); the ones loaded here belong
+    // to the control and are deleted here when replaced.
+    const QPointer<QTextDocument> old = document();  // null once QTextEdit deleted its own
     fresh->setParent(this);
     setDocument(fresh);
+    if (old && old->parent() == this)
+        delete old;
     moveCursor(QTextCursor::Start);
     // The content under the caret changed even if the caret did not move.
     selChangePending_ = true;

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -212,6 +213,17 @@ TEST_F(Files, LoadingClearsTheUndoHistoryAndEmitsOneSelChange) {
     QTest::keyClicks(&box, QStringLiteral("x"));
     box.undo();
     EXPECT_EQ(box.toPlainText(), QStringLiteral("loaded"));
+}
+
+TEST_F(Files, EachLoadReleasesThePreviousDocument) {
+    // Regression: QTextEdit deletes a replaced document only when its own
+    // text control owns it, so every load kept the one before alive.
+    write(QStringLiteral("a.rtf"), "{\\rtf1 one\\par}");
+    box.LoadFile(path(QStringLiteral("a.rtf")));
+    QPointer<QTextDocument> first = box.document();
+    box.LoadFile(path(QStringLiteral("a.rtf")));
+    EXPECT_TRUE(first.isNull());
+    EXPECT_EQ(box.toPlainText(), QStringLiteral("one"));
 }
 
 // ---- saving: errors leave the old file ---------------------------------------------------
