@@ -225,6 +225,12 @@ void Tokenizer::skipGroup() {
     std::size_t depth = 1;
     while (p_ < end_) {
         const char c = *p_++;
+        if (lead_ != nullptr && lead_[static_cast<unsigned char>(c)]) {
+            // A raw double-byte character: its trail may look like '}'.
+            while (p_ < end_ && (*p_ == '\r' || *p_ == '\n')) ++p_;
+            if (p_ < end_) ++p_;
+            continue;
+        }
         if (c == '{') {
             ++depth;
         } else if (c == '}') {

@@ -339,6 +339,17 @@ TEST(ReaderFontClasses, WordNamesTheDbchFontWithF) {
     EXPECT_EQ(runs[1].format.fontCharset, 134);
 }
 
+TEST(ReaderCodePages, RawTrailBraceInsideASkippedGroupKeepsTheGroupsBalanced) {
+    // Given a Shift-JIS title whose trail byte is '}' inside a bold group:
+    // a skip that miscounted would close the bold group early.
+    RecordingSink s = readRtf("{\\rtf1\\ansicpg932{\\b{\\info{\\title \x84\x7d}}x}y}");
+    const auto& runs = s.paragraphs.at(0).runs;
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].text, "x");
+    EXPECT_TRUE(runs[0].format.bold);
+    EXPECT_FALSE(runs[1].format.bold);
+}
+
 TEST(ReaderFontClasses, AfAfterLochIsTheRightToLeftFontNotOurs) {
     RecordingSink s = readRtf(R"({\rtf1{\fonttbl{\f0 Times;}{\f9 Arabic;}}\f0\rtlch\af9\ltrch x})");
     EXPECT_EQ(s.paragraphs.at(0).runs.at(0).format.fontName, "Times");
