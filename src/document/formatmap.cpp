@@ -12,10 +12,6 @@ namespace document {
 
 namespace {
 
-// The \fcharset of a run's font travels with the run, so that a document
-// read and written again keeps the character set its fonts were declared in.
-constexpr int FontCharsetProperty = QTextFormat::UserProperty + 1;
-
 QColor toColor(std::uint32_t rgb) {
     return QColor(int((rgb >> 16) & 0xFF), int((rgb >> 8) & 0xFF), int(rgb & 0xFF));
 }

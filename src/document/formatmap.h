@@ -13,6 +13,11 @@
 
 namespace document {
 
+// The \fcharset of a run's font travels with the run as this property, so
+// that a document read and written again keeps the character set its fonts
+// were declared in; -1 (or no property) leaves the choice to the writer.
+inline constexpr int FontCharsetProperty = QTextFormat::UserProperty + 1;
+
 // A complete QTextCharFormat for a run: every property the codec knows is
 // set explicitly, so inserted text never inherits the caret's formatting. An
 // empty font name leaves the family unset (the document's default applies).

@@ -13,15 +13,14 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QRegularExpression>
-#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string_view>
 
-using platform::err::FileAccess;
 using platform::err::InvalidArgument;
 using platform::err::InvalidFileFormat;
 using platform::err::InvalidProperty;
@@ -191,7 +190,7 @@ void RichTextBox::setSelFontName(const QString& name) {
     QTextCharFormat f;
     f.setFontFamilies(QStringList{name});
     // The character set recorded for the old font does not describe this one.
-    f.setProperty(QTextFormat::UserProperty + 1, -1);
+    f.setProperty(document::FontCharsetProperty, -1);
     mergeFormat(f);
 }
 
@@ -299,16 +298,26 @@ int RichTextBox::SelLength() const {
 
 double RichTextBox::Width() const { return platform::pixelsToTwipsX(width()); }
 
+namespace {
+// Lengths far beyond any screen (or not numbers at all) are held to a range
+// that converts to pixels safely.
+double saneTwips(double twips) {
+    constexpr double Limit = 1e8;
+    return std::isfinite(twips) ? std::clamp(twips, -Limit, Limit) : 0.0;
+}
+}  // namespace
+
 void RichTextBox::Move(double left, double top, double width, double height) {
     // A minimised window reports a client area of zero or less.
-    setGeometry(platform::twipsToPixelsX(left), platform::twipsToPixelsY(top),
-                std::max(0, platform::twipsToPixelsX(width)), std::max(0, platform::twipsToPixelsY(height)));
+    setGeometry(platform::twipsToPixelsX(saneTwips(left)), platform::twipsToPixelsY(saneTwips(top)),
+                std::max(0, platform::twipsToPixelsX(saneTwips(width))),
+                std::max(0, platform::twipsToPixelsY(saneTwips(height))));
 }
 
 double RichTextBox::RightMargin() const { return rightMargin_; }
 
 void RichTextBox::setRightMargin(double twips) {
-    rightMargin_ = twips;
+    rightMargin_ = std::max(0.0, saneTwips(twips));
     applyRightMargin();
 }
 

@@ -372,6 +372,10 @@ TEST(RichTextBoxGeometry, MoveAndWidthSpeakTwips) {
     EXPECT_DOUBLE_EQ(box.Width(), platform::pixelsToTwipsX(box.width()));
     box.Move(0, 0, -300, -15);  // a minimised window's client area
     EXPECT_EQ(box.size(), QSize(0, 0));
+    box.Move(std::nan(""), 0, std::nan(""), 1e300);  // nonsense is held, never converted blindly
+    EXPECT_EQ(box.x(), 0);
+    EXPECT_EQ(box.width(), 0);
+    EXPECT_GT(box.height(), 0);
 }
 
 TEST(RichTextBoxGeometry, RightMarginSetsTheWrapWidthFromTheControlsLeftEdge) {
@@ -393,6 +397,9 @@ TEST(RichTextBoxGeometry, RightMarginSetsTheWrapWidthFromTheControlsLeftEdge) {
     EXPECT_EQ(box.lineWrapColumnOrWidth(), platform::twipsToPixelsX(box.Width() * 3) - box.viewport()->x());
 
     box.setRightMargin(0);
+    EXPECT_EQ(box.lineWrapMode(), QTextEdit::WidgetWidth);
+    box.setRightMargin(std::nan(""));
+    EXPECT_EQ(box.RightMargin(), 0.0);
     EXPECT_EQ(box.lineWrapMode(), QTextEdit::WidgetWidth);
 }
 
