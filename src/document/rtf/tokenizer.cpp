@@ -190,11 +190,20 @@ Token Tokenizer::next() {
 }
 
 int Tokenizer::skipFallback(int n) {
+    trailDue_ = false;
     while (n > 0 && p_ < end_) {
         const char c = *p_;
         if (c == '{' || c == '}') return 0;
         if (c == '\r' || c == '\n') {
             ++p_;
+            continue;
+        }
+        if (lead_ != nullptr && lead_[static_cast<unsigned char>(c)]) {
+            // A raw double-byte character is two units, never split.
+            ++p_;
+            while (p_ < end_ && (*p_ == '\r' || *p_ == '\n')) ++p_;
+            if (p_ < end_) ++p_;
+            n -= 2;
             continue;
         }
         if (c != '\\') {

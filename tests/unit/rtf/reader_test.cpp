@@ -350,6 +350,17 @@ TEST(ReaderCodePages, RawTrailBraceInsideASkippedGroupKeepsTheGroupsBalanced) {
     EXPECT_FALSE(runs[1].format.bold);
 }
 
+TEST(ReaderCodePages, RawDoubleByteFallbackIsSkippedWhole) {
+    // Given \uc1 and a raw Shift-JIS fallback whose trail byte is '}': a
+    // skip of one byte would leave the '}' to close the bold group.
+    RecordingSink s = readRtf("{\\rtf1{\\fonttbl{\\f5\\fcharset128 X;}}\\f5{\\b\\u1084\x84\x7d y}x}");
+    const auto& runs = s.paragraphs.at(0).runs;
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].text, "м y");
+    EXPECT_TRUE(runs[0].format.bold);
+    EXPECT_EQ(runs[1].text, "x");
+}
+
 TEST(ReaderFontClasses, AfAfterLochIsTheRightToLeftFontNotOurs) {
     RecordingSink s = readRtf(R"({\rtf1{\fonttbl{\f0 Times;}{\f9 Arabic;}}\f0\rtlch\af9\ltrch x})");
     EXPECT_EQ(s.paragraphs.at(0).runs.at(0).format.fontName, "Times");
