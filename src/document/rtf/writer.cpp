@@ -150,21 +150,12 @@ struct Writer::Impl {
         runOpen = false;
     }
 
-    void setUc(int uc) {
-        if (runUc == uc) return;
-        appendWord(body, "\\uc", uc);
-        runUc = uc;
-    }
-
     // \uN takes a signed 16-bit value; the fallback that follows is what a
     // reader without Unicode shows: the GBK bytes, else '?' as \'3f (a
-    // literal '?' makes some readers drop the next character).
-    void unicodeUnit(char32_t unit, std::uint16_t gbk) {
-        // Built in a local buffer and appended once: this is the writer's
-        // inner loop for Chinese text.
-        char buf[32];
-        char* p = buf;
-        const int uc = gbk > 0xFF ? 2 : 1;
+    // literal '?' makes some readers drop the next character). Writes at p
+    // (at most 20 bytes) and returns the end.
+    char* unicodeUnit(char* p, char32_t unit, std::uint16_t gbkPair) {
+        const int uc = gbkPair > 0xFF ? 2 : 1;
         if (runUc != uc) {
             *p++ = '\\', *p++ = 'u', *p++ = 'c', *p++ = static_cast<char>('0' + uc);
             runUc = uc;
@@ -176,44 +167,41 @@ struct Writer::Impl {
         auto hex = [&p](unsigned b) {
             *p++ = '\\', *p++ = '\'', *p++ = kHex[(b >> 4) & 15], *p++ = kHex[b & 15];
         };
-        if (gbk > 0xFF) {
-            hex(gbk >> 8);
-            hex(gbk & 0xFF);
-        } else if (gbk >= 0x80) {
-            hex(gbk);
+        if (gbkPair > 0xFF) {
+            hex(gbkPair >> 8);
+            hex(gbkPair & 0xFF);
+        } else if (gbkPair >= 0x80) {
+            hex(gbkPair);
         } else {
             hex(0x3F);
         }
-        body.append(buf, static_cast<std::size_t>(p - buf));
+        return p;
     }
 
     void writeText(std::string_view utf8) {
-        std::string& o = body;
+        // Escaped text is built in a local buffer and appended in blocks:
+        // this is the writer's inner loop.
+        char buf[4096];
+        char* p = buf;
+        char* const limit = buf + sizeof buf - 48;
         const char* s = utf8.data();
         const std::size_t n = utf8.size();
         std::size_t i = 0;
         while (i < n) {
-            // Plain ASCII in bulk.
-            std::size_t j = i;
-            while (j < n) {
-                unsigned char c = static_cast<unsigned char>(s[j]);
-                if (c < 0x20 || c >= 0x7F || c == '\\' || c == '{' || c == '}') break;
-                ++j;
-            }
-            if (j > i) {
-                o.append(s + i, j - i);
-                i = j;
-                if (i >= n) break;
+            if (p >= limit) {
+                body.append(buf, static_cast<std::size_t>(p - buf));
+                p = buf;
             }
             unsigned char c = static_cast<unsigned char>(s[i]);
-            if (c == '\\' || c == '{' || c == '}') {
-                o += '\\';
-                o += static_cast<char>(c);
+            if (c >= 0x20 && c < 0x7F) {
+                if (c == '\\' || c == '{' || c == '}') *p++ = '\\';
+                *p++ = static_cast<char>(c);
                 ++i;
                 continue;
             }
             if (c == '\t') {
-                o += "\\tab ";
+                std::memcpy(p, "\\tab ", 5);
+                p += 5;
                 ++i;
                 continue;
             }
@@ -232,15 +220,17 @@ struct Writer::Impl {
                 cp = nextUtf8(s, n, i);
             }
             if (cp == 0x2028) {
-                o += "\\line ";
+                std::memcpy(p, "\\line ", 6);
+                p += 6;
             } else if (cp >= 0x10000) {
                 char32_t v = cp - 0x10000;
-                unicodeUnit(0xD800 + (v >> 10), 0);
-                unicodeUnit(0xDC00 + (v & 0x3FF), 0);
+                p = unicodeUnit(p, 0xD800 + (v >> 10), 0);
+                p = unicodeUnit(p, 0xDC00 + (v & 0x3FF), 0);
             } else {
-                unicodeUnit(cp, gbk[cp]);
+                p = unicodeUnit(p, cp, gbk[cp]);
             }
         }
+        body.append(buf, static_cast<std::size_t>(p - buf));
     }
 
     // A font name for the font table: GBK bytes for a Chinese font (what
