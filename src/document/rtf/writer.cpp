@@ -2,6 +2,7 @@
 
 #include "document/rtf/codepage.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <unordered_map>
@@ -123,8 +124,10 @@ struct Writer::Impl {
         appendWord(o, "\\dbch\\af", font);
         // Sizes are always written: a reader's default for Chinese text is
         // not RTF's 12 pt.
-        appendWord(o, "\\fs", f.sizeHalfPoints);
-        appendWord(o, "\\afs", f.sizeHalfPoints);
+        // 1 to 1638 pt, the range readers (ours included) accept.
+        const int size = std::clamp(f.sizeHalfPoints, 2, 3276);
+        appendWord(o, "\\fs", size);
+        appendWord(o, "\\afs", size);
         if (f.bold) o += "\\b";
         if (f.italic) o += "\\i";
         if (f.underline) o += "\\ul";
