@@ -74,7 +74,19 @@ private:
 
 }  // namespace
 
+namespace {
+
+// A window refuses a negative outer size, as it would a size that is not a
+// number: the size stays as it was.
+void refuseNegative(double twips) {
+    if (twips < 0)
+        platform::raise(platform::err::InvalidProperty, QStringLiteral("无效的属性值"));
+}
+
+}  // namespace
+
 void frmMain::setWidth(double twips) {
+    refuseNegative(twips);
     const int outer = platform::twipsToPixelsX(twips);
     const int frameExtra = frameGeometry().width() - width();
     resize(std::max(1, outer - frameExtra), height());
@@ -83,6 +95,7 @@ void frmMain::setWidth(double twips) {
 }
 
 void frmMain::setHeight(double twips) {
+    refuseNegative(twips);
     const int outer = platform::twipsToPixelsY(twips);
     const int frameExtra = frameGeometry().height() - height();
     resize(width(), std::max(1, outer - frameExtra));

@@ -165,6 +165,8 @@ const Stored kStored[] = {
     {"LeftBinaryDigits",        Value::binary("1500"), dw(750), dw(9000), dw(6000), r(kDefault, 50, 600, 400)},
     {"LeftMultiString",         Value::multiString({"1500"}), dw(750), dw(9000), dw(6000), r(kDefault, 50, 600, 400)},
     {"WidthNotANumber",         dw(1500), dw(750),  text("wide"), dw(6000), r(100, 50, kDefault, 400)},
+    {"NegativeWidthIsRefused",  dw(1500), dw(750),  dw(-9000), dw(6000), r(100, 50, kDefault, 400)},
+    {"NegativeHeightIsRefused", dw(1500), dw(750),  dw(9000), dw(-1), r(100, 50, 600, kDefault)},
     {"PositionOutsideEveryScreen", dw(150000), dw(90000), dw(9000), dw(6000), r(10000, 6000, 600, 400)},
     {"SizeLargerThanTheScreen", dw(0),    dw(0),    dw(30000), dw(24000), r(0, 0, 2000, 1600)},
 };
