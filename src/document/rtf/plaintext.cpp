@@ -87,9 +87,15 @@ std::string convert(std::string_view in, bool toGb18030, std::string_view replac
 DecodedText decodePlainText(std::string_view bytes) {
     DecodedText result{std::string(), TextEncoding::Utf8, LineEnd::Lf};
     std::string decoded;
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF" && isValidUtf8(bytes.substr(3))) {
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+        // The BOM says UTF-8: bytes that are not become U+FFFD.
         result.encoding = TextEncoding::Utf8Bom;
-        decoded.assign(bytes.substr(3));
+        const std::string_view body = bytes.substr(3);
+        if (isValidUtf8(body)) {
+            decoded.assign(body);
+        } else {
+            for (std::size_t i = 0; i < body.size();) detail::appendUtf8(decoded, detail::nextUtf8(body.data(), body.size(), i));
+        }
     } else if (isValidUtf8(bytes)) {
         decoded.assign(bytes);
     } else {

@@ -53,6 +53,12 @@ TEST(PlainTextDecode, OverlongAndSurrogateUtf8AreNotUtf8) {
     EXPECT_EQ(decodePlainText("\xED\xA0\x80").encoding, TextEncoding::Gb18030);
 }
 
+TEST(PlainTextDecode, BomMeansUtf8EvenWithInvalidBytes) {
+    DecodedText d = decodePlainText("\xEF\xBB\xBFok\xFFok");
+    EXPECT_EQ(d.encoding, TextEncoding::Utf8Bom);
+    EXPECT_EQ(d.utf8, "ok\uFFFDok");
+}
+
 TEST(PlainTextDecode, BytesGb18030CannotReadBecomeReplacement) {
     // Given a lone lead byte at the end, the text before it is kept.
     DecodedText d = decodePlainText("\xD6\xD0\x81");
