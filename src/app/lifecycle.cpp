@@ -8,8 +8,11 @@
 
 #include <QEvent>
 #include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWindow>
 
+#include <cmath>
 #include <optional>
 
 double frmMain::Left() const { return platform::pixelsToTwipsX(frameGeometry().x()); }
@@ -25,8 +28,21 @@ int frmMain::WindowState() const {
     return 0;
 }
 
-void frmMain::setLeft(double twips) { move(platform::twipsToPixelsX(twips), pos().y()); }
-void frmMain::setTop(double twips) { move(pos().x(), platform::twipsToPixelsY(twips)); }
+namespace {
+
+// A measure in twips must be within the range of a 32-bit stored value (as
+// a single-precision number, 2^31 at most); a larger one, which only a text
+// can hold, overflows.
+double checkedTwips(double twips) {
+    if (!(std::abs(twips) <= 2147483648.0))
+        platform::raise(platform::err::Overflow, QStringLiteral("溢出"));
+    return twips;
+}
+
+}  // namespace
+
+void frmMain::setLeft(double twips) { move(platform::twipsToPixelsX(checkedTwips(twips)), pos().y()); }
+void frmMain::setTop(double twips) { move(pos().x(), platform::twipsToPixelsY(checkedTwips(twips))); }
 
 namespace {
 
@@ -83,11 +99,19 @@ void refuseNegative(double twips) {
         platform::raise(platform::err::InvalidProperty, QStringLiteral("无效的属性值"));
 }
 
+// The window system keeps a window no larger than the desktop: a larger
+// stored size (a damaged or hand-edited hive) gives a window as large as the
+// desktop, not one too large to be drawn at all.
+QSize desktopSize() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->virtualSize() : QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+}
+
 }  // namespace
 
 void frmMain::setWidth(double twips) {
-    refuseNegative(twips);
-    const int outer = platform::twipsToPixelsX(twips);
+    refuseNegative(checkedTwips(twips));
+    const int outer = std::min(platform::twipsToPixelsX(twips), desktopSize().width());
     const int frameExtra = frameGeometry().width() - width();
     resize(std::max(1, outer - frameExtra), height());
     if (!isVisible())
@@ -95,8 +119,8 @@ void frmMain::setWidth(double twips) {
 }
 
 void frmMain::setHeight(double twips) {
-    refuseNegative(twips);
-    const int outer = platform::twipsToPixelsY(twips);
+    refuseNegative(checkedTwips(twips));
+    const int outer = std::min(platform::twipsToPixelsY(twips), desktopSize().height());
     const int frameExtra = frameGeometry().height() - height();
     resize(width(), std::max(1, outer - frameExtra));
     if (!isVisible())
@@ -126,7 +150,7 @@ float toSingle(const QVariant& value) {
     default:
         break;
     }
-    if (!ok)
+    if (!ok || !std::isfinite(result))  // "nan" and "inf" are no numbers here
         platform::raise(platform::err::TypeMismatch, QStringLiteral("类型不匹配"));
     return result;
 }

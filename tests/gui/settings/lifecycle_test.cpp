@@ -10,6 +10,8 @@
 
 #include <QComboBox>
 #include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QMdiArea>
 #include <QRegularExpression>
 
@@ -117,6 +119,7 @@ void PrintTo(const Stored& s, std::ostream* os) { *os << s.name; }
 Value text(const char* t) { return Value::string(QString::fromUtf8(t)); }
 Value dw(qint32 n) { return Value::dword(quint32(n)); }
 constexpr int kDefault = -1;
+constexpr int kDesktop = -2;  // as large as the desktop
 
 class RestoreTest : public LifecycleTest, public ::testing::WithParamInterface<Stored> {};
 
@@ -139,8 +142,10 @@ TEST_P(RestoreTest, RestoresEachValueOnItsOwn) {
     const QRect e = c.expected;
     EXPECT_EQ(outer().x(), e.x() == kDefault ? def.x() : e.x());
     EXPECT_EQ(outer().y(), e.y() == kDefault ? def.y() : e.y());
-    EXPECT_EQ(outer().width(), e.width() == kDefault ? def.width() : e.width());
-    EXPECT_EQ(outer().height(), e.height() == kDefault ? def.height() : e.height());
+    const QSize desktop = QGuiApplication::primaryScreen()->virtualSize();
+    EXPECT_EQ(outer().width(), e.width() == kDefault ? def.width() : e.width() == kDesktop ? desktop.width() : e.width());
+    EXPECT_EQ(outer().height(),
+              e.height() == kDefault ? def.height() : e.height() == kDesktop ? desktop.height() : e.height());
     EXPECT_EQ(MainForm->WindowState(), 0);
     EXPECT_EQ(MainForm->documents().size(), 1);
     EXPECT_TRUE(messages.empty());
@@ -167,8 +172,13 @@ const Stored kStored[] = {
     {"WidthNotANumber",         dw(1500), dw(750),  text("wide"), dw(6000), r(100, 50, kDefault, 400)},
     {"NegativeWidthIsRefused",  dw(1500), dw(750),  dw(-9000), dw(6000), r(100, 50, kDefault, 400)},
     {"NegativeHeightIsRefused", dw(1500), dw(750),  dw(9000), dw(-1), r(100, 50, 600, kDefault)},
+    // Never larger than the desktop, however large the stored size.
+    {"HugeSize",                dw(0),    dw(0),    dw(0x7FFFFFFF), dw(0x7FFFFFFF), r(0, 0, kDesktop, kDesktop)},
+    {"SizeLargerThanTheDesktop", dw(0),   dw(0),    dw(30000), dw(24000), r(0, 0, kDesktop, kDesktop)},
+    {"LeftTextBeyond32Bits",    text("1e30"), dw(750), dw(9000), dw(6000), r(kDefault, 50, 600, 400)},
+    {"WidthTextNotANumber",     dw(1500), dw(750),  text("nan"), dw(6000), r(100, 50, kDefault, 400)},
+    {"HeightTextInfinite",      dw(1500), dw(750),  dw(9000), text("inf"), r(100, 50, 600, kDefault)},
     {"PositionOutsideEveryScreen", dw(150000), dw(90000), dw(9000), dw(6000), r(10000, 6000, 600, 400)},
-    {"SizeLargerThanTheScreen", dw(0),    dw(0),    dw(30000), dw(24000), r(0, 0, 2000, 1600)},
 };
 // clang-format on
 
