@@ -88,10 +88,6 @@ private:
     frmMain* form_;
 };
 
-}  // namespace
-
-namespace {
-
 // A window refuses a negative outer size, as it would a size that is not a
 // number: the size stays as it was.
 void refuseNegative(double twips) {
