@@ -184,6 +184,25 @@ const StartCase kStartCases[] = {
 INSTANTIATE_TEST_SUITE_P(Locations, StartSysInfoTest, ::testing::ValuesIn(kStartCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A file that is not a program is not started, executable bit or not, and
+// no shell is asked to run it as a script instead.
+TEST_F(LauncherTest, FileThatIsNoProgramIsNotStarted) {
+    for (const mode_t mode : {mode_t(0644), mode_t(0755)}) {
+        SCOPED_TRACE(mode);
+        messages.clear();
+        const QString path = work() + QStringLiteral("/notes.txt");
+        writeFile(path, "touch INJECTED\n");
+        chmodPath(path, mode);
+        putMachine(kSysInfoKey, QStringLiteral("PATH"), Value::string(path));
+
+        about->StartSysInfo();
+
+        expectOneUnavailableMessage();
+        QThread::msleep(150);
+        EXPECT_FALSE(QFileInfo::exists(work() + QStringLiteral("/INJECTED")));
+    }
+}
+
 // A path that fills the buffer but for its NUL: 1023 bytes in code page 936,
 // two of them per Chinese character.
 TEST_F(LauncherTest, PathOf1023BytesIsStartedWhole) {
