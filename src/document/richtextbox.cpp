@@ -212,7 +212,9 @@ void RichTextBox::setSelFontSize(double points) {
 
 void RichTextBox::setSelFontSize(const QString& text) {
     static const QRegularExpression number(QStringLiteral("^\\s*([0-9]+(\\.[0-9]*)?|\\.[0-9]+)\\s*$"));
-    const QRegularExpressionMatch m = number.match(text);
+    // Full-width digits, point and spaces (as a Chinese input method types
+    // them) read as their ASCII forms.
+    const QRegularExpressionMatch m = number.match(text.normalized(QString::NormalizationForm_KC));
     if (!m.hasMatch())
         platform::raise(TypeMismatch, text.trimmed().isEmpty()
                                           ? QStringLiteral("没有给出字号。")

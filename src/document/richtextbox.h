@@ -45,8 +45,9 @@ public:
 
     // Sizes in points, MinFontSize to MaxFontSize (else InvalidProperty).
     // The text form takes what a size box holds: a plain decimal number with
-    // '.' as separator, surrounding spaces allowed; any other text raises
-    // TypeMismatch. A refused size leaves the document unchanged.
+    // '.' as separator, surrounding spaces allowed, full-width forms read as
+    // ASCII; any other text raises TypeMismatch. A refused size leaves the
+    // document unchanged.
     std::optional<double> SelFontSize() const;
     void setSelFontSize(double points);
     void setSelFontSize(const QString& text);

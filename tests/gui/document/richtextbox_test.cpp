@@ -171,6 +171,7 @@ INSTANTIATE_TEST_SUITE_P(
     RichTextBox, FontSizeText,
     ::testing::Values(SizeTextCase{"Integer", "10", 10, 0}, SizeTextCase{"Fraction", "6.5", 6.5, 0},
                       SizeTextCase{"Spaces", "  14 ", 14, 0}, SizeTextCase{"TrailingPoint", "12.", 12, 0},
+                      SizeTextCase{"FullWidth", "\u3000１２．５", 12.5, 0},
                       SizeTextCase{"Smallest", "1", 1, 0}, SizeTextCase{"Largest", "1638", 1638, 0},
                       SizeTextCase{"Empty", "", 0, platform::err::TypeMismatch},
                       SizeTextCase{"Blank", "   ", 0, platform::err::TypeMismatch},
