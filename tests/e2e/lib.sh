@@ -25,7 +25,9 @@ trap cleanup EXIT
 
 start_display() {
   # Xvfb picks a free display itself and reports its number on a pipe.
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+  # -noreset: by default the server resets whenever its last client leaves,
+  # and a program connecting during that reset is refused.
+  Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
   XVFB_PID=$!
   for _ in $(seq 100); do
     if [ -s "$WORK/display" ]; then
