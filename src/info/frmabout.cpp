@@ -71,12 +71,17 @@ frmAbout::frmAbout(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::MSWindowsFi
     lbTitle = label(this, "lbTitle", QStringLiteral("Pelm简易RTF文本编辑器"), twipsRect(1050, 240, 4092, 480), true);
     lbVersion = label(this, "lbVersion", QStringLiteral("版本"), twipsRect(1050, 780, 4092, 225), false);
     lblDisclaimer = label(this, "lblDisclaimer",
-                          QStringLiteral("警告：本计算机程序受著作权法和国际条约保护。未经授权而擅自复制或传播本程序"
-                                         "（或其中任何部分），将受到严厉的民事和刑事制裁，并将在法律许可的最大限度内受到起诉。"),
+                          QStringLiteral("警告：本程序受著作权法和国际条约保护。未经授权擅自复制或传播本程序的"
+                                         "全部或部分，将依法追究民事和刑事责任。"),
                           twipsRect(255, 2625, 3870, 825), true);
+    // The warning must be read whole: a smaller size where the desktop's
+    // font would not fit the design rectangle.
     QFont small = lblDisclaimer->font();
-    small.setPointSizeF(small.pointSizeF() * 0.8);
-    lblDisclaimer->setFont(small);
+    while (lblDisclaimer->heightForWidth(lblDisclaimer->width()) > lblDisclaimer->height() &&
+           small.pointSizeF() > 6) {
+        small.setPointSizeF(small.pointSizeF() - 0.5);
+        lblDisclaimer->setFont(small);
+    }
 
     connect(cmdOK, &QPushButton::clicked, this, [this] { platform::dispatch([this] { cmdOK_Click(); }); });
     connect(cmdSysInfo, &QPushButton::clicked, this,

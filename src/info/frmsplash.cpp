@@ -48,6 +48,20 @@ void autoSize(QLabel* l, bool keepRightEdge) {
     l->setGeometry(left, before.top(), w, h);
 }
 
+// A self-sizing label that would run past the frame's inner edge is set a
+// little smaller until it fits: the design's fonts measure wider here than
+// the faces the layout was drawn for, and a clipped product name is worse
+// than a slightly smaller one.
+void fitInside(QLabel* l, const QWidget* container) {
+    const int limit = container->contentsRect().right() - 2;
+    QFont f = l->font();
+    while (l->geometry().right() > limit && f.pointSizeF() > 8) {
+        f.setPointSizeF(f.pointSizeF() - 0.25);
+        l->setFont(f);
+        autoSize(l, false);
+    }
+}
+
 }  // namespace
 
 frmSplash::frmSplash()
@@ -92,6 +106,7 @@ frmSplash::frmSplash()
                            twipsRect(2160, 1200, 4665, 555));
     lblProductName->setFont(songBold(27.75));
     autoSize(lblProductName, false);
+    fitInside(lblProductName, Frame1);
     lblLicenseTo = label(Frame1, "lblLicenseTo", QStringLiteral("授权"), twipsRect(120, 240, 6855, 255),
                          Qt::AlignRight | Qt::AlignVCenter);
     lblCompanyProduct = label(Frame1, "lblCompanyProduct", QStringLiteral("Korvane产品"),

@@ -105,6 +105,8 @@ TEST_F(AboutTest, DesignTextsAndGeometryInPixels) {
     }
     EXPECT_EQ(box->lblDisclaimer->geometry(), QRect(17, 175, 258, 55));
     EXPECT_TRUE(box->lblDisclaimer->text().contains(QStringLiteral("著作权")));
+    // The warning fits its rectangle whole.
+    EXPECT_LE(box->lblDisclaimer->heightForWidth(box->lblDisclaimer->width()), box->lblDisclaimer->height());
 
     // Black text, except the version line; the icon on light grey.
     for (QLabel* l : {box->lbTitle, box->lbDescription, box->lblDisclaimer})
