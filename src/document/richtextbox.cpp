@@ -362,6 +362,16 @@ bool RichTextBox::canInsertFromMimeData(const QMimeData* source) const {
 
 void RichTextBox::insertFromMimeData(const QMimeData* source) {
     if (!source->hasFormat(RtfMime)) {
+        // The program's own clipboard carries RTF markup as plain text; the
+        // control's paste paths (context menu, Shift+Insert, middle click)
+        // read it as the Paste command does, so formatting comes back.
+        if (source->hasText()) {
+            const QString text = source->text();
+            if (rtf::looksLikeRtf(viewOf(text.toUtf8()))) {
+                platform::dispatch([&] { setSelRTF(text); });
+                return;
+            }
+        }
         QTextEdit::insertFromMimeData(source);
         return;
     }

@@ -194,4 +194,21 @@ TEST(SelRtfMime, RtfThatIsNotRtfFallsBackToTheText) {
     EXPECT_EQ(box.toPlainText(), QStringLiteral("the text"));
 }
 
+TEST(SelRtfMime, PlainTextHoldingRtfMarkupArrivesFormatted) {
+    // Given the clipboard as the Copy command leaves it: RTF markup as text
+    MimeBox from, to;
+    fillBoldRed(from);
+    select(from, 2, 4);
+    QMimeData data;
+    data.setText(from.SelRTF());
+    // When the control's own paste path (context menu, Shift+Insert) takes it
+    to.setPlainText(QStringLiteral("[]"));
+    caretAt(to, 1);
+    to.insertFromMimeData(&data);
+    // Then the formatted text arrives, not the markup
+    EXPECT_EQ(to.toPlainText(), QStringLiteral("[粗红]"));
+    EXPECT_EQ(charAt(to, 1).fontWeight(), QFont::Bold);
+    EXPECT_EQ(charAt(to, 2).foreground().color(), Red);
+}
+
 }  // namespace
