@@ -332,3 +332,25 @@ TEST_F(MainWindowTest, ActiveDocumentStaysActiveWhenTheWindowLosesFocus) {
     ASSERT_NE(MainForm->ActiveForm(), nullptr);
     EXPECT_EQ(MainForm->ActiveForm()->Caption(), QStringLiteral("文档 2"));
 }
+
+TEST_F(MainWindowTest, ScreenReadersCanNameEveryControl) {
+    start();
+    auto name = [](QObject* o) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(o);
+        return a ? a->text(QAccessible::Name) : QString();
+    };
+    // Each toolbar button by its tooltip text.
+    platform::Buttons& b = MainForm->tbToolBar->buttons();
+    for (int i = 1; i <= b.Count(); ++i) {
+        if (b[i].Style() <= platform::tbrButtonGroup) {
+            EXPECT_EQ(name(b[i].widget()), b[i].ToolTipText()) << i;
+        }
+    }
+    // Each box and panel by what it holds.
+    EXPECT_EQ(name(MainForm->cboFont), QStringLiteral("字体"));
+    EXPECT_EQ(name(MainForm->cboSize), QStringLiteral("字号"));
+    EXPECT_EQ(name(MainForm->sbStatusBar->panelLabel(1)), QStringLiteral("状态"));
+    EXPECT_EQ(name(MainForm->sbStatusBar->panelLabel(2)), QStringLiteral("日期"));
+    EXPECT_EQ(name(MainForm->sbStatusBar->panelLabel(3)), QStringLiteral("时间"));
+    EXPECT_EQ(name(MainForm), QStringLiteral("Pelm简易文本编辑器"));
+}
