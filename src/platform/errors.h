@@ -11,9 +11,8 @@
 
 namespace platform {
 
-// Error numbers. One table for the whole program; the numbers follow the
-// conventions of the runtime the program's behaviour was designed on, so that
-// the top-level report shows the number users and documentation know.
+// Error numbers. One table for the whole program, so that the top-level
+// report always shows the same number for the same kind of failure.
 namespace err {
 inline constexpr int InvalidArgument = 5;       // invalid procedure call or argument
 inline constexpr int Overflow = 6;              // counter or number out of range

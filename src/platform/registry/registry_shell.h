@@ -24,7 +24,7 @@ public:
     // exist yet. Types:
     //   "REG_SZ", "REG_EXPAND_SZ": the value as text;
     //   "REG_DWORD": a 32-bit integer; the value (integer, floating point or
-    //     numeric text) is converted like the Basic CLng: rounded half to
+    //     numeric text) is rounded to a whole number: half to
     //     even, err::Overflow outside -2147483648..2147483647,
     //     err::TypeMismatch for text that is not a number. Negative numbers
     //     are stored in two's complement (dword:ffffff9c for -100);
@@ -36,7 +36,8 @@ public:
                   const QString& type = QStringLiteral("REG_SZ"));
 };
 
-// The Basic CLng conversion used by RegWrite for REG_DWORD.
+// The conversion RegWrite uses for REG_DWORD: to the nearest 32-bit
+// integer, halves to even.
 qint32 toLong(const QVariant& value);
 
 }  // namespace platform

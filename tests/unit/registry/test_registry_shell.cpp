@@ -83,7 +83,7 @@ TEST_F(RegistryShellTest, TextTypesAndRefusedWrites) {
     EXPECT_EQ(contents(machineHive()), "Windows Registry Editor Version 5.00\n");
 }
 
-// ---- REG_DWORD conversion, as the Basic CLng.
+// ---- REG_DWORD conversion: nearest integer, halves to even.
 
 struct LongCase {
     const char* name;
@@ -96,7 +96,7 @@ void PrintTo(const LongCase& c, std::ostream* os) { *os << c.name; }
 
 class RegWriteDword : public RegistryShellTest, public ::testing::WithParamInterface<LongCase> {};
 
-TEST_P(RegWriteDword, ConvertsLikeCLng) {
+TEST_P(RegWriteDword, RoundsToTheNearestHalvesToEven) {
     const int error = errorOf([&] { shell.RegWrite(kSettings + "V", GetParam().input, "REG_DWORD"); });
     EXPECT_EQ(error, GetParam().error);
     if (error == 0)
