@@ -2,7 +2,9 @@
 
 #include "document/rtf/codepage.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <iconv.h>
 
 namespace rtf {
@@ -51,7 +53,9 @@ iconv_t converter(bool toGb18030) {
     return c.ok() ? c.handle() : reinterpret_cast<iconv_t>(-1);
 }
 
-std::string convert(std::string_view in, bool toGb18030, std::string_view replacement) {
+// `replaced` (when given) counts the bytes that could not be converted.
+std::string convert(std::string_view in, bool toGb18030, std::string_view replacement,
+                    std::size_t* replaced = nullptr) {
     std::string out;
     iconv_t cd = converter(toGb18030);
     if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
@@ -74,11 +78,96 @@ std::string convert(std::string_view in, bool toGb18030, std::string_view replac
         if (out.size() - used < replacement.size()) out.resize(out.size() * 2 + replacement.size());
         out.replace(used, replacement.size(), replacement);
         used += replacement.size();
+        if (replaced) ++*replaced;
         ++inp;
         --inLeft;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
     out.resize(used);
+    return out;
+}
+
+// Windows-1252's characters for the bytes 0x80 to 0x9F. The five bytes the
+// code page leaves undefined stand for the C1 controls of the same number,
+// so that every byte has a character and comes back as itself.
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+std::string decodeWindows1252(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 4);
+    for (char ch : bytes) {
+        const auto b = static_cast<unsigned char>(ch);
+        detail::appendUtf8(out, b >= 0x80 && b < 0xA0 ? char32_t(kWindows1252High[b - 0x80]) : char32_t(b));
+    }
+    return out;
+}
+
+// False when the text holds a character Windows-1252 has no byte for.
+bool encodeWindows1252(std::string_view utf8, std::string& out) {
+    out.clear();
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const char32_t c = detail::nextUtf8(utf8.data(), utf8.size(), i);
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+            out.push_back(static_cast<char>(c));
+            continue;
+        }
+        const char16_t* const end = std::end(kWindows1252High);
+        const char16_t* const hit = std::find(std::begin(kWindows1252High), end, c);
+        if (hit == end) return false;
+        out.push_back(static_cast<char>(0x80 + (hit - std::begin(kWindows1252High))));
+    }
+    return true;
+}
+
+// UTF-16 after its two-byte BOM, to UTF-8. False for an odd number of bytes
+// or a surrogate half without its partner: such bytes would not come back.
+bool decodeUtf16(std::string_view body, bool bigEndian, std::string& out) {
+    if (body.size() % 2 != 0) return false;
+    out.clear();
+    out.reserve(body.size() + body.size() / 2);
+    const auto unit = [&](std::size_t i) {
+        const auto a = static_cast<unsigned char>(body[i]);
+        const auto b = static_cast<unsigned char>(body[i + 1]);
+        return bigEndian ? char32_t(a << 8 | b) : char32_t(b << 8 | a);
+    };
+    for (std::size_t i = 0; i < body.size(); i += 2) {
+        char32_t c = unit(i);
+        if (c >= 0xDC00 && c <= 0xDFFF) return false;
+        if (c >= 0xD800 && c <= 0xDBFF) {
+            if (i + 2 >= body.size()) return false;
+            const char32_t low = unit(i + 2);
+            if (low < 0xDC00 || low > 0xDFFF) return false;
+            c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+            i += 2;
+        }
+        detail::appendUtf8(out, c);
+    }
+    return true;
+}
+
+std::string encodeUtf16(std::string_view utf8, bool bigEndian) {
+    std::string out;
+    out.reserve(utf8.size() * 2 + 2);
+    const auto put = [&](char32_t u) {
+        const char hi = static_cast<char>(u >> 8);
+        const char lo = static_cast<char>(u & 0xFF);
+        out.push_back(bigEndian ? hi : lo);
+        out.push_back(bigEndian ? lo : hi);
+    };
+    put(0xFEFF);
+    for (std::size_t i = 0; i < utf8.size();) {
+        const char32_t c = detail::nextUtf8(utf8.data(), utf8.size(), i);
+        if (c >= 0x10000) {
+            put(0xD800 + ((c - 0x10000) >> 10));
+            put(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            put(c);
+        }
+    }
     return out;
 }
 
@@ -96,11 +185,23 @@ DecodedText decodePlainText(std::string_view bytes) {
         } else {
             for (std::size_t i = 0; i < body.size();) detail::appendUtf8(decoded, detail::nextUtf8(body.data(), body.size(), i));
         }
+    } else if ((bytes.substr(0, 2) == "\xFF\xFE" && decodeUtf16(bytes.substr(2), false, decoded)) ||
+               (bytes.substr(0, 2) == "\xFE\xFF" && decodeUtf16(bytes.substr(2), true, decoded))) {
+        result.encoding = bytes[0] == '\xFF' ? TextEncoding::Utf16Le : TextEncoding::Utf16Be;
     } else if (isValidUtf8(bytes)) {
         decoded.assign(bytes);
     } else {
-        result.encoding = TextEncoding::Gb18030;
-        decoded = convert(bytes, false, "\xEF\xBF\xBD");
+        // GB18030 only when it reads every byte and gives the same bytes
+        // back; anything else (a Latin-1 or Windows-1252 file, a damaged or
+        // binary one) would lose bytes as U+FFFD when saved.
+        std::size_t replaced = 0;
+        decoded = convert(bytes, false, "\xEF\xBF\xBD", &replaced);
+        if (replaced == 0 && convert(decoded, true, "?") == bytes) {
+            result.encoding = TextEncoding::Gb18030;
+        } else {
+            result.encoding = TextEncoding::Windows1252;
+            decoded = decodeWindows1252(bytes);
+        }
     }
     // Line ends: the first one found names the file's convention; every
     // kind becomes '\n'.
@@ -151,6 +252,14 @@ std::string encodePlainText(std::string_view utf8, TextEncoding encoding, LineEn
         // GB18030 holds every Unicode character; only invalid UTF-8 input
         // can fail, and it becomes '?'.
         return convert(text, true, "?");
+    case TextEncoding::Utf16Le:
+    case TextEncoding::Utf16Be:
+        return encodeUtf16(text, encoding == TextEncoding::Utf16Be);
+    case TextEncoding::Windows1252: {
+        std::string bytes;
+        if (encodeWindows1252(text, bytes)) return bytes;
+        return text;  // characters the code page lacks: UTF-8 keeps them all
+    }
     }
     return text;
 }

@@ -6,7 +6,10 @@
 
 namespace rtf {
 
-enum class TextEncoding { Utf8, Utf8Bom, Gb18030 };
+// Utf16Le and Utf16Be are read and written with their byte-order mark.
+// Windows1252 holds files that are neither UTF-8, UTF-16 nor GB18030: it
+// gives every byte a character, so writing the text back restores the bytes.
+enum class TextEncoding { Utf8, Utf8Bom, Gb18030, Utf16Le, Utf16Be, Windows1252 };
 enum class LineEnd { Lf, CrLf, Cr };
 
 struct DecodedText {
@@ -15,12 +18,16 @@ struct DecodedText {
     LineEnd lineEnd;        // the first line end found; Lf when there is none
 };
 
-// UTF-8 (with or without BOM) when the bytes are valid UTF-8, else GB18030.
+// UTF-8 after a UTF-8 BOM or when the bytes are valid UTF-8; UTF-16 after
+// its BOM; else GB18030. An encoding other than UTF-8 after a BOM is only
+// chosen when writing the text back gives the same bytes again; bytes that
+// none of them reads exactly are taken as Windows-1252, so that no byte is
+// lost when the text is saved back.
 DecodedText decodePlainText(std::string_view bytes);
 
 // Text with '\n' line separators back to bytes in the given encoding and
-// line-end convention. Characters GB18030 cannot hold do not exist (it covers
-// all of Unicode).
+// line-end convention. GB18030 and UTF-16 hold every character; text that
+// Windows-1252 cannot hold is written as UTF-8 instead, so nothing is lost.
 std::string encodePlainText(std::string_view utf8, TextEncoding encoding, LineEnd lineEnd);
 
 }  // namespace rtf

@@ -161,7 +161,12 @@ INSTANTIATE_TEST_SUITE_P(
         PlainCase{"Utf8BomCrLf", QByteArray("\xef\xbb\xbf\xe4\xb8\xad\r\nb\r\n"), QStringLiteral("中\nb\n")},
         PlainCase{"Gb18030CrLf", QByteArray("\xd6\xd0\xce\xc4\r\nabc"), QStringLiteral("中文\nabc")},
         PlainCase{"Gb18030FourByte", QByteArray("\xd6\xd0\x81\x30\x81\x30\n"), QStringLiteral("中\u0080\n")},
-        PlainCase{"BraceButNotRtf", QByteArray("{\\rt is not a header\n"), QStringLiteral("{\\rt is not a header\n")}),
+        PlainCase{"BraceButNotRtf", QByteArray("{\\rt is not a header\n"), QStringLiteral("{\\rt is not a header\n")},
+        PlainCase{"Utf16LeBomCrLf", QByteArray("\xff\xfe\x2d\x4e\x87\x65\r\x00\n\x00" "a\x00", 12),
+                  QStringLiteral("中文\na")},
+        PlainCase{"Latin1", QByteArray("caf\xe9 cr\xe8me\n1\xb0 na\xefve\n"), QStringLiteral("café crème\n1° naïve\n")},
+        PlainCase{"BinaryBytes", QByteArray("\x89PNG\n\x1a\n\x00\x00\xff\xd8\x81\t", 13),
+                  QStringLiteral("\u2030PNG\n\u001a\n") + QChar(0) + QChar(0) + QStringLiteral("\u00ff\u00d8\u0081\t")}),
     [](const ::testing::TestParamInfo<PlainCase>& info) { return std::string(info.param.name); });
 
 TEST_F(Files, NewDocumentIsSavedAsUtf8WithLf) {

@@ -39,7 +39,27 @@ INSTANTIATE_TEST_SUITE_P(Files, PlainTextDecode, testing::Values(
     DecodeCase{"GbkBytesAreGb18030", "\xB2\xE2\xCA\xD4\r\nok", "测试\nok", TextEncoding::Gb18030, LineEnd::CrLf},
     DecodeCase{"Gb18030FourByteCharacter", "\x95\x32\x82\x36 \xD6\xD0", "\U00020000 中", TextEncoding::Gb18030, LineEnd::Lf},
     DecodeCase{"AsciiIsUtf8", "plain ascii", "plain ascii", TextEncoding::Utf8, LineEnd::Lf},
-    DecodeCase{"ReplacementCharacterIsValidUtf8", "\xEF\xBF\xBD", "\uFFFD", TextEncoding::Utf8, LineEnd::Lf}
+    DecodeCase{"ReplacementCharacterIsValidUtf8", "\xEF\xBF\xBD", "\uFFFD", TextEncoding::Utf8, LineEnd::Lf},
+    // Windows' "Unicode" text files: UTF-16 after a BOM, surrogate pairs joined.
+    DecodeCase{"Utf16LeBom", std::string("\xFF\xFE\x2D\x4E\x0D\x00\x0A\x00\x3D\xD8\xA9\xDC", 12), "中\n💩",
+               TextEncoding::Utf16Le, LineEnd::CrLf},
+    DecodeCase{"Utf16BeBom", std::string("\xFE\xFF\x4E\x2D\x00\x0A\x00\x61", 8), "中\na", TextEncoding::Utf16Be,
+               LineEnd::Lf},
+    DecodeCase{"Utf16BomOnly", "\xFF\xFE", "", TextEncoding::Utf16Le, LineEnd::Lf},
+    // Latin-1 / Windows-1252 text: an accent before a space or a line end is
+    // no GB18030 character, and U+FFFD would have replaced it for good.
+    DecodeCase{"Latin1", "caf\xE9 au lait\r\nna\xEFve 1\xB0\r\n", "café au lait\nnaïve 1°\n",
+               TextEncoding::Windows1252, LineEnd::CrLf},
+    DecodeCase{"Windows1252Quotes", "\x93quoted\x94 \x80" "5", "\u201Cquoted\u201D €5", TextEncoding::Windows1252,
+               LineEnd::Lf},
+    DecodeCase{"Windows1252UndefinedBytes", "\x81\x8D\x8F\x90\x9D", "\u0081\u008D\u008F\u0090\u009D",
+               TextEncoding::Windows1252, LineEnd::Lf},
+    // GB18030 cut off inside a character: the lone lead byte stays a byte.
+    DecodeCase{"TruncatedGb18030", "\xD6\xD0\x81", "\u00D6\u00D0\u0081", TextEncoding::Windows1252, LineEnd::Lf},
+    // UTF-16 that is not whole (odd length, unpaired surrogate) keeps its bytes.
+    DecodeCase{"Utf16OddLength", "\xFF\xFE" "a", "\u00FF\u00FEa", TextEncoding::Windows1252, LineEnd::Lf},
+    DecodeCase{"Utf16LoneSurrogate", std::string("\xFF\xFE\x3D\xD8\x61\x00", 6), std::string("\u00FF\u00FE=\u00D8a") + '\0',
+               TextEncoding::Windows1252, LineEnd::Lf}
 ), [](const testing::TestParamInfo<DecodeCase>& i) { return std::string(i.param.name); });
 
 TEST(PlainTextDecode, FirstLineEndNamesTheConvention) {
@@ -50,7 +70,18 @@ TEST(PlainTextDecode, FirstLineEndNamesTheConvention) {
 
 TEST(PlainTextDecode, OverlongAndSurrogateUtf8AreNotUtf8) {
     EXPECT_EQ(decodePlainText("\xC0\xAF").encoding, TextEncoding::Gb18030);
-    EXPECT_EQ(decodePlainText("\xED\xA0\x80").encoding, TextEncoding::Gb18030);
+    // ED A0 is a GB18030 pair, but the 80 after it is no character there.
+    EXPECT_EQ(decodePlainText("\xED\xA0\x80").encoding, TextEncoding::Windows1252);
+}
+
+// Whatever the bytes, text read and written back unchanged gives them back.
+TEST(PlainTextDecode, EveryByteValueSurvivesWritingBack) {
+    std::string bytes;
+    for (int b = 255; b >= 0; --b) bytes.push_back(static_cast<char>(b));
+    bytes.erase(bytes.find('\r'), 1);  // a lone CR would become the file's line end
+    const DecodedText d = decodePlainText(bytes);
+    EXPECT_EQ(d.encoding, TextEncoding::Windows1252);
+    EXPECT_EQ(encodePlainText(d.utf8, d.encoding, d.lineEnd), bytes);
 }
 
 TEST(PlainTextDecode, BomMeansUtf8EvenWithInvalidBytes) {
@@ -59,16 +90,20 @@ TEST(PlainTextDecode, BomMeansUtf8EvenWithInvalidBytes) {
     EXPECT_EQ(d.utf8, "ok\uFFFDok");
 }
 
-TEST(PlainTextDecode, BytesGb18030CannotReadBecomeReplacement) {
-    // Given a lone lead byte at the end, the text before it is kept.
-    DecodedText d = decodePlainText("\xD6\xD0\x81");
-    EXPECT_EQ(d.encoding, TextEncoding::Gb18030);
-    EXPECT_EQ(d.utf8, "中\uFFFD");
-}
 
 TEST(PlainTextEncode, NewDocumentsInUtf8Lf) {
     EXPECT_EQ(encodePlainText("a\nb", TextEncoding::Utf8, LineEnd::Lf), "a\nb");
     EXPECT_EQ(encodePlainText("a\nb", TextEncoding::Utf8Bom, LineEnd::CrLf), "\xEF\xBB\xBF" "a\r\nb");
+}
+
+TEST(PlainTextEncode, Windows1252TextWithOtherCharactersIsWrittenAsUtf8) {
+    EXPECT_EQ(encodePlainText("caf\u00E9 \u20AC", TextEncoding::Windows1252, LineEnd::Lf), "caf\xE9 \x80");
+    EXPECT_EQ(encodePlainText("caf\u00E9 中\n", TextEncoding::Windows1252, LineEnd::CrLf), "caf\u00E9 中\r\n");
+}
+
+TEST(PlainTextEncode, Utf16WritesItsBomAndSurrogatePairs) {
+    EXPECT_EQ(encodePlainText("a\n💩", TextEncoding::Utf16Be, LineEnd::Lf),
+              std::string("\xFE\xFF\x00\x61\x00\x0A\xD8\x3D\xDC\xA9", 10));
 }
 
 TEST(PlainTextEncode, Gb18030HoldsEveryCharacter) {
