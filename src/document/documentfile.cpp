@@ -20,6 +20,10 @@ QByteArray readFileBytes(const QString& path) {
         raise(err::FileNotFound, QStringLiteral("找不到文件“%1”。").arg(shown(path)));
     if (info.isDir())
         raise(err::FileAccess, QStringLiteral("无法读取“%1”：这是一个文件夹，不是文件。").arg(shown(path)));
+    // A pipe would block the program until some other program writes to it,
+    // and a device such as /dev/zero never ends: only regular files are read.
+    if (!info.isFile())
+        raise(err::FileAccess, QStringLiteral("无法读取“%1”：这不是普通文件。").arg(shown(path)));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         raise(err::FileAccess, QStringLiteral("无法读取文件“%1”（%2）。").arg(shown(path), file.errorString()));

@@ -7,7 +7,8 @@
 namespace document {
 
 // The whole file. Raises FileNotFound when there is no such file and
-// FileAccess when it cannot be read (a folder, no permission).
+// FileAccess when it cannot be read (a folder, a pipe or device, no
+// permission).
 QByteArray readFileBytes(const QString& path);
 
 // Replaces the file's content with the bytes, crash-safely: they go to a

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using boxtest::caretAt;
@@ -199,6 +200,21 @@ TEST_F(Files, FolderRaisesFileAccessAndKeepsTheContent) {
     box.setPlainText(QStringLiteral("keep me"));
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.rtf")));
     EXPECT_EQ(loadError(QStringLiteral("folder.rtf")), platform::err::FileAccess);
+    EXPECT_EQ(box.toPlainText(), QStringLiteral("keep me"));
+}
+
+TEST_F(Files, PipeOrDeviceRaisesFileAccessInsteadOfBlockingOrEndlessReading) {
+    box.setPlainText(QStringLiteral("keep me"));
+    const QByteArray fifo = QFile::encodeName(path(QStringLiteral("pipe.txt")));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    EXPECT_EQ(loadError(QStringLiteral("pipe.txt")), platform::err::FileAccess);
+    EXPECT_EQ(box.toPlainText(), QStringLiteral("keep me"));
+    try {
+        box.LoadFile(QStringLiteral("/dev/zero"));
+        ADD_FAILURE() << "/dev/zero loaded";
+    } catch (const platform::Error& e) {
+        EXPECT_EQ(e.number(), platform::err::FileAccess);
+    }
     EXPECT_EQ(box.toPlainText(), QStringLiteral("keep me"));
 }
 
