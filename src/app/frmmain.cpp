@@ -233,8 +233,11 @@ void frmMain::rebuildWindowList() {
     for (QMdiSubWindow* w : windows) {
         ++n;
         const QString title = w->widget() ? w->widget()->windowTitle() : w->windowTitle();
-        QAction* a = mnWindow->addAction(n < 10 ? QStringLiteral("&%1 %2").arg(n).arg(title)
-                                                : QStringLiteral("%1 %2").arg(n).arg(title));
+        // A '&' in a file name is shown as itself, not taken as an access key.
+        QString shown = title;
+        shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* a = mnWindow->addAction(n < 10 ? QStringLiteral("&%1 %2").arg(n).arg(shown)
+                                                : QStringLiteral("%1 %2").arg(n).arg(shown));
         a->setProperty("windowList", true);
         a->setCheckable(true);
         a->setChecked(w == current);

@@ -156,6 +156,19 @@ TEST_F(MainWindowTest, WindowMenuListsDocumentsWithTheActiveOneChecked) {
     EXPECT_EQ(MainForm->ActiveForm()->Caption(), QStringLiteral("文档 1"));
 }
 
+TEST_F(MainWindowTest, WindowMenuShowsAnAmpersandInACaptionAsItself) {
+    start();
+    MainForm->ActiveForm()->setCaption(QStringLiteral("/home/用户/Q&A.rtf"));
+    emit MainForm->mnWindow->aboutToShow();
+    QStringList entries;
+    for (QAction* a : MainForm->mnWindow->actions()) {
+        if (a->property("windowList").toBool() && !a->isSeparator())
+            entries << a->text();
+    }
+    // "&&" is a literal '&' in a menu; a single one would underline the "A".
+    EXPECT_EQ(entries, QStringList{QStringLiteral("&1 /home/用户/Q&&A.rtf")});
+}
+
 struct ButtonRow {
     int style;
     const char* key;
