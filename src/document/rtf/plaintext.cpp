@@ -46,19 +46,30 @@ private:
     iconv_t cd_;
 };
 
-iconv_t converter(bool toGb18030) {
-    thread_local Converter toGb("GB18030", "UTF-8");
+// The conversions plain text needs. Code page 936 is GBK as Windows writes
+// it: GB18030's two-byte characters and the single byte 0x80 for the euro
+// sign, which GB18030 lacks.
+enum class Direction { FromGb18030, ToGb18030, FromCp936, ToCp936 };
+
+iconv_t converter(Direction direction) {
     thread_local Converter fromGb("UTF-8", "GB18030");
-    const Converter& c = toGb18030 ? toGb : fromGb;
+    thread_local Converter toGb("GB18030", "UTF-8");
+    thread_local Converter fromCp936("UTF-8", "CP936");
+    thread_local Converter toCp936("CP936", "UTF-8");
+    const Converter* const all[] = {&fromGb, &toGb, &fromCp936, &toCp936};
+    const Converter& c = *all[static_cast<int>(direction)];
     return c.ok() ? c.handle() : reinterpret_cast<iconv_t>(-1);
 }
 
 // `replaced` (when given) counts the bytes that could not be converted.
-std::string convert(std::string_view in, bool toGb18030, std::string_view replacement,
+std::string convert(std::string_view in, Direction direction, std::string_view replacement,
                     std::size_t* replaced = nullptr) {
     std::string out;
-    iconv_t cd = converter(toGb18030);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
+    iconv_t cd = converter(direction);
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        if (replaced) *replaced = in.size();  // nothing was converted
+        return std::string(in);
+    }
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
     out.resize(in.size() * 2 + 16);
     char* inp = const_cast<char*>(in.data());
@@ -191,13 +202,20 @@ DecodedText decodePlainText(std::string_view bytes) {
     } else if (isValidUtf8(bytes)) {
         decoded.assign(bytes);
     } else {
-        // GB18030 only when it reads every byte and gives the same bytes
-        // back; anything else (a Latin-1 or Windows-1252 file, a damaged or
-        // binary one) would lose bytes as U+FFFD when saved.
-        std::size_t replaced = 0;
-        decoded = convert(bytes, false, "\xEF\xBF\xBD", &replaced);
-        if (replaced == 0 && convert(decoded, true, "?") == bytes) {
+        // GB18030, or Windows' GBK with its euro sign, only when it reads
+        // every byte and gives the same bytes back; anything else (a Latin-1
+        // or Windows-1252 file, a damaged or binary one) would lose bytes as
+        // U+FFFD when saved.
+        const auto readsExactly = [&](Direction from, Direction to) {
+            std::size_t replaced = 0;
+            decoded = convert(bytes, from, "\xEF\xBF\xBD", &replaced);
+            return replaced == 0 && convert(decoded, to, "?") == bytes;
+        };
+        if (readsExactly(Direction::FromGb18030, Direction::ToGb18030)) {
             result.encoding = TextEncoding::Gb18030;
+        } else if (bytes.find('\x80') != std::string_view::npos &&
+                   readsExactly(Direction::FromCp936, Direction::ToCp936)) {
+            result.encoding = TextEncoding::Cp936;
         } else {
             result.encoding = TextEncoding::Windows1252;
             decoded = decodeWindows1252(bytes);
@@ -251,7 +269,13 @@ std::string encodePlainText(std::string_view utf8, TextEncoding encoding, LineEn
     case TextEncoding::Gb18030:
         // GB18030 holds every Unicode character; only invalid UTF-8 input
         // can fail, and it becomes '?'.
-        return convert(text, true, "?");
+        return convert(text, Direction::ToGb18030, "?");
+    case TextEncoding::Cp936: {
+        std::size_t replaced = 0;
+        std::string bytes = convert(text, Direction::ToCp936, "?", &replaced);
+        if (replaced == 0) return bytes;
+        return text;  // characters GBK lacks: UTF-8 keeps them all
+    }
     case TextEncoding::Utf16Le:
     case TextEncoding::Utf16Be:
         return encodeUtf16(text, encoding == TextEncoding::Utf16Be);

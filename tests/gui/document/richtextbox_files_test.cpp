@@ -165,6 +165,7 @@ INSTANTIATE_TEST_SUITE_P(
         PlainCase{"BraceButNotRtf", QByteArray("{\\rt is not a header\n"), QStringLiteral("{\\rt is not a header\n")},
         PlainCase{"Utf16LeBomCrLf", QByteArray("\xff\xfe\x2d\x4e\x87\x65\r\x00\n\x00" "a\x00", 12),
                   QStringLiteral("中文\na")},
+        PlainCase{"Cp936EuroSign", QByteArray("\xd6\xd0\x80\n"), QStringLiteral("中€\n")},
         PlainCase{"Latin1", QByteArray("caf\xe9 cr\xe8me\n1\xb0 na\xefve\n"), QStringLiteral("café crème\n1° naïve\n")},
         PlainCase{"BinaryBytes", QByteArray("\x89PNG\n\x1a\n\x00\x00\xff\xd8\x81\t", 13),
                   QStringLiteral("\u2030PNG\n\u001a\n") + QChar(0) + QChar(0) + QStringLiteral("\u00ff\u00d8\u0081\t")}),

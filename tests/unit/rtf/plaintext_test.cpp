@@ -54,6 +54,8 @@ INSTANTIATE_TEST_SUITE_P(Files, PlainTextDecode, testing::Values(
                LineEnd::Lf},
     DecodeCase{"Windows1252UndefinedBytes", "\x81\x8D\x8F\x90\x9D", "\u0081\u008D\u008F\u0090\u009D",
                TextEncoding::Windows1252, LineEnd::Lf},
+    // GBK as Windows writes it: 0x80 is the euro sign, which GB18030 lacks.
+    DecodeCase{"Cp936EuroSign", "\xB5\xA5\xBC\xDB\x80" "5\r\n", "单价€5\n", TextEncoding::Cp936, LineEnd::CrLf},
     // GB18030 cut off inside a character: the lone lead byte stays a byte.
     DecodeCase{"TruncatedGb18030", "\xD6\xD0\x81", "\u00D6\u00D0\u0081", TextEncoding::Windows1252, LineEnd::Lf},
     // UTF-16 that is not whole (odd length, unpaired surrogate) keeps its bytes.
@@ -70,8 +72,8 @@ TEST(PlainTextDecode, FirstLineEndNamesTheConvention) {
 
 TEST(PlainTextDecode, OverlongAndSurrogateUtf8AreNotUtf8) {
     EXPECT_EQ(decodePlainText("\xC0\xAF").encoding, TextEncoding::Gb18030);
-    // ED A0 is a GB18030 pair, but the 80 after it is no character there.
-    EXPECT_EQ(decodePlainText("\xED\xA0\x80").encoding, TextEncoding::Windows1252);
+    // ED A0 is a GBK pair and 80 the euro sign of code page 936.
+    EXPECT_EQ(decodePlainText("\xED\xA0\x80").encoding, TextEncoding::Cp936);
 }
 
 // Whatever the bytes, text read and written back unchanged gives them back.
@@ -99,6 +101,11 @@ TEST(PlainTextEncode, NewDocumentsInUtf8Lf) {
 TEST(PlainTextEncode, Windows1252TextWithOtherCharactersIsWrittenAsUtf8) {
     EXPECT_EQ(encodePlainText("caf\u00E9 \u20AC", TextEncoding::Windows1252, LineEnd::Lf), "caf\xE9 \x80");
     EXPECT_EQ(encodePlainText("caf\u00E9 中\n", TextEncoding::Windows1252, LineEnd::CrLf), "caf\u00E9 中\r\n");
+}
+
+TEST(PlainTextEncode, Cp936TextWithCharactersGbkLacksIsWrittenAsUtf8) {
+    EXPECT_EQ(encodePlainText("中€", TextEncoding::Cp936, LineEnd::Lf), "\xD6\xD0\x80");
+    EXPECT_EQ(encodePlainText("中€💩", TextEncoding::Cp936, LineEnd::Lf), "中€💩");
 }
 
 TEST(PlainTextEncode, Utf16WritesItsBomAndSurrogatePairs) {
