@@ -4,6 +4,8 @@
 #pragma once
 
 class RichTextBox;
+class frmDocument;
 class frmMain;
 
+frmDocument& activeDocument(const frmMain& main);
 RichTextBox& activeRtfText(const frmMain& main);

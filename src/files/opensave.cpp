@@ -52,7 +52,7 @@ void frmMain::mnuFileOpen_Click() {
     if (path.isEmpty())
         return;  // a window made above stays, empty and untitled
     activeRtfText(*this).LoadFile(path);  // the whole content is replaced
-    ActiveForm()->setCaption(path);       // only after a successful load
+    activeDocument(*this).setCaption(path);  // only after a successful load
 }
 
 void frmMain::mnuFileSave_Click() {
@@ -66,7 +66,7 @@ void frmMain::mnuFileSave_Click() {
         activeRtfText(*this).SaveFile(path, fileTypeFor(path));
         return;
     }
-    const QString path = ActiveForm()->Caption();
+    const QString path = activeDocument(*this).Caption();
     activeRtfText(*this).SaveFile(path, fileTypeFor(path));
 }
 
@@ -76,6 +76,6 @@ void frmMain::mnuFileSaveAs_Click() {
     const QString path = askForFile(*dlg, QStringLiteral("另存为"), true);
     if (path.isEmpty())
         return;
-    ActiveForm()->setCaption(path);  // before writing, and kept if writing fails
+    activeDocument(*this).setCaption(path);  // before writing, and kept if writing fails
     activeRtfText(*this).SaveFile(path, fileTypeFor(path));
 }
