@@ -1,6 +1,7 @@
 #include "corpus_support.h"
 
 #include "json_lite.h"
+#include "utf8_append.h"
 
 #include <algorithm>
 #include <fstream>
@@ -52,24 +53,6 @@ char32_t nextChar(std::string_view s, std::size_t& i) {
 bool isSpace(char32_t c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == 0x2028 || c == 0x2029 || c == 0xA0 ||
            c == 0x3000 || c == 0x0B || c == 0x0C;
-}
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 std::string replaceAll(std::string s, std::string_view from, std::string_view to) {

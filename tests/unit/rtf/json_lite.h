@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "utf8_append.h"
+
 namespace rtf::test::json {
 
 struct Value {
@@ -52,23 +54,6 @@ private:
         if (peek() != c) fail("unexpected character");
         ++i_;
     }
-    static void utf8(std::string& out, unsigned c) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
     unsigned hex4() {
         if (i_ + 4 > s_.size()) fail("short \\u escape");
         unsigned v = std::stoul(std::string(s_.substr(i_, 4)), nullptr, 16);
@@ -99,7 +84,7 @@ private:
                     unsigned c2 = hex4();
                     c1 = 0x10000 + ((c1 - 0xD800) << 10) + (c2 - 0xDC00);
                 }
-                utf8(out, c1);
+                appendUtf8(out, c1);
                 break;
             }
             default: out += e; break;

@@ -3,6 +3,7 @@
 // skipped with a message where the program is not installed. LibreOffice
 // converts every document in one call, with a private profile.
 #include "recording_sink.h"
+#include "utf8_append.h"
 
 #include <gtest/gtest.h>
 
@@ -162,24 +163,6 @@ std::string attribute(const std::string& tag, const std::string& name) {
     if (at == std::string::npos) return {};
     at += name.size() + 3;
     return tag.substr(at, tag.find('"', at) - at);
-}
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
 }
 
 std::string decodeEntities(const std::string& s) {
