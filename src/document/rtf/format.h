@@ -41,4 +41,24 @@ struct ParaFormat {
     bool operator==(const ParaFormat&) const = default;
 };
 
+// A picture (\pict) as the file holds it, kept whole so that it can be
+// written back unchanged.
+struct Picture {
+    enum class Kind : std::uint8_t { Png, Jpeg, Dib, Wbitmap, Wmf, Emf, Other };
+    Kind kind = Kind::Other;
+    std::string controls;  // the group's own control words as written ("\picw32\pich32\pngblip")
+    std::string data;      // the picture's bytes (from hex digits or \bin)
+    int width = 0, height = 0;          // \picw, \pich: pixels for bitmaps, 0.01 mm for metafiles
+    int goalWidth = 0, goalHeight = 0;  // \picwgoal, \pichgoal: twips
+    int scaleX = 100, scaleY = 100;     // \picscalex, \picscaley: percent
+    int bitsPerPixel = 0, widthBytes = 0;  // \wbmbitspixel, \wbmwidthbytes (\wbitmap)
+
+    // The size shown, in twips: the goal size scaled; 0 when the file gives
+    // no goal (the picture's own size applies then).
+    int shownWidth() const { return goalWidth > 0 ? int(long(goalWidth) * scaleX / 100) : 0; }
+    int shownHeight() const { return goalHeight > 0 ? int(long(goalHeight) * scaleY / 100) : 0; }
+
+    bool operator==(const Picture&) const = default;
+};
+
 }  // namespace rtf

@@ -69,6 +69,24 @@ constexpr Entry kEntries[] = {
     {"super", Keyword::Super},
     {"sub", Keyword::Sub},
     {"nosupersub", Keyword::NoSuperSub},
+    {"rtlch", Keyword::Rtlch},
+    {"ltrch", Keyword::Ltrch},
+    {"ab", Keyword::ABold},
+    {"ai", Keyword::AItalic},
+    {"aul", Keyword::AUnderline},
+    {"auld", Keyword::AUnderline},
+    {"auldash", Keyword::AUnderline},
+    {"auldashd", Keyword::AUnderline},
+    {"auldashdd", Keyword::AUnderline},
+    {"auldb", Keyword::AUnderline},
+    {"aulhair", Keyword::AUnderline},
+    {"aulth", Keyword::AUnderline},
+    {"aulw", Keyword::AUnderline},
+    {"aulwave", Keyword::AUnderline},
+    {"aulnone", Keyword::AUlNone},
+    {"astrike", Keyword::AStrike},
+    {"afs", Keyword::AFs},
+    {"acf", Keyword::ACf},
     {"plain", Keyword::Plain},
     {"pard", Keyword::Pard},
     {"ql", Keyword::Ql},
@@ -108,7 +126,7 @@ constexpr Entry kEntries[] = {
     {"fldrslt", Keyword::FldRslt},
     {"stylesheet", Keyword::Skip},
     {"info", Keyword::Skip},
-    {"pict", Keyword::Skip},
+    {"pict", Keyword::Pict},
     {"object", Keyword::Skip},
     {"header", Keyword::Skip},
     {"headerl", Keyword::Skip},
@@ -178,7 +196,9 @@ constexpr Entry kEntries[] = {
     {"shpinst", Keyword::Skip},
     {"shprslt", Keyword::Skip},
     {"nonshppict", Keyword::Skip},
-    {"shppict", Keyword::Skip},
+    // {\*\shppict{\pict ...}}{\nonshppict{\pict ...}}: the first is the
+    // picture, the second the same for older readers.
+    {"shppict", Keyword::Ignore},
     {"objdata", Keyword::Skip},
     {"result", Keyword::Skip},
     {"listpicture", Keyword::Skip},
@@ -213,6 +233,19 @@ constexpr std::array<std::int16_t, kSlots> buildTable() {
 constexpr std::array<std::int16_t, kSlots> kTable = buildTable();
 
 }  // namespace
+
+Keyword regularKeyword(Keyword k) {
+    switch (k) {
+    case Keyword::ABold: return Keyword::Bold;
+    case Keyword::AItalic: return Keyword::Italic;
+    case Keyword::AUnderline: return Keyword::Underline;
+    case Keyword::AUlNone: return Keyword::UlNone;
+    case Keyword::AStrike: return Keyword::Strike;
+    case Keyword::AFs: return Keyword::Fs;
+    case Keyword::ACf: return Keyword::Cf;
+    default: return k;
+    }
+}
 
 Keyword lookupKeyword(std::string_view name) {
     std::size_t slot = hashName(name) & (kSlots - 1);

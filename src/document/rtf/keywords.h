@@ -79,7 +79,24 @@ enum class Keyword : std::uint8_t {
     FldRslt,
     Skip,
     Hidden,
+    Pict,
+    Rtlch,
+    Ltrch,
+    // Associated character properties: the same as the regular ones for
+    // text read after \loch, \dbch or \ltrch; for complex-script text
+    // (after \hich or \rtlch) otherwise, which this reader does not show.
+    ABold,
+    AItalic,
+    AUnderline,
+    AUlNone,
+    AStrike,
+    AFs,
+    ACf,
 };
+
+// The regular keyword an associated one stands for (ABold: Bold ...);
+// any other keyword unchanged.
+Keyword regularKeyword(Keyword k);
 
 // The keyword for a control word's name; Keyword::Unknown for names the
 // reader ignores. Constant time: a fixed hash table built at compile time.

@@ -41,9 +41,12 @@ constexpr std::size_t kMaxDepth = 256;
 constexpr std::size_t kMaxFonts = 4096;
 // A \ucN larger than this is a broken file, not a real fallback length.
 constexpr int kMaxUc = 64;
+// A picture larger than this (bytes, after decoding) is cut short: it will
+// not decode, and shows as a placeholder of its size.
+constexpr std::size_t kMaxPicture = std::size_t(256) << 20;
 
 // Where the text of the current group goes.
-enum class Dest : std::uint8_t { Body, Drop, FontTable, ColorTable };
+enum class Dest : std::uint8_t { Body, Drop, FontTable, ColorTable, Picture };
 
 enum class RunType : std::uint8_t { Loch, Hich, Dbch };
 
@@ -73,6 +76,9 @@ struct State {
     Dest dest = Dest::Body;
     Dest outer = Dest::Body;   // what \fldrslt and \ud return to
     bool definesFont = false;  // a \fN of the font table was seen in this group
+    // Associated properties (\ab, \afs ...) name complex-script formatting:
+    // after \rtlch or \hich, until \ltrch, \loch or \dbch.
+    bool complexScript = false;
 };
 
 struct Font {
@@ -129,6 +135,9 @@ private:
     void word(const Token& t);
     void symbol(unsigned char c);
     void destination(Keyword k);
+    void pictureWord(const Token& t);
+    void pictureData(std::string_view hex);
+    void endPicture();
 
     // --- code pages
     const CodePage* currentCodePage();
@@ -174,6 +183,12 @@ private:
     int pendingLead_ = -1;     // a double-byte lead byte waiting for its trail
     char32_t pendingHigh_ = 0; // a high surrogate waiting for its low half
     Dest pendingDest_ = Dest::Body;
+
+    // The picture being read: its group's depth, 0 when none.
+    Picture pict_;
+    std::size_t pictDepth_ = 0;
+    Dest pictOuter_ = Dest::Body;
+    int pictNibble_ = -1;  // a first hex digit waiting for its second
 
     // Output.
     std::string run_;
@@ -225,7 +240,9 @@ void Reader::run() {
             break;
         case TokenKind::Bin:
             // Binary data never reaches the text, and does not count as
-            // \uc fallback either.
+            // \uc fallback either; in a picture it is the picture.
+            if (st().dest == Dest::Picture && states_.size() == pictDepth_ && pict_.data.size() < kMaxPicture)
+                pict_.data.append(t.text.substr(0, kMaxPicture - pict_.data.size()));
             break;
         case TokenKind::Symbol:
             if (skip_ > 0) {
@@ -275,6 +292,7 @@ void Reader::groupEnd() {
         return;
     }
     if (st().definesFont) finishFontName();
+    const bool closesPicture = pictDepth_ == states_.size();
     const CharState before = st().chr;
     const Dest destBefore = st().dest;
     states_.pop_back();
@@ -286,6 +304,7 @@ void Reader::groupEnd() {
     } else if (destBefore != st().dest) {
         codePageMayChange();
     }
+    if (closesPicture) endPicture();
 }
 
 // ---------------------------------------------------------------- text
@@ -391,6 +410,10 @@ void Reader::text(std::string_view bytes) {
         if (n == 0) return;
     }
     Dest d = st().dest;
+    if (d == Dest::Picture) {
+        if (states_.size() == pictDepth_) pictureData(std::string_view(p, n));
+        return;
+    }
     if (d == Dest::Drop || (d == Dest::Body && (st().chr.flags & kHidden))) {
         pendingLead_ = -1;
         return;
@@ -644,15 +667,27 @@ void Reader::destination(Keyword k) {
 }
 
 void Reader::word(const Token& t) {
-    const Keyword k = t.text.size() == 1 && t.text[0] == 'u' ? Keyword::U : detail::lookupKeyword(t.text);
+    Keyword k = t.text.size() == 1 && t.text[0] == 'u' ? Keyword::U : detail::lookupKeyword(t.text);
     const bool wasDestination = nextIsDestination_;
     nextIsDestination_ = false;
+    if (st().dest == Dest::Picture) {
+        if (wasDestination) destination(Keyword::Skip);  // {\*\blipuid ...}
+        else if (states_.size() == pictDepth_) pictureWord(t);
+        return;
+    }
     if (k == Keyword::Unknown) {
         // {\*\unknown ...}: an ignorable destination this reader does not know.
         if (wasDestination) destination(Keyword::Skip);
         return;
     }
     State& s = st();
+    if (k >= Keyword::ABold) {
+        // Associated properties, read as the peer word processors read them:
+        // LibreOffice writes Chinese bold and size as "\dbch\ab" and
+        // "\dbch\afs28"; Word writes "\rtlch\ab" for complex scripts only.
+        if (s.complexScript) return;
+        k = detail::regularKeyword(k);
+    }
     const bool formatting = overflowDepth_ == 0;  // past the depth cap, text only
     const int n = t.param;
     const bool on = !t.hasParam || n != 0;
@@ -750,6 +785,7 @@ void Reader::word(const Token& t) {
     case Keyword::Dbch:
         if (formatting) {
             s.chr.runType = k == Keyword::Loch ? RunType::Loch : k == Keyword::Hich ? RunType::Hich : RunType::Dbch;
+            s.complexScript = k == Keyword::Hich;
             charChanged();
             codePageMayChange();
         }
@@ -819,6 +855,29 @@ void Reader::word(const Token& t) {
             charChanged();
         }
         break;
+    case Keyword::Pict:
+        if (pictDepth_ == 0 && states_.size() >= 2 && overflowDepth_ == 0) {
+            pict_ = Picture{};
+            pictDepth_ = states_.size();
+            pictOuter_ = s.dest;
+            pictNibble_ = -1;
+            s.dest = Dest::Picture;
+        } else {
+            destination(Keyword::Skip);
+        }
+        break;
+    case Keyword::Rtlch:
+    case Keyword::Ltrch:
+        s.complexScript = k == Keyword::Rtlch;
+        break;
+    case Keyword::ABold:
+    case Keyword::AItalic:
+    case Keyword::AUnderline:
+    case Keyword::AUlNone:
+    case Keyword::AStrike:
+    case Keyword::AFs:
+    case Keyword::ACf:
+        break;  // turned into their regular keywords above
     case Keyword::NoSuperSub:
         if (formatting) {
             s.chr.verticalAlign = VerticalAlign::Normal;
@@ -828,6 +887,7 @@ void Reader::word(const Token& t) {
     case Keyword::Plain:
         if (formatting) {
             s.chr = CharState{};
+            s.complexScript = false;
             charChanged();
             codePageMayChange();
         }
@@ -890,6 +950,68 @@ void Reader::word(const Token& t) {
         s.dest = s.outer == Dest::FontTable || s.outer == Dest::ColorTable ? Dest::Drop : s.outer;
         break;
     }
+}
+
+// ---------------------------------------------------------------- pictures
+
+// A control word of the \pict group itself: kept as written, and the ones
+// that say what the picture is and how large it shows are read.
+void Reader::pictureWord(const Token& t) {
+    if (t.kind != TokenKind::Word || pict_.controls.size() > 4096) return;
+    pict_.controls += '\\';
+    pict_.controls += t.text;
+    if (t.hasParam) pict_.controls += std::to_string(t.param);
+    const std::string_view w = t.text;
+    const int n = t.param;
+    using Kind = Picture::Kind;
+    if (w == "pngblip") pict_.kind = Kind::Png;
+    else if (w == "jpegblip") pict_.kind = Kind::Jpeg;
+    else if (w == "dibitmap") pict_.kind = Kind::Dib;
+    else if (w == "wbitmap") pict_.kind = Kind::Wbitmap;
+    else if (w == "wmetafile") pict_.kind = Kind::Wmf;
+    else if (w == "emfblip") pict_.kind = Kind::Emf;
+    else if (w == "macpict" || w == "pmmetafile") pict_.kind = Kind::Other;
+    else if (w == "picw") pict_.width = std::max(n, 0);
+    else if (w == "pich") pict_.height = std::max(n, 0);
+    else if (w == "picwgoal") pict_.goalWidth = std::max(n, 0);
+    else if (w == "pichgoal") pict_.goalHeight = std::max(n, 0);
+    else if (w == "picscalex") pict_.scaleX = n > 0 ? std::min(n, 10000) : 100;
+    else if (w == "picscaley") pict_.scaleY = n > 0 ? std::min(n, 10000) : 100;
+    else if (w == "wbmbitspixel") pict_.bitsPerPixel = std::max(n, 0);
+    else if (w == "wbmwidthbytes") pict_.widthBytes = std::max(n, 0);
+}
+
+// Hex digits of the picture's data; anything else between them is ignored.
+void Reader::pictureData(std::string_view hex) {
+    std::string& out = pict_.data;
+    if (out.size() >= kMaxPicture) return;
+    for (char c : hex) {
+        int v;
+        if (c >= '0' && c <= '9') v = c - '0';
+        else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
+        else continue;
+        if (pictNibble_ < 0) {
+            pictNibble_ = v;
+        } else {
+            out.push_back(static_cast<char>(pictNibble_ << 4 | v));
+            pictNibble_ = -1;
+        }
+    }
+}
+
+// The \pict group closes: the picture goes to the text it stands in.
+// Called once the group is closed: st() is the text's state again.
+void Reader::endPicture() {
+    pictDepth_ = 0;
+    if (pictOuter_ == Dest::Body && st().dest == Dest::Body && !(st().chr.flags & kHidden)) {
+        flushPending();
+        if (pendingTabs_ > 0) prepareBody(false);  // cells closed before the picture end before it
+        flushRun();
+        paragraphOpen_ = true;
+        sink_.picture(pict_, resolve(st().chr, false));
+    }
+    pict_ = Picture{};
 }
 
 // ---------------------------------------------------------------- code pages

@@ -32,6 +32,11 @@ public:
     // (\line) arrive as U+2028, tabs as U+0009.
     virtual void text(std::string_view utf8, const CharFormat& format) = 0;
     virtual void paragraphEnd(const ParaFormat& format) = 0;
+    // A picture, in the text at this place; format is the text's around it.
+    virtual void picture(const Picture& picture, const CharFormat& format) {
+        (void)picture;
+        (void)format;
+    }
 };
 
 // True when the bytes start (after optional whitespace) with "{\rtf".

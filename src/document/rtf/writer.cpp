@@ -116,22 +116,28 @@ struct Writer::Impl {
     void openRun(const CharFormat& f) {
         std::string& o = body;
         o += '{';
-        // Chinese text takes its font from the associated (\dbch) font in
-        // some readers, Latin text from \loch\f: name the same font for all.
-        int font = fontFor(f);
-        appendWord(o, "\\loch\\f", font);
-        appendWord(o, "\\hich\\af", font);
-        appendWord(o, "\\dbch\\af", font);
         // Sizes are always written: a reader's default for Chinese text is
-        // not RTF's 12 pt.
-        // 1 to 1638 pt, the range readers (ours included) accept.
+        // not RTF's 12 pt. 1 to 1638 pt, the range readers (ours included)
+        // accept.
         const int size = std::clamp(f.sizeHalfPoints, 2, 3276);
+        // The regular properties come before any character class: some
+        // readers take \b after \dbch for complex-script bold only.
         appendWord(o, "\\fs", size);
-        appendWord(o, "\\afs", size);
         if (f.bold) o += "\\b";
         if (f.italic) o += "\\i";
         if (f.underline) o += "\\ul";
         if (f.strike) o += "\\strike";
+        // Chinese text takes its font from the associated (\dbch) font in
+        // some readers, Latin text from \loch\f: name the same font for all.
+        // After \dbch, the associated size, bold and italic are what
+        // LibreOffice shows on Chinese text.
+        int font = fontFor(f);
+        appendWord(o, "\\loch\\f", font);
+        appendWord(o, "\\hich\\af", font);
+        appendWord(o, "\\dbch\\af", font);
+        appendWord(o, "\\afs", size);
+        if (f.bold) o += "\\ab";
+        if (f.italic) o += "\\ai";
         if (f.hasColor) appendWord(o, "\\cf", colorFor(f.color));
         if (f.hasBackground) {
             // \chcbpat is character shading; \cb the older form of the same.
@@ -320,6 +326,39 @@ void Writer::text(std::string_view utf8, const CharFormat& format) {
         w.openRun(format);
     }
     w.writeText(utf8);
+}
+
+void Writer::picture(const Picture& pict, const CharFormat& format) {
+    Impl& w = *impl_;
+    if (!w.inParagraph) beginParagraph(ParaFormat{});
+    if (!w.runOpen || !(w.runFormat == format)) {
+        w.closeRun();
+        w.openRun(format);
+    }
+    std::string& o = w.body;
+    o += "{\\pict";
+    // The control words as read; a picture made here names its kind and size.
+    if (!pict.controls.empty()) {
+        o += pict.controls;
+    } else {
+        static constexpr const char* kKinds[] = {"\\pngblip", "\\jpegblip", "\\dibitmap0", "\\wbitmap0",
+                                                 "\\wmetafile8", "\\emfblip", ""};
+        o += kKinds[static_cast<int>(pict.kind)];
+        appendWord(o, "\\picw", pict.width);
+        appendWord(o, "\\pich", pict.height);
+        if (pict.goalWidth > 0) appendWord(o, "\\picwgoal", pict.goalWidth);
+        if (pict.goalHeight > 0) appendWord(o, "\\pichgoal", pict.goalHeight);
+    }
+    // The bytes in hex, 64 to a line (\bin would be shorter, but not every
+    // reader takes it).
+    o.reserve(o.size() + pict.data.size() * 2 + pict.data.size() / 32 + 4);
+    for (std::size_t i = 0; i < pict.data.size(); ++i) {
+        if (i % 64 == 0) o += '\n';
+        const auto b = static_cast<unsigned char>(pict.data[i]);
+        o += kHex[b >> 4];
+        o += kHex[b & 15];
+    }
+    o += "}";
 }
 
 void Writer::endParagraph() {

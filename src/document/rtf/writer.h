@@ -21,6 +21,9 @@ public:
     void beginParagraph(const ParaFormat& format);
     // UTF-8 text; U+2028 is written as \line, U+0009 as \tab.
     void text(std::string_view utf8, const CharFormat& format);
+    // A picture in the text, written back with the control words and bytes
+    // it was read with.
+    void picture(const Picture& picture, const CharFormat& format);
     void endParagraph();
     std::string finish();
 

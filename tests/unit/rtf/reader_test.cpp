@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 namespace rtf::test {
 namespace {
 
@@ -235,6 +238,54 @@ INSTANTIATE_TEST_SUITE_P(Character, ReaderFormat, testing::Values(
     FormatCase{"UnknownFontHasNoName", doc("\\f9 x"), CharFormat{}},
     FormatCase{"CharacterStyleAloneDoesNotBold", doc("\\cs15 x"), fmt([](CharFormat& f) { f.fontName = "Arial"; f.fontCharset = 0; })}
 ), fmtName);
+
+// Associated properties count after \dbch and \loch (LibreOffice's form
+// for Chinese text) and not after \rtlch or \hich (Word's form for complex
+// scripts), as LibreOffice reads them.
+INSTANTIATE_TEST_SUITE_P(Associated, ReaderFormat, testing::Values(
+    FormatCase{"BoldAfterDbch", doc("{\\rtlch\\ab \\ltrch\\dbch\\ab\\dbch x}"), fmt([](CharFormat& f) {
+                   f.fontName = "Arial"; f.fontCharset = 0; f.bold = true; })},
+    FormatCase{"SizeAfterDbch", doc("\\ltrch\\loch\\f0\\fs24\\dbch\\af1\\afs28 x"), fmt([](CharFormat& f) {
+                   f.fontName = "Arial"; f.fontCharset = 0; f.sizeHalfPoints = 28; })},
+    FormatCase{"ComplexScriptPropertiesAfterRtlchIgnored", doc("\\rtlch\\fcs1 \\ab\\ai\\afs40\\ltrch\\fcs0 x"),
+               fmt([](CharFormat& f) { f.fontName = "Arial"; f.fontCharset = 0; })},
+    FormatCase{"HichPropertiesIgnored", doc("\\hich\\ab\\afs40 x"), fmt([](CharFormat& f) { f.fontName = "Arial"; f.fontCharset = 0; })},
+    FormatCase{"UnderlineStrikeColourAfterDbch", doc("\\dbch\\auldb\\astrike\\acf1 x"), fmt([](CharFormat& f) {
+                   f.fontName = "Arial"; f.fontCharset = 0; f.underline = f.strike = f.hasColor = true; f.color = 0xFF0000; })},
+    FormatCase{"AulnoneEndsUnderline", doc("\\ul\\loch\\aulnone x"), fmt([](CharFormat& f) { f.fontName = "Arial"; f.fontCharset = 0; })},
+    FormatCase{"PlainEndsComplexScript", doc("\\rtlch\\plain\\ai x"), fmt([](CharFormat& f) {
+                   f.fontName = "Arial"; f.fontCharset = 0; f.italic = true; })},
+    FormatCase{"GroupEndRestoresDirection", doc("{\\ltrch}\\rtlch{\\ltrch}\\ab x"), fmt([](CharFormat& f) { f.fontName = "Arial"; f.fontCharset = 0; })}
+), fmtName);
+
+TEST(ReaderFontClasses, LibreOfficeChineseFormatsReadAsLibreOfficeShowsThem) {
+    // Given LibreOffice 7.4's RTF of four paragraphs, each a Latin run and a
+    // Chinese run whose East Asian formatting differs from the Latin one.
+    std::ifstream in(std::string(SCRIVLET_RTF_TEST_DATA) + "/libreoffice-asian-formats.rtf", std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(bytes.empty());
+    const RecordingSink s = readRtf(bytes);
+    struct Want {
+        std::string text;
+        bool bold, italic, underline;
+        int size;
+    };
+    const Want want[] = {{"AB", false, false, false, 24}, {"这是", true, false, false, 24},
+                         {"CD", false, false, false, 24}, {"这是", false, false, false, 28},
+                         {"EF", true, true, false, 24},   {"这是", false, false, false, 24},
+                         {"GH", false, false, true, 24},  {"这是", false, true, true, 24}};
+    std::vector<test::Run> runs;
+    for (const Paragraph& p : s.paragraphs) runs.insert(runs.end(), p.runs.begin(), p.runs.end());
+    ASSERT_EQ(runs.size(), std::size(want));
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(runs[i].text, want[i].text);
+        EXPECT_EQ(runs[i].format.bold, want[i].bold);
+        EXPECT_EQ(runs[i].format.italic, want[i].italic);
+        EXPECT_EQ(runs[i].format.underline, want[i].underline);
+        EXPECT_EQ(runs[i].format.sizeHalfPoints, want[i].size);
+    }
+}
 
 TEST(ReaderFormatRuns, AdjacentTextOfOneFormatIsOneCall) {
     // Given text split by groups, escapes and words that change nothing.

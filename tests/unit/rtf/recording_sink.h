@@ -49,10 +49,20 @@ struct Paragraph {
     bool operator==(const Paragraph&) const = default;
 };
 
+// A picture and where it stood: its paragraph and the text before it there.
+struct PlacedPicture {
+    std::size_t paragraph;
+    std::string textBefore;
+    Picture picture;
+};
+
 class RecordingSink : public Sink {
 public:
     std::vector<Paragraph> paragraphs;
+    std::vector<PlacedPicture> pictures;
     std::size_t textCalls = 0;
+
+    void picture(const Picture& p, const CharFormat&) override { pictures.push_back({paragraphs.size(), current_.text(), p}); }
 
     void text(std::string_view utf8, const CharFormat& format) override {
         ++textCalls;

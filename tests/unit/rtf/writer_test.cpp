@@ -48,8 +48,8 @@ TEST(WriterBytes, WholeDocument) {
               "{\\rtf1\\ansi\\ansicpg936\\deff0\\uc1\n"
               "{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}{\\f1\\fnil\\fcharset0 Arial;}}\n"
               "{\\colortbl;\\red255\\green0\\blue0;}\n"
-              "\\pard\\qc{\\loch\\f0\\hich\\af0\\dbch\\af0\\fs21\\afs21 Hi \\uc2\\u27979\\'b2\\'e2\\u-29739\\'ca\\'d4}"
-              "{\\loch\\f1\\hich\\af1\\dbch\\af1\\fs24\\afs24\\b\\cf1 B\\par}\n"
+              "\\pard\\qc{\\fs21\\loch\\f0\\hich\\af0\\dbch\\af0\\afs21 Hi \\uc2\\u27979\\'b2\\'e2\\u-29739\\'ca\\'d4}"
+              "{\\fs24\\b\\loch\\f1\\hich\\af1\\dbch\\af1\\afs24\\ab\\cf1 B\\par}\n"
               "}\n");
 }
 
@@ -121,8 +121,8 @@ TEST(WriterFormats, EveryPropertyIsWritten) {
     p.spaceAfter = 50;
     std::string rtf = writeOne("x", f, p);
     EXPECT_NE(rtf.find("{\\colortbl;\\red17\\green34\\blue51;\\red255\\green255\\blue0;}"), std::string::npos);
-    EXPECT_NE(rtf.find("\\pard\\qj\\li720\\ri360\\fi-200\\sb100\\sa50{\\loch\\f0\\hich\\af0\\dbch\\af0\\fs28\\afs28"
-                       "\\b\\i\\ul\\strike\\cf1\\chcbpat2\\cb2\\super x\\par}"),
+    EXPECT_NE(rtf.find("\\pard\\qj\\li720\\ri360\\fi-200\\sb100\\sa50{\\fs28\\b\\i\\ul\\strike"
+                       "\\loch\\f0\\hich\\af0\\dbch\\af0\\afs28\\ab\\ai\\cf1\\chcbpat2\\cb2\\super x\\par}"),
               std::string::npos)
         << rtf;
 }
@@ -147,10 +147,42 @@ TEST(WriterFormats, ParagraphMarkTakesTheLastRunsFormat) {
     w.beginParagraph({});
     w.endParagraph();
     std::string rtf = w.finish();
-    EXPECT_NE(rtf.find("\\pard\\ql{\\loch\\f0\\hich\\af0\\dbch\\af0\\fs21\\afs21 x\\par}\n"
-                       "\\pard\\ql{\\loch\\f0\\hich\\af0\\dbch\\af0\\fs21\\afs21 \\par}\n}"),
+    EXPECT_NE(rtf.find("\\pard\\ql{\\fs21\\loch\\f0\\hich\\af0\\dbch\\af0\\afs21 x\\par}\n"
+                       "\\pard\\ql{\\fs21\\loch\\f0\\hich\\af0\\dbch\\af0\\afs21 \\par}\n}"),
               std::string::npos)
         << rtf;
+}
+
+TEST(WriterPictures, PictureIsWrittenBackAsReadAndInPlace) {
+    // Given a picture read with its control words and bytes (hex and \bin)...
+    const RecordingSink first = readRtf("{\\rtf1 a{\\*\\shppict{\\pict\\picw2\\pich3\\picwgoal30\\pichgoal45\\picscalex200"
+                                        "\\pngblip 89504E47\n0d0a}}{\\nonshppict{\\pict\\wmetafile8 0102}}b"
+                                        "{\\pict\\jpegblip\\bin3 \xff}{}c{\\header{\\pict\\pngblip 00}}\\par}");
+    ASSERT_EQ(first.pictures.size(), 2u);
+    const Picture& png = first.pictures[0].picture;
+    EXPECT_EQ(png.kind, Picture::Kind::Png);
+    EXPECT_EQ(png.data, "\x89PNG\r\n");
+    EXPECT_EQ(png.controls, "\\picw2\\pich3\\picwgoal30\\pichgoal45\\picscalex200\\pngblip");
+    EXPECT_EQ(png.shownWidth(), 60);
+    EXPECT_EQ(png.shownHeight(), 45);
+    EXPECT_EQ(first.pictures[1].picture.data, "\xff}{");
+    EXPECT_EQ(first.plainText(), "abc");
+
+    // ...when written out and read again, both come back unchanged, in place.
+    Writer w;
+    w.beginParagraph({});
+    w.text("a", songti());
+    w.picture(png, songti());
+    w.text("b", songti());
+    w.picture(first.pictures[1].picture, songti());
+    w.endParagraph();
+    const RecordingSink second = readRtf(w.finish());
+    ASSERT_EQ(second.pictures.size(), 2u);
+    EXPECT_EQ(second.pictures[0].picture, png);
+    EXPECT_EQ(second.pictures[0].textBefore, "a");
+    EXPECT_EQ(second.pictures[1].picture, first.pictures[1].picture);
+    EXPECT_EQ(second.pictures[1].textBefore, "ab");
+    EXPECT_EQ(second.plainText(), "ab");
 }
 
 TEST(WriterFormats, EmptyDocumentIsValidRtf) {
