@@ -1,6 +1,7 @@
 #include "document/rtfexport.h"
 
 #include "document/formatmap.h"
+#include "document/pictures.h"
 #include "document/rtf/writer.h"
 
 #include <QTextBlock>
@@ -59,6 +60,13 @@ std::string writeRtf(const QTextDocument& document, int from, int to) {
             const int stop = std::min(fragment.position() + fragment.length(), to);
             if (start >= stop)
                 continue;
+            if (fragment.charFormat().isImageFormat()) {
+                // One object character per image; images not read from RTF
+                // (none can be made yet) are left out.
+                if (const auto picture = pictureOf(fragment.charFormat()))
+                    for (int i = start; i < stop; ++i) writer.picture(*picture, formats.charFormat(fragment));
+                continue;
+            }
             QString text = fragment.text();
             if (start != fragment.position() || stop != fragment.position() + fragment.length())
                 text = text.mid(start - fragment.position(), stop - start);
@@ -83,6 +91,7 @@ QString plainText(const QTextDocument& document) {
         text += block.text();
     }
     text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    text.remove(QChar::ObjectReplacementCharacter);  // pictures have no text
     return text;
 }
 

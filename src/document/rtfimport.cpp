@@ -1,6 +1,7 @@
 #include "document/rtfimport.h"
 
 #include "document/formatmap.h"
+#include "document/pictures.h"
 #include "document/rtf/reader.h"
 
 #include <QTextDocument>
@@ -49,6 +50,17 @@ public:
         pendingBreak_ = true;
     }
 
+    void picture(const rtf::Picture& picture, const rtf::CharFormat& format) override {
+        if (pendingBreak_)
+            breakParagraph();
+        QTextImageFormat image = pictureFormat(picture, *cursor_.document());
+        // The picture keeps the text's formatting, so that typing after it
+        // goes on in that format.
+        QTextCharFormat merged = formats_.charFormat(format);
+        merged.merge(image);
+        cursor_.insertImage(merged.toImageFormat());
+    }
+
     void finish() {
         // The last paragraph of a whole document keeps its format; the last
         // paragraph of a fragment takes the format of the text it runs into.
@@ -90,17 +102,26 @@ public:
         std::string text;
         rtf::CharFormat format;
     };
-    using Event = std::variant<Run, rtf::ParaFormat>;
+    struct Pict {
+        rtf::Picture picture;
+        rtf::CharFormat format;
+    };
+    using Event = std::variant<Run, rtf::ParaFormat, Pict>;
 
     void text(std::string_view utf8, const rtf::CharFormat& format) override {
         events_.emplace_back(Run{std::string(utf8), format});
     }
     void paragraphEnd(const rtf::ParaFormat& format) override { events_.emplace_back(format); }
+    void picture(const rtf::Picture& picture, const rtf::CharFormat& format) override {
+        events_.emplace_back(Pict{picture, format});
+    }
 
     void replay(rtf::Sink& sink) const {
         for (const Event& e : events_) {
             if (const Run* run = std::get_if<Run>(&e))
                 sink.text(run->text, run->format);
+            else if (const Pict* pict = std::get_if<Pict>(&e))
+                sink.picture(pict->picture, pict->format);
             else
                 sink.paragraphEnd(std::get<rtf::ParaFormat>(e));
         }

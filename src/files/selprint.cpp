@@ -1,6 +1,7 @@
 // Printing from the rich-text control: the selection, or the whole document
 // when nothing is selected, laid out in pages on the printer that a device
 // handle names. Defined here, with printing, rather than with the control.
+#include "document/pictures.h"
 #include "document/richtextbox.h"
 #include "files/pdftext.h"
 #include "files/printerhandles.h"
@@ -24,6 +25,7 @@ std::unique_ptr<QTextDocument> printableCopy(const QTextDocument& document, cons
         copy->setDefaultFont(document.defaultFont());
         copy->setDefaultTextOption(document.defaultTextOption());
         QTextCursor(copy.get()).insertFragment(selection.selection());
+        document::copyPictureResources(document, *copy);
     } else {
         copy.reset(document.clone());
     }

@@ -4,7 +4,9 @@
 #include "platform/errors.h"
 #include "files_fixture.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QImage>
 #include <QMdiArea>
 #include <QProcess>
 #include <QStandardPaths>
@@ -67,6 +69,35 @@ TEST_F(Printing, PrintWithASelectionPrintsOnlyItEvenWhenAllIsChosen) {
     EXPECT_TRUE(script.last().selectionEnabled);
     EXPECT_TRUE(script.last().selectionPreselected);
     EXPECT_EQ(words(path("sel.pdf")), QStringLiteral("要打印的部分"));
+}
+
+TEST_F(Printing, PicturesArePrintedWithTheDocumentAndWithASelection) {
+    if (QStandardPaths::findExecutable(QStringLiteral("pdfimages")).isEmpty())
+        GTEST_SKIP() << "pdfimages (poppler-utils) is not installed";
+    // Given a picture between two words (a 2x2 PNG shown at 1 inch square).
+    QImage image(2, 2, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    setText(QString());
+    box().setSelRTF(QString::fromLatin1("{\\rtf1 a{\\pict\\picwgoal1440\\pichgoal1440\\pngblip " + png.toHex() + "}b}"));
+    auto imagesIn = [](const QString& pdf) {
+        QProcess p;
+        p.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+        p.waitForFinished(20000);
+        return QString::fromUtf8(p.readAllStandardOutput()).count(QStringLiteral(" image "));
+    };
+    // When the whole document and then the selection of the picture alone
+    // are printed, each PDF holds it.
+    script.then(DialogAnswer::printTo(path("all.pdf")));
+    menu(MainForm->mnuFilePrint);
+    select(1, 2);
+    script.then(DialogAnswer::printTo(path("sel.pdf")));
+    menu(MainForm->mnuFilePrint);
+    EXPECT_EQ(imagesIn(path("all.pdf")), 1);
+    EXPECT_EQ(imagesIn(path("sel.pdf")), 1);
 }
 
 TEST_F(Printing, ChineseTextInEveryFontComesOutAsItsOwnCharacters) {

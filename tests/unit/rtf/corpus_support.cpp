@@ -611,8 +611,8 @@ std::string knownMiss(const std::string& rel) {
     // Each entry is a debt: what the oracle expects that this editor does
     // not do, and why.
     static const std::map<std::string, std::string> misses = {
-        {"pandoc/command/command-10145-1.rtf", "pictures are not kept; pandoc shows the image's alt text \"image\""},
-        {"pandoc/test-rtf/image.rtf", "pictures are not kept; pandoc shows the image's alt text \"image\""},
+        {"pandoc/command/command-10145-1.rtf", "the picture is shown and kept as a picture; pandoc writes its alt text \"image\" as text"},
+        {"pandoc/test-rtf/image.rtf", "the picture is shown and kept as a picture; pandoc writes its alt text \"image\" as text"},
         {"pandoc/test-rtf/footnote.rtf", "footnote text is not body text (dropped like headers and footers); pandoc appends it"},
         {"pandoc/test-rtf/formatting.rtf", "\\caps and \\scaps are display-only: the text is kept as typed, pandoc upper-cases it"},
         {"pandoc/test-rtf/list_complex.rtf", "\\listtext labels are kept as text (the control has no list numbering); this list's bullet is the letter o"},
