@@ -106,6 +106,11 @@ public:
     void CreateDocumentWindow();
     int documentCounter() const { return DocumentCounter; }
 
+    // What Open does once a file is chosen: the active document window takes
+    // the file's content and then its name. A failing load raises and leaves
+    // the window as it was.
+    void openDocument(const QString& path);
+
     // Handlers.
     void MDIForm_Load();
     void MDIForm_Unload();

@@ -2,6 +2,7 @@
 
 #include "document/documentfile.h"
 #include "document/formatmap.h"
+#include "document/layoutpacer.h"
 #include "document/rtf/plaintext.h"
 #include "document/rtf/reader.h"
 #include "document/rtfexport.h"
@@ -81,7 +82,8 @@ private:
     RichTextBox& box_;
 };
 
-RichTextBox::RichTextBox(QWidget* parent) : QTextEdit(parent) {
+RichTextBox::RichTextBox(QWidget* parent) : QTextEdit(parent), pacer_(new document::LayoutPacer(this)) {
+    pacer_->watch(document()->documentLayout());
     // Only what the codec can keep enters the document: pasted or dropped
     // HTML would bring tables and images the files cannot hold.
     setAcceptRichText(false);
@@ -458,6 +460,7 @@ void RichTextBox::installDocument(QTextDocument* fresh) {
     const QPointer<QTextDocument> old = document();  // null once QTextEdit deleted its own
     fresh->setParent(this);
     setDocument(fresh);
+    pacer_->watch(fresh->documentLayout());
     if (old && old->parent() == this)
         delete old;
     moveCursor(QTextCursor::Start);

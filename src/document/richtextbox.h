@@ -10,6 +10,10 @@
 
 #include <optional>
 
+namespace document {
+class LayoutPacer;
+}
+
 class RichTextBox : public QTextEdit {
     Q_OBJECT
 
@@ -117,6 +121,7 @@ private:
     void installDocument(QTextDocument* fresh);
     void applyRightMargin();
 
+    document::LayoutPacer* pacer_;
     double rightMargin_ = 0;
     int selChangeHold_ = 0;
     bool selChangePending_ = false;

@@ -51,6 +51,10 @@ void frmMain::mnuFileOpen_Click() {
     const QString path = askForFile(*dlg, QStringLiteral("打开"), false);
     if (path.isEmpty())
         return;  // a window made above stays, empty and untitled
+    openDocument(path);
+}
+
+void frmMain::openDocument(const QString& path) {
     activeRtfText(*this).LoadFile(path);  // the whole content is replaced
     activeDocument(*this).setCaption(path);  // only after a successful load
 }
