@@ -8,8 +8,7 @@
 // key presses, paints and other timers get their turn between slices. The
 // work is Qt's own (asking for a block's rectangle lays out up to it in small
 // steps), so every member of the control sees the same layout it would have
-// had. Qt's timer stops by itself once the document is laid out to its end,
-// which is how the pacer knows it is done.
+// had.
 #pragma once
 
 #include <QObject>
@@ -25,21 +24,36 @@ public:
     explicit LayoutPacer(QObject* parent = nullptr);
 
     // Paces this layout from now on (the control's document's, each time the
-    // document changes); the previous one is left to Qt.
+    // document changes) and starts laying it out; the previous one is left
+    // to Qt.
     void watch(QAbstractTextDocumentLayout* layout);
-    // True while part of the document is still to be laid out.
-    bool busy() const;
+
+    // While one lives, the pacer lays nothing out (Qt's own steps stay
+    // held back too), so that another thread can read the document.
+    class Hold {
+    public:
+        explicit Hold(LayoutPacer& pacer) : pacer_(pacer) { pacer_.hold(1); }
+        ~Hold() { pacer_.hold(-1); }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+    private:
+        LayoutPacer& pacer_;
+    };
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void start();
     void slice();
-    bool qtLayoutPending() const;
+    void hold(int change);
 
     QPointer<QAbstractTextDocumentLayout> layout_;
     QTimer timer_;
     int position_ = 0;  // laid out (or asked for) up to here
+    int holds_ = 0;
+    bool walking_ = false;
 };
 
 }  // namespace document

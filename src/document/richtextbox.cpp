@@ -7,9 +7,11 @@
 #include "document/rtf/reader.h"
 #include "document/rtfexport.h"
 #include "document/rtfimport.h"
+#include "platform/background.h"
 #include "platform/errors.h"
 #include "platform/twips.h"
 
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPointer>
@@ -420,19 +422,33 @@ void RichTextBox::keyPressEvent(QKeyEvent* e) {
 
 // ---- files -------------------------------------------------------------------
 
-void RichTextBox::LoadFile(const QString& path) {
-    const QByteArray bytes = document::readFileBytes(path);
+namespace {
 
-    // Built apart from the view, without undo and layout, and only put in
-    // place when complete: a file that fails to load leaves the old content.
-    auto fresh = std::make_unique<QTextDocument>();
-    fresh->setUndoRedoEnabled(false);
-    fresh->setDefaultFont(font());
+// Files from this size on are read and built on a thread of their own, so
+// that the window keeps repainting meanwhile; smaller ones take too little
+// time to be worth a thread.
+constexpr qint64 BackgroundLoadBytes = 1 << 20;
+// Documents from this many characters on are written on a thread of their own.
+constexpr int BackgroundSaveChars = 1 << 20;
+
+struct LoadedDocument {
+    std::unique_ptr<QTextDocument> document;
     rtf::TextEncoding encoding = rtf::TextEncoding::Utf8;
     rtf::LineEnd lineEnd = rtf::LineEnd::Lf;
+};
+
+// Reads the file into a new document, built apart from any view, without
+// undo and layout, and handed to `owner` (the control's thread) when done.
+LoadedDocument buildDocument(const QString& path, const QFont& font, QThread* owner) {
+    const QByteArray bytes = document::readFileBytes(path);
+    LoadedDocument loaded;
+    loaded.document = std::make_unique<QTextDocument>();
+    QTextDocument& fresh = *loaded.document;
+    fresh.setUndoRedoEnabled(false);
+    fresh.setDefaultFont(font);
     if (rtf::looksLikeRtf(viewOf(bytes))) {
         try {
-            document::readRtfDocument(viewOf(bytes), *fresh);
+            document::readRtfDocument(viewOf(bytes), fresh);
         } catch (const rtf::ParseError& e) {
             platform::raise(InvalidFileFormat, QStringLiteral("无法读取文件“%1”：不是有效的 RTF 文档（第 %2 字节：%3）。")
                                                    .arg(path)
@@ -441,15 +457,29 @@ void RichTextBox::LoadFile(const QString& path) {
         }
     } else {
         const rtf::DecodedText decoded = rtf::decodePlainText(viewOf(bytes));
-        fresh->setPlainText(QString::fromUtf8(decoded.utf8.data(), qsizetype(decoded.utf8.size())));
-        encoding = decoded.encoding;
-        lineEnd = decoded.lineEnd;
+        fresh.setPlainText(QString::fromUtf8(decoded.utf8.data(), qsizetype(decoded.utf8.size())));
+        loaded.encoding = decoded.encoding;
+        loaded.lineEnd = decoded.lineEnd;
     }
-    fresh->setUndoRedoEnabled(true);
-    fresh->setModified(false);
-    installDocument(fresh.release());
-    textEncoding_ = encoding;
-    lineEnd_ = lineEnd;
+    fresh.setUndoRedoEnabled(true);
+    fresh.setModified(false);
+    fresh.moveToThread(owner);
+    return loaded;
+}
+
+}  // namespace
+
+void RichTextBox::LoadFile(const QString& path) {
+    // A file that fails to load leaves the old content: the new document is
+    // only put in place when complete.
+    const QFont base = font();
+    LoadedDocument loaded =
+        QFileInfo(path).size() >= BackgroundLoadBytes
+            ? platform::runInBackground([&](QThread* caller) { return buildDocument(path, base, caller); })
+            : buildDocument(path, base, thread());
+    installDocument(loaded.document.release());
+    textEncoding_ = loaded.encoding;
+    lineEnd_ = loaded.lineEnd;
 }
 
 void RichTextBox::installDocument(QTextDocument* fresh) {
@@ -459,6 +489,9 @@ void RichTextBox::installDocument(QTextDocument* fresh) {
     // to the control and are deleted here when replaced.
     const QPointer<QTextDocument> old = document();  // null once QTextEdit deleted its own
     fresh->setParent(this);
+    // No layout until the control gives the document its width: by default
+    // the first steps would be laid out unwrapped, only to be done again.
+    fresh->setPageSize(QSizeF(0, 0));
     setDocument(fresh);
     pacer_->watch(fresh->documentLayout());
     if (old && old->parent() == this)
@@ -469,20 +502,30 @@ void RichTextBox::installDocument(QTextDocument* fresh) {
 }
 
 void RichTextBox::SaveFile(const QString& path, int type) {
-    std::string bytes;
-    switch (type) {
-    case 0:
-        bytes = document::writeRtf(*document());
-        break;
-    case 1: {
-        const QByteArray utf8 = document::plainText(*document()).toUtf8();
-        bytes = rtf::encodePlainText(viewOf(utf8), textEncoding_, lineEnd_);
-        break;
-    }
-    default:
+    if (type != 0 && type != 1)
         platform::raise(InvalidArgument,
                         QStringLiteral("文件类型 %1 无效：只能是 0（RTF）或 1（纯文本）。").arg(type));
+    const QTextDocument& doc = *document();
+    const rtf::TextEncoding encoding = textEncoding_;
+    const rtf::LineEnd lineEnd = lineEnd_;
+    auto write = [&](QThread*) {
+        std::string bytes;
+        if (type == 0) {
+            bytes = document::writeRtf(doc);
+        } else {
+            const QByteArray utf8 = document::plainText(doc).toUtf8();
+            bytes = rtf::encodePlainText(viewOf(utf8), encoding, lineEnd);
+        }
+        // Written straight from the string: a large document is not copied again.
+        document::writeFileBytes(path, QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())));
+        return true;
+    };
+    if (doc.characterCount() < BackgroundSaveChars) {
+        write(nullptr);
+        return;
     }
-    // Written straight from the string: a large document is not copied again.
-    document::writeFileBytes(path, QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())));
+    // The document is only read meanwhile: no input reaches it, and the
+    // background layout waits.
+    const document::LayoutPacer::Hold hold(*pacer_);
+    platform::runInBackground(write);
 }

@@ -9,6 +9,10 @@
 #include "document/frmdocument.h"
 #include "document/richtextbox.h"
 #include "files/commondialog.h"
+#include "platform/longwork.h"
+#include "platform/statusbar.h"
+
+#include <QFileInfo>
 
 namespace {
 
@@ -38,6 +42,13 @@ int fileTypeFor(const QString& path) {
     return path.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive) ? rtfText : rtfRTF;
 }
 
+// Writes the active document, with the feedback a long save gets.
+void saveActive(const frmMain& main, const QString& path) {
+    platform::LongWork work(main.sbStatusBar->panelLabel(1),
+                            QStringLiteral("正在保存“%1”…").arg(QFileInfo(path).fileName()));
+    activeRtfText(main).SaveFile(path, fileTypeFor(path));
+}
+
 // An untitled document's caption starts with "文档".
 bool isUntitled(const frmDocument& form) {
     return form.Caption().left(2) == QStringLiteral("文档");
@@ -55,6 +66,8 @@ void frmMain::mnuFileOpen_Click() {
 }
 
 void frmMain::openDocument(const QString& path) {
+    platform::LongWork work(sbStatusBar->panelLabel(1),
+                            QStringLiteral("正在打开“%1”…").arg(QFileInfo(path).fileName()));
     activeRtfText(*this).LoadFile(path);  // the whole content is replaced
     activeDocument(*this).setCaption(path);  // only after a successful load
 }
@@ -67,11 +80,10 @@ void frmMain::mnuFileSave_Click() {
         if (path.isEmpty())
             return;
         // The caption stays untitled: the next Save asks for a name again.
-        activeRtfText(*this).SaveFile(path, fileTypeFor(path));
+        saveActive(*this, path);
         return;
     }
-    const QString path = activeDocument(*this).Caption();
-    activeRtfText(*this).SaveFile(path, fileTypeFor(path));
+    saveActive(*this, activeDocument(*this).Caption());
 }
 
 void frmMain::mnuFileSaveAs_Click() {
@@ -81,5 +93,5 @@ void frmMain::mnuFileSaveAs_Click() {
     if (path.isEmpty())
         return;
     activeDocument(*this).setCaption(path);  // before writing, and kept if writing fails
-    activeRtfText(*this).SaveFile(path, fileTypeFor(path));
+    saveActive(*this, path);
 }
