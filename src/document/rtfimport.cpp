@@ -11,9 +11,7 @@
 
 namespace document {
 
-namespace {
-
-QString fromUtf8(std::string_view utf8) {
+QString documentText(std::string_view utf8) {
     QString text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
     // QTextDocument reserves these two noncharacters for frame boundaries;
     // inserted as text they would break the document's structure.
@@ -23,6 +21,8 @@ QString fromUtf8(std::string_view utf8) {
     }
     return text;
 }
+
+namespace {
 
 // Writes the stream at a cursor. A paragraph's end is only acted on when the
 // next paragraph starts, so that the last paragraph of the input never adds
@@ -40,7 +40,7 @@ public:
         if (pendingBreak_)
             breakParagraph();
         lastChar_ = formats_.charFormat(format);
-        cursor_.insertText(fromUtf8(utf8), lastChar_);
+        cursor_.insertText(documentText(utf8), lastChar_);
     }
 
     void paragraphEnd(const rtf::ParaFormat& format) override {

@@ -10,6 +10,10 @@ class QTextDocument;
 
 namespace document {
 
+// Text from the codec as it goes into a document: U+FDD0 and U+FDD1, which
+// QTextDocument reserves for frame boundaries, become U+FFFD.
+QString documentText(std::string_view utf8);
+
 // Fills an empty document with an RTF document, every paragraph with its
 // format. Undo and layout should be off (a document not yet shown has no
 // layout); the caller discards the document when this throws

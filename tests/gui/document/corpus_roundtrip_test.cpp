@@ -2,9 +2,12 @@
 // LoadFile again gives the same text, the same formatting runs and the same
 // paragraph formats. This checks the control's mapping between the codec's
 // formats and Qt's as much as the codec itself.
+#include "document/filetext.h"
 #include "document/richtextbox.h"
+#include "document/rtfexport.h"
 
 #include <QDirIterator>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -14,9 +17,9 @@
 
 namespace {
 
-QStringList corpusFiles() {
+QStringList corpusFiles(const QString& pattern = QStringLiteral("*.rtf")) {
     QStringList files;
-    QDirIterator it(QStringLiteral(SCRIVLET_CORPUS_DIR), {QStringLiteral("*.rtf")}, QDir::Files,
+    QDirIterator it(QStringLiteral(SCRIVLET_CORPUS_DIR), {pattern}, QDir::Files,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
@@ -112,6 +115,34 @@ TEST(CorpusRoundTrip, EveryFileSavedAsRtfLoadsBackToTheSameTextAndFormatting) {
         roundTrip(path, dir.filePath(QStringLiteral("out.rtf")));
     }
     EXPECT_GE(files.size(), 100);  // the corpus was found whole
+}
+
+// The converter's text comes straight from the codec; it must be exactly
+// what the control holds after LoadFile, for RTF and for plain text (the
+// corpus's expected outputs), and for the characters that end blocks when
+// inserted into a document.
+TEST(CorpusText, FileTextIsExactlyTheTextTheControlHolds) {
+    QTemporaryDir dir;
+    const QString edges = dir.filePath(QStringLiteral("edges"));
+    QStringList files = corpusFiles() + corpusFiles(QStringLiteral("*.txt"));
+    files << edges + QStringLiteral("1.rtf") << edges + QStringLiteral("2.txt");
+    const QByteArray edgeFiles[] = {
+        "{\\rtf1 a\\u13\\u10 b\\u13 c\\u10\\u13 d\\u8233 e\\u8232 f\\u-560 g\\line h\\par\\par i\\par}",
+        "x\r\ny\ru\xE2\x80\xA9z\xEF\xB7\x90w\xE2\x80\xA8v\n"};
+    for (int i = 0; i < 2; ++i) {
+        QFile f(files.at(files.size() - 2 + i));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(edgeFiles[i]);
+    }
+    for (const QString& path : files) {
+        SCOPED_TRACE(path.toStdString());
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        RichTextBox box;
+        box.LoadFile(path);
+        EXPECT_EQ(document::fileText(f.readAll()), document::plainText(*box.document()));
+    }
+    EXPECT_GE(files.size(), 150);  // the corpus was found whole
 }
 
 }  // namespace

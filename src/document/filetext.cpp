@@ -1,0 +1,65 @@
+#include "document/filetext.h"
+
+#include "document/rtf/plaintext.h"
+#include "document/rtf/reader.h"
+#include "document/rtfimport.h"
+
+#include <string_view>
+
+namespace document {
+
+namespace {
+
+std::string_view viewOf(const QByteArray& bytes) { return std::string_view(bytes.constData(), std::size_t(bytes.size())); }
+
+// Appends text the way inserting it into a document and reading it back as
+// plain text shows it: inserting ends a block at "\r\n", '\r', '\n', U+2029
+// and at the two frame marks; plain text shows block ends and line
+// separators (U+2028) as '\n'.
+void appendInserted(QString& out, const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+            continue;  // the '\n' ends the block
+        const bool breaks = c == u'\n' || c == u'\r' || c == 0x2028 || c == 0x2029 || c == 0xFDD0 || c == 0xFDD1;
+        out += breaks ? QChar(u'\n') : text.at(i);
+    }
+}
+
+// The paragraphs the RTF importer would make, joined by '\n': a paragraph's
+// end only counts once another paragraph follows it.
+class TextSink final : public rtf::Sink {
+public:
+    void text(std::string_view utf8, const rtf::CharFormat&) override {
+        if (pendingBreak_)
+            out += QChar(u'\n');
+        pendingBreak_ = false;
+        appendInserted(out, documentText(utf8));
+    }
+    void paragraphEnd(const rtf::ParaFormat&) override {
+        if (pendingBreak_)
+            out += QChar(u'\n');
+        pendingBreak_ = true;
+    }
+    QString out;
+
+private:
+    bool pendingBreak_ = false;
+};
+
+}  // namespace
+
+QString fileText(const QByteArray& bytes) {
+    if (rtf::looksLikeRtf(viewOf(bytes))) {
+        TextSink sink;
+        sink.out.reserve(bytes.size() / 4);
+        rtf::read(viewOf(bytes), sink);
+        return sink.out;
+    }
+    const rtf::DecodedText decoded = rtf::decodePlainText(viewOf(bytes));
+    QString text;
+    appendInserted(text, QString::fromUtf8(decoded.utf8.data(), qsizetype(decoded.utf8.size())));
+    return text;
+}
+
+}  // namespace document
