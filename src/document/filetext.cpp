@@ -15,11 +15,12 @@ std::string_view viewOf(const QByteArray& bytes) { return std::string_view(bytes
 // Appends text the way inserting it into a document and reading it back as
 // plain text shows it: inserting ends a block at "\r\n", '\r', '\n', U+2029
 // and at the two frame marks; plain text shows block ends and line
-// separators (U+2028) as '\n'.
+// separators (U+2028) as '\n' and leaves out U+FFFC, which stands for a
+// picture.
 void appendInserted(QString& out, const QString& text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text.at(i).unicode();
-        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+        if ((c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n') || c == 0xFFFC)
             continue;  // the '\n' ends the block
         const bool breaks = c == u'\n' || c == u'\r' || c == 0x2028 || c == 0x2029 || c == 0xFDD0 || c == 0xFDD1;
         out += breaks ? QChar(u'\n') : text.at(i);
@@ -31,10 +32,11 @@ void appendInserted(QString& out, const QString& text) {
 class TextSink final : public rtf::Sink {
 public:
     void text(std::string_view utf8, const rtf::CharFormat&) override {
-        if (pendingBreak_)
-            out += QChar(u'\n');
-        pendingBreak_ = false;
+        startParagraph();
         appendInserted(out, documentText(utf8));
+    }
+    void picture(const rtf::Picture&, const rtf::CharFormat&) override {
+        startParagraph();  // and no text: pictures are left out of plain text
     }
     void paragraphEnd(const rtf::ParaFormat&) override {
         if (pendingBreak_)
@@ -44,6 +46,11 @@ public:
     QString out;
 
 private:
+    void startParagraph() {
+        if (pendingBreak_)
+            out += QChar(u'\n');
+        pendingBreak_ = false;
+    }
     bool pendingBreak_ = false;
 };
 

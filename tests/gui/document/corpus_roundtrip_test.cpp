@@ -127,7 +127,7 @@ TEST(CorpusText, FileTextIsExactlyTheTextTheControlHolds) {
     QStringList files = corpusFiles() + corpusFiles(QStringLiteral("*.txt"));
     files << edges + QStringLiteral("1.rtf") << edges + QStringLiteral("2.txt");
     const QByteArray edgeFiles[] = {
-        "{\\rtf1 a\\u13\\u10 b\\u13 c\\u10\\u13 d\\u8233 e\\u8232 f\\u-560 g\\line h\\par\\par i\\par}",
+        "{\\rtf1 a\\u13\\u10 b\\u13 c\\u10\\u13 d\\u8233 e\\u8232 f\\u-560 g\\line h\\u-4\\par\\par {\\pict\\pngblip 00}\\par i\\par}",
         "x\r\ny\ru\xE2\x80\xA9z\xEF\xB7\x90w\xE2\x80\xA8v\n"};
     for (int i = 0; i < 2; ++i) {
         QFile f(files.at(files.size() - 2 + i));
