@@ -5,12 +5,15 @@
 #include <QColor>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
 namespace document {
 
 namespace {
+
+constexpr int MaxPageTwips = 22 * 1440;
 
 QColor toColor(std::uint32_t rgb) {
     return QColor(int((rgb >> 16) & 0xFF), int((rgb >> 8) & 0xFF), int(rgb & 0xFF));
@@ -66,11 +69,16 @@ QTextBlockFormat toQt(const rtf::ParaFormat& f) {
     case rtf::Alignment::Centre: q.setAlignment(Qt::AlignHCenter); break;
     case rtf::Alignment::Justify: q.setAlignment(Qt::AlignJustify); break;
     }
-    if (f.leftIndent != 0) q.setLeftMargin(twipsToPixelsXF(f.leftIndent));
-    if (f.rightIndent != 0) q.setRightMargin(twipsToPixelsXF(f.rightIndent));
-    if (f.firstLineIndent != 0) q.setTextIndent(twipsToPixelsXF(f.firstLineIndent));
-    if (f.spaceBefore != 0) q.setTopMargin(twipsToPixelsYF(f.spaceBefore));
-    if (f.spaceAfter != 0) q.setBottomMargin(twipsToPixelsYF(f.spaceAfter));
+    // Lengths are held to what a page can hold (22 inches, the largest page
+    // word processors offer): a file asking for a million twips of spacing
+    // or indent would otherwise send the layout far beyond what it can
+    // count, or leave lines no width at all.
+    const auto page = [](int twips, int least) { return std::clamp(twips, least, MaxPageTwips); };
+    if (f.leftIndent != 0) q.setLeftMargin(twipsToPixelsXF(page(f.leftIndent, -MaxPageTwips)));
+    if (f.rightIndent != 0) q.setRightMargin(twipsToPixelsXF(page(f.rightIndent, -MaxPageTwips)));
+    if (f.firstLineIndent != 0) q.setTextIndent(twipsToPixelsXF(page(f.firstLineIndent, -MaxPageTwips)));
+    if (f.spaceBefore != 0) q.setTopMargin(twipsToPixelsYF(page(f.spaceBefore, 0)));
+    if (f.spaceAfter != 0) q.setBottomMargin(twipsToPixelsYF(page(f.spaceAfter, 0)));
     return q;
 }
 

@@ -1,14 +1,16 @@
 // scrivlet-bench-gui: the editor opening large documents in a real X display,
 // as a user sees it.
 //
-//   scrivlet-bench-gui [--sizes 1,10,50] [--runs 5] [--keys 20]
+//   scrivlet-bench-gui [--sizes 1,10,50] [--files A,B] [--runs 5] [--keys 20] [--timeout 600]
 //
 // It starts its own Xvfb (1280x1024), generates the documents (Chinese and
 // ASCII mixed, a format change every 20 to 80 characters: the shared
 // generator), and for every size and run starts a fresh process that goes
 // through the program's own start-up (splash, settings, main window with
 // document 1, maximised) and then opens the file the way File > Open does
-// once its dialog has closed. That process measures:
+// once its dialog has closed. --files adds files of any shape (--sizes ""
+// for none of the generated ones); a run that does not finish within
+// --timeout seconds is killed and reported. That process measures:
 //   start-up  from this program starting it until the main window is exposed;
 //   shown     from the open until the document's first screen is painted;
 //   idle      from the open until the whole document is laid out;
@@ -34,6 +36,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMdiSubWindow>
 #include <QProcess>
@@ -239,7 +242,8 @@ int main(int argc, char** argv) {
         return child(QString::fromLocal8Bit(argv[2]), std::atof(argv[3]), std::atoi(argv[4]), argc, argv);
 
     std::vector<int> sizes{1, 10, 50};
-    int runs = 5, keys = 20;
+    QStringList files;
+    int runs = 5, keys = 20, timeoutS = 600;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--sizes") == 0 && i + 1 < argc)
             sizes = parseSizes(argv[++i]);
@@ -247,8 +251,13 @@ int main(int argc, char** argv) {
             runs = std::max(1, std::atoi(argv[++i]));
         else if (std::strcmp(argv[i], "--keys") == 0 && i + 1 < argc)
             keys = std::max(1, std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "--files") == 0 && i + 1 < argc)
+            files = QString::fromLocal8Bit(argv[++i]).split(u',', Qt::SkipEmptyParts);
+        else if (std::strcmp(argv[i], "--timeout") == 0 && i + 1 < argc)
+            timeoutS = std::max(1, std::atoi(argv[++i]));
         else {
-            std::fprintf(stderr, "usage: scrivlet-bench-gui [--sizes 1,10,50] [--runs 5] [--keys 20]\n");
+            std::fprintf(stderr, "usage: scrivlet-bench-gui [--sizes 1,10,50] [--files A,B] [--runs 5] [--keys 20]"
+                                 " [--timeout 600]\n");
             return 2;
         }
     }
@@ -280,13 +289,24 @@ int main(int argc, char** argv) {
     std::printf("%-6s %-20s %-20s %-22s %-22s %-20s %-20s %-18s %-18s %-18s %-18s\n", "size", "start-up ms",
                 "shown ms", "idle ms", "idle CPU ms", "longest late ms", "total late ms", "key start ms",
                 "key middle ms", "key end ms", "peak MB");
+    struct Case {
+        QString label;
+        QString path;
+        bool generated;
+    };
+    std::vector<Case> cases;
     for (int mb : sizes) {
         const std::string rtf = scrivlet::bench::generateRtf(std::size_t(mb) * 1024 * 1024, std::uint64_t(mb));
         const QString path = dir.filePath(QStringLiteral("doc-%1mb.rtf").arg(mb));
-        {
-            std::ofstream f(path.toStdString(), std::ios::binary);
-            f.write(rtf.data(), std::streamsize(rtf.size()));
-        }
+        std::ofstream f(path.toStdString(), std::ios::binary);
+        f.write(rtf.data(), std::streamsize(rtf.size()));
+        cases.push_back({QStringLiteral("%1 MB").arg(mb, 3), path, true});
+    }
+    for (const QString& file : files)
+        cases.push_back({QFileInfo(file).fileName(), QFileInfo(file).absoluteFilePath(), false});
+
+    for (const Case& c : cases) {
+        const QString& path = c.path;
         Figures fig;
         int chars = 0;
         for (int run = 0; run < runs; ++run) {
@@ -298,10 +318,17 @@ int main(int argc, char** argv) {
                     {QStringLiteral("--child"), path, QString::number(spawnedAt, 'f', 3), QString::number(keys)});
             double v[10];
             long peak = 0;
-            if (!p.waitForFinished(600000) || p.exitCode() != 0 ||
+            if (!p.waitForFinished(timeoutS * 1000)) {
+                p.kill();
+                p.waitForFinished();
+                std::fprintf(stderr, "scrivlet-bench-gui: %s run %d did not finish in %d s\n", qPrintable(c.label),
+                             run + 1, timeoutS);
+                continue;
+            }
+            if (p.exitCode() != 0 ||
                 std::sscanf(p.readAllStandardOutput().constData(), "%lf %lf %lf %lf %lf %lf %lf %lf %ld %d %lf", &v[0],
                             &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7], &peak, &chars, &v[8]) != 11) {
-                std::fprintf(stderr, "scrivlet-bench-gui: run %d at %d MB failed\n", run + 1, mb);
+                std::fprintf(stderr, "scrivlet-bench-gui: %s run %d failed\n", qPrintable(c.label), run + 1);
                 continue;
             }
             fig.startup.push_back(v[0]);
@@ -315,7 +342,7 @@ int main(int argc, char** argv) {
             fig.keyEnd.push_back(v[7]);
             fig.peak.push_back(peak / 1024.0);
         }
-        std::printf("%3d MB %-20s %-20s %-22s %-22s %-20s %-20s %-18s %-18s %-18s %-18s\n", mb,
+        std::printf("%-6s %-20s %-20s %-22s %-22s %-20s %-20s %-18s %-18s %-18s %-18s\n", qPrintable(c.label),
                     qPrintable(stat(fig.startup, "%.0f")), qPrintable(stat(fig.shown, "%.0f")),
                     qPrintable(stat(fig.idle, "%.0f")), qPrintable(stat(fig.idleCpu, "%.0f")),
                     qPrintable(stat(fig.longest, "%.0f")),
@@ -323,7 +350,8 @@ int main(int argc, char** argv) {
                     qPrintable(stat(fig.keyMiddle, "%.1f")), qPrintable(stat(fig.keyEnd, "%.1f")),
                     qPrintable(stat(fig.peak, "%.0f")));
         std::fflush(stdout);
-        QFile::remove(path);
+        if (c.generated)
+            QFile::remove(path);
     }
     std::printf("idle CPU: CPU time of the whole process from the open until idle (what a busy machine\n"
                 "does not inflate). late: gaps over 50 ms between ticks of a 5 ms timer, from the open until\n"

@@ -9,6 +9,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
@@ -137,6 +138,28 @@ TEST(LongWork, ShowsAWaitCursorAndItsTextAfterHalfASecondThenRestoresThePanel) {
     // and both go when it ends: the panel shows what it showed before
     EXPECT_EQ(panel.text(), QStringLiteral("状态"));
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+// Files that once kept the layout from ever finishing.
+TEST_F(LargeDocument, RegressionFilesLayOutToTheEndAndKeepTheirText) {
+    box.resize(600, 400);
+    box.show();
+    const QDir regressions(QStringLiteral(SCRIVLET_REGRESSIONS_DIR "/layout"));
+    const QStringList files = regressions.entryList(QDir::Files);
+    ASSERT_FALSE(files.isEmpty());
+    for (const QString& name : files) {
+        SCOPED_TRACE(name.toStdString());
+        box.LoadFile(regressions.filePath(name));
+        const QString text = box.toPlainText();
+        QDeadlineTimer deadline(60000);
+        while (!lastBlockLaidOut(*box.document()) && !deadline.hasExpired())
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        EXPECT_TRUE(lastBlockLaidOut(*box.document()));
+        box.SaveFile(path(QStringLiteral("saved.rtf")));
+        RichTextBox reread;
+        reread.LoadFile(path(QStringLiteral("saved.rtf")));
+        EXPECT_EQ(reread.toPlainText(), text);
+    }
 }
 
 }  // namespace
