@@ -129,6 +129,7 @@ frmMain::frmMain() {
     // The View menu's check marks are the only switches of the bars: no menu
     // of bars on the toolbar that could hide it behind them.
     setContextMenuPolicy(Qt::NoContextMenu);
+    setAcceptDrops(true);  // files from a file manager
 
     mdiClient = new MdiClient(this);
     mdiClient->setObjectName(QStringLiteral("mdiClient"));

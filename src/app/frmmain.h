@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -104,6 +105,11 @@ public:
 
     // Creates a new empty document window "文档 N" and makes it active.
     void CreateDocumentWindow();
+    // Opens each file (absolute paths) as File › Open would: the first into
+    // the active document when firstIntoActive is set, every other one into
+    // a new document window. A file that cannot be opened is reported and
+    // the rest still open.
+    void OpenFiles(const QStringList& paths, bool firstIntoActive);
     int documentCounter() const { return DocumentCounter; }
 
     // What Open does once a file is chosen: the active document window takes
@@ -139,6 +145,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Files dropped from a file manager open in new document windows.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void setupMenus();

@@ -1,5 +1,7 @@
-// The program's entry point: Qt set up for a Simplified-Chinese user, then
-// the start-up procedure, then the event loop until the main window is gone.
+// The program's entry point: the command line, Qt set up for a
+// Simplified-Chinese user, then the start-up procedure, the files named on
+// the command line, and the event loop until the main window is gone.
+#include "app/commandline.h"
 #include "app/frmmain.h"
 #include "app/module1.h"
 #include "app/qtsetup.h"
@@ -10,6 +12,10 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    // --help and --version answer without a display.
+    const app::CommandLine line = app::parseCommandLine(argc, argv);
+    if (line.action != app::CommandLine::Action::Run)
+        return app::reportCommandLine(line, stdout, stderr);
     if (!app::displayAvailable()) {
         std::fputs("scrivlet: 需要图形显示环境（未设置 DISPLAY 或 WAYLAND_DISPLAY）。\n"
                    "scrivlet: a graphical display is needed (DISPLAY or WAYLAND_DISPLAY is not set).\n",
@@ -21,5 +27,6 @@ int main(int argc, char** argv) {
     platform::dispatch(Main);
     if (!MainForm)
         return 1;  // start-up failed; the report has been shown
+    MainForm->OpenFiles(line.files, true);
     return application.exec();
 }

@@ -1,5 +1,8 @@
 #include "app/qtsetup.h"
 
+#include "platform/fontnames.h"
+#include "platform/version.h"
+
 #include <QApplication>
 #include <QFont>
 #include <QLibraryInfo>
@@ -42,6 +45,10 @@ void setUpForChineseUser(QApplication& application) {
             delete translator;
     }
     installChineseFontSubstitutions();
+    platform::registerChineseFontNames();
+    // Docks, task bars and Wayland compositors find the launcher, and with
+    // it the icon, by this name.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(platform::kDesktopId));
     // Text typed into a new document is 宋体 9 pt; the interface itself keeps
     // the desktop's font but with a Chinese fallback.
     QFont ui = QApplication::font();

@@ -6,7 +6,7 @@ int SortedComboBox::AddItem(const QString& text) {
     int lo = 0, hi = count();
     while (lo < hi) {
         const int mid = (lo + hi) / 2;
-        if (QString::compare(itemText(mid), text, Qt::CaseInsensitive) <= 0)
+        if (collator_.compare(itemText(mid), text) <= 0)
             lo = mid + 1;
         else
             hi = mid;

@@ -1,14 +1,18 @@
-// Cut, copy and paste. Formatted text travels through the clipboard's
-// plain-text format as RTF markup: copy puts the selection's RTF there, paste
-// hands the clipboard's text to the control as RTF. Failures are ignored.
+// Cut, copy and paste. The selection goes on the clipboard as plain text for
+// terminals and chats, as RTF for word processors and as HTML for mail and
+// web editors; paste takes RTF when it is offered, by this program or
+// another, and otherwise the text (RTF markup in it arrives formatted).
+// Failures are ignored.
 #include "app/frmmain.h"
 #include "document/activedocument.h"
 #include "document/richtextbox.h"
 #include "platform/clipboard.h"
 #include "platform/errors.h"
 
+#include <QMimeData>
+
 void frmMain::mnuEditCopy_Click() {
-    platform::resumeNext([this] { platform::clipboardSetText(activeRtfText(*this).SelRTF()); });
+    platform::resumeNext([this] { platform::clipboardSetData(activeRtfText(*this).selectionMimeData()); });
 }
 
 void frmMain::mnuEditCut_Click() {
@@ -16,7 +20,7 @@ void frmMain::mnuEditCut_Click() {
     // copy failed (no clipboard) keeps the text rather than lose it.
     platform::resumeNext([this] {
         RichTextBox& rtf = activeRtfText(*this);
-        platform::clipboardSetText(rtf.SelRTF());
+        platform::clipboardSetData(rtf.selectionMimeData());
         rtf.setSelText(QString());
     });
 }
@@ -26,7 +30,7 @@ void frmMain::mnuEditPaste_Click() {
     // the document stays as it was. Without a document, the clipboard is
     // read and nothing changes.
     platform::resumeNext([this] {
-        const QString text = platform::clipboardGetText();
-        activeRtfText(*this).setSelRTF(text);
+        const QMimeData* data = platform::clipboardData();
+        activeRtfText(*this).pasteMimeData(data);
     });
 }

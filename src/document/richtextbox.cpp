@@ -18,6 +18,8 @@
 #include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QUrl>
 
 #include <algorithm>
 #include <cmath>
@@ -347,49 +349,72 @@ void RichTextBox::resizeEvent(QResizeEvent* e) {
         applyRightMargin();
 }
 
-// ---- drag and drop -------------------------------------------------------------
+// ---- clipboard and drag and drop ------------------------------------------------
 
 namespace {
-const QString RtfMime = QStringLiteral("text/rtf");
+// The names other programs give RTF: word processors on X11 and Wayland
+// offer "text/rtf", some "application/rtf", older ones "text/richtext".
+const QString RtfFormats[] = {QStringLiteral("text/rtf"), QStringLiteral("application/rtf"),
+                              QStringLiteral("text/richtext")};
+
+bool offersRtf(const QMimeData* source) {
+    return std::any_of(std::begin(RtfFormats), std::end(RtfFormats),
+                       [&](const QString& f) { return source->hasFormat(f); });
+}
+
+// Local files dragged from a file manager: the window opens them instead of
+// the control inserting their names.
+bool carriesFiles(const QMimeData* source) {
+    const QList<QUrl> urls = source->urls();
+    return !urls.isEmpty() && std::all_of(urls.begin(), urls.end(), [](const QUrl& u) { return u.isLocalFile(); });
+}
 }  // namespace
 
-QMimeData* RichTextBox::createMimeDataFromSelection() const {
-    auto* data = new QMimeData;
+std::unique_ptr<QMimeData> RichTextBox::selectionMimeData() const {
+    auto data = std::make_unique<QMimeData>();
     data->setText(SelText());
-    data->setData(RtfMime, SelRTF().toUtf8());
+    const QByteArray rtf = SelRTF().toUtf8();  // the writer's markup is ASCII
+    data->setData(RtfFormats[0], rtf);
+    data->setData(RtfFormats[1], rtf);
+    data->setHtml(QTextDocumentFragment(textCursor()).toHtml());
     return data;
 }
 
+void RichTextBox::pasteMimeData(const QMimeData* source) {
+    if (source) {
+        for (const QString& format : RtfFormats) {
+            if (!source->hasFormat(format))
+                continue;
+            const QByteArray bytes = source->data(format);
+            SelChangeBatch batch(*this);
+            QTextCursor cursor = textCursor();
+            try {
+                document::insertRtf(viewOf(bytes), cursor);
+            } catch (const rtf::ParseError&) {
+                break;  // offered as RTF and is not: take the text instead
+            }
+            setTextCursor(cursor);
+            return;
+        }
+    }
+    setSelRTF(source && source->hasText() ? source->text() : QString());
+}
+
+QMimeData* RichTextBox::createMimeDataFromSelection() const {
+    return selectionMimeData().release();
+}
+
 bool RichTextBox::canInsertFromMimeData(const QMimeData* source) const {
-    return source->hasFormat(RtfMime) || QTextEdit::canInsertFromMimeData(source);
+    if (carriesFiles(source))
+        return false;
+    return offersRtf(source) || QTextEdit::canInsertFromMimeData(source);
 }
 
 void RichTextBox::insertFromMimeData(const QMimeData* source) {
-    if (!source->hasFormat(RtfMime)) {
-        // The program's own clipboard carries RTF markup as plain text; the
-        // control's paste paths (context menu, Shift+Insert, middle click)
-        // read it as the Paste command does, so formatting comes back.
-        if (source->hasText()) {
-            const QString text = source->text();
-            if (rtf::looksLikeRtf(viewOf(text.toUtf8()))) {
-                platform::dispatch([&] { setSelRTF(text); });
-                return;
-            }
-        }
+    if (offersRtf(source) || source->hasText())
+        platform::dispatch([&] { pasteMimeData(source); });
+    else
         QTextEdit::insertFromMimeData(source);
-        return;
-    }
-    const QByteArray bytes = source->data(RtfMime);
-    SelChangeBatch batch(*this);
-    QTextCursor cursor = textCursor();
-    try {
-        document::insertRtf(viewOf(bytes), cursor);
-    } catch (const rtf::ParseError&) {
-        // Whatever a program offered as RTF and is not: take its text.
-        QTextEdit::insertFromMimeData(source);
-        return;
-    }
-    setTextCursor(cursor);
 }
 
 // ---- keys --------------------------------------------------------------------

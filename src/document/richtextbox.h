@@ -8,6 +8,7 @@
 
 #include <QTextEdit>
 
+#include <memory>
 #include <optional>
 
 namespace document {
@@ -63,6 +64,16 @@ public:
     QString SelRTF() const;
     void setSelRTF(const QString& rtf);
 
+    // The selection as other programs take it: plain text ("text/plain"),
+    // RTF ("text/rtf" and "application/rtf") and HTML ("text/html"). The
+    // clipboard commands, the control's own copy and dragging all use it.
+    std::unique_ptr<QMimeData> selectionMimeData() const;
+    // Replaces the selection with what a program offered: its RTF when there
+    // is any, else its plain text through SelRTF (markup starting "{\rtf"
+    // arrives formatted, other text as it is). Nothing, or neither form,
+    // deletes the selection.
+    void pasteMimeData(const QMimeData* source);
+
     // The selection as plain text, paragraphs separated by '\n'. Writing
     // replaces it; the empty string deletes it and leaves the caret there.
     QString SelText() const;
@@ -102,8 +113,10 @@ signals:
     void SelChange();
 
 protected:
-    // Drag and drop carry the selection as RTF ("text/rtf") beside its plain
-    // text, so formatting survives a drag inside or between controls.
+    // The control's own copy, cut, paste and drag paths (context menu,
+    // Ctrl+Insert, Shift+Delete, Shift+Insert, middle click) go through
+    // selectionMimeData and pasteMimeData as the Edit commands do. Dragged
+    // files are left to the window, which opens them.
     QMimeData* createMimeDataFromSelection() const override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;

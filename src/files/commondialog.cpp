@@ -11,6 +11,7 @@
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QGroupBox>
+#include <QListView>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QStandardPaths>
@@ -168,8 +169,9 @@ void CommonDialog::ShowFont() {
         initial.setUnderline(FontUnderline);
         initial.setStrikeOut(FontStrikethru);
     }
-    // A name that is not installed (宋体 on this platform) is shown as the
-    // face that stands in for it, not as whatever the list starts with.
+    // A name that is not installed (SimSun on this platform) is shown as the
+    // face that stands in for it, not as whatever the list starts with. The
+    // Chinese names (宋体 ...) are in the list by their own names.
     if (!QFontDatabase::hasFamily(initial.family()))
         initial.setFamily(QFontInfo(initial).family());
     QFontDialog dialog(owner_);
@@ -193,6 +195,10 @@ void CommonDialog::ShowFont() {
         request.flags = Flags;
         request.font = initial;
         request.effectsOffered = !effectsBox || !effectsBox->isHidden();
+        // The first of its lists is the font names'.
+        if (const auto lists = dialog.findChildren<QListView*>(); !lists.isEmpty())
+            for (int row = 0; row < lists.first()->model()->rowCount(); ++row)
+                request.families << lists.first()->model()->index(row, 0).data().toString();
         const DialogAnswer answer = hook()(request);
         if (!answer.accepted)
             return cancelled();

@@ -72,6 +72,7 @@ struct DialogRequest {
     // Font dialog.
     QFont font;  // the font it opens with
     bool effectsOffered = false;
+    QStringList families;  // the names its font list offers, in order
 
     // Print dialog.
     bool pageRangeEnabled = false;

@@ -17,26 +17,24 @@ QRect twipsRect(int left, int top, int width, int height) {
     return {twipsToPixelsX(left), twipsToPixelsY(top), twipsToPixelsX(width), twipsToPixelsY(height)};
 }
 
-QLabel* label(QWidget* parent, const char* name, const QString& text, QRect r, bool black) {
+// Every text in the window's text colour: the design's black is that colour
+// in a light theme, and stays readable in a dark one.
+QLabel* label(QWidget* parent, const char* name, const QString& text, QRect r) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(QString::fromLatin1(name));
     l->setGeometry(r);
     l->setWordWrap(true);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    if (black) {
-        QPalette p = l->palette();
-        p.setColor(QPalette::WindowText, Qt::black);
-        l->setPalette(p);
-    }
     return l;
 }
 }  // namespace
 
-// Index 1 (grey, 1 pixel) is drawn before index 0 (white, 2 pixels), 15
-// twips below it: together an etched line.
+// Index 1 (the shadow colour, grey in a light theme, 1 pixel) is drawn
+// before index 0 (the highlight colour, white there, 2 pixels), 15 twips
+// below it: together an etched line, in whatever theme.
 const frmAbout::Line frmAbout::Line1[2] = {
-    {240, 2445, 5657, QColor(255, 255, 255), 2},
-    {225, 2430, 5657, QColor(128, 128, 128), 1},
+    {240, 2445, 5657, QPalette::Light, 2},
+    {225, 2430, 5657, QPalette::Dark, 1},
 };
 
 frmAbout::frmAbout(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
@@ -50,10 +48,9 @@ frmAbout::frmAbout(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::MSWindowsFi
     picIcon = new QLabel(this);
     picIcon->setObjectName(QStringLiteral("picIcon"));
     picIcon->setGeometry(twipsRect(240, 240, 540, 540));
+    // The icon on the button face: light grey in a light theme.
     picIcon->setAutoFillBackground(true);
-    QPalette grey = picIcon->palette();
-    grey.setColor(QPalette::Window, QColor(192, 192, 192));
-    picIcon->setPalette(grey);
+    picIcon->setBackgroundRole(QPalette::Button);
     picIcon->setAlignment(Qt::AlignCenter);
     picIcon->setPixmap(resources::appIcon().pixmap(32, 32));
     picIcon->setAccessibleName(QStringLiteral("程序图标"));
@@ -67,13 +64,13 @@ frmAbout::frmAbout(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::MSWindowsFi
     cmdSysInfo->setGeometry(twipsRect(4260, 3075, 1452, 345));
     setTabOrder(cmdOK, cmdSysInfo);
 
-    lbDescription = label(this, "lbDescription", QString(), twipsRect(1050, 1125, 4092, 1170), true);
-    lbTitle = label(this, "lbTitle", QStringLiteral("Pelm简易RTF文本编辑器"), twipsRect(1050, 240, 4092, 480), true);
-    lbVersion = label(this, "lbVersion", QStringLiteral("版本"), twipsRect(1050, 780, 4092, 225), false);
+    lbDescription = label(this, "lbDescription", QString(), twipsRect(1050, 1125, 4092, 1170));
+    lbTitle = label(this, "lbTitle", QStringLiteral("Pelm简易RTF文本编辑器"), twipsRect(1050, 240, 4092, 480));
+    lbVersion = label(this, "lbVersion", QStringLiteral("版本"), twipsRect(1050, 780, 4092, 225));
     lblDisclaimer = label(this, "lblDisclaimer",
                           QStringLiteral("警告：本程序受著作权法和国际条约保护。未经授权擅自复制或传播本程序的"
                                          "全部或部分，将依法追究民事和刑事责任。"),
-                          twipsRect(255, 2625, 3870, 825), true);
+                          twipsRect(255, 2625, 3870, 825));
     // The warning must be read whole: a smaller size where the desktop's
     // font would not fit the design rectangle.
     QFont small = lblDisclaimer->font();
@@ -114,6 +111,6 @@ void frmAbout::paintEvent(QPaintEvent* event) {
         // centred on y would let the white line paint over the grey one.
         const Line& l = Line1[i];
         const int x1 = twipsToPixelsX(l.x1);
-        p.fillRect(x1, twipsToPixelsY(l.y), twipsToPixelsX(l.x2) - x1, l.widthPixels, l.colour);
+        p.fillRect(x1, twipsToPixelsY(l.y), twipsToPixelsX(l.x2) - x1, l.widthPixels, palette().color(l.colour));
     }
 }

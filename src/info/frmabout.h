@@ -31,10 +31,11 @@ public:
     // True when the key was opened and the value read, whatever its type.
     bool GetKeyValue(quint32 KeyRoot, const QString& KeyName, const QString& SubKeyRef, QString& KeyVal);
 
-    // The etched separator, in twips: (x1, y, x2) of the grey and white lines.
+    // The etched separator, in twips: (x1, y, x2) of the shadow and
+    // highlight lines, each in a colour of the window's palette.
     struct Line {
         int x1, y, x2;
-        QColor colour;
+        QPalette::ColorRole colour;
         int widthPixels;
     };
     static const Line Line1[2];

@@ -19,16 +19,13 @@ QClipboard& clipboard() {
 }
 }  // namespace
 
-void clipboardSetText(const QString& text) {
+void clipboardSetData(std::unique_ptr<QMimeData> data) {
     QClipboard& c = clipboard();  // first: a clipboard that fails takes no data with it
-    auto* data = new QMimeData;
-    data->setText(text);
-    c.setMimeData(data);
+    c.setMimeData(data.release());
 }
 
-QString clipboardGetText() {
-    const QMimeData* data = clipboard().mimeData();
-    return data && data->hasText() ? data->text() : QString();
+const QMimeData* clipboardData() {
+    return clipboard().mimeData();
 }
 
 void setClipboardUnavailable(bool value) {

@@ -11,6 +11,7 @@
 #include "document/richtextbox.h"
 #include "document/rtf/reader.h"
 #include "platform/errors.h"
+#include "platform/version.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -26,6 +27,7 @@ constexpr int ExitUsage = 2;
 const char* const Usage =
     "usage: scrivlet-rtf text FILE\n"
     "       scrivlet-rtf convert IN OUT\n"
+    "       scrivlet-rtf --help | --version\n"
     "\n"
     "text     prints FILE's text (RTF, or plain text in UTF-8 or GB18030) as\n"
     "         UTF-8, each paragraph and line break ending in a newline.\n"
@@ -101,6 +103,11 @@ int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "-h" || command == "--help") {
         std::fputs(Usage, stdout);
+        return 0;
+    }
+    if (command == "-v" || command == "--version") {
+        std::printf("scrivlet-rtf %d.%d.%d\n", platform::kVersionMajor, platform::kVersionMinor,
+                    platform::kVersionRevision);
         return 0;
     }
     if (!((command == "text" && argc == 3) || (command == "convert" && argc == 4)))

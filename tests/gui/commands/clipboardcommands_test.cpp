@@ -1,5 +1,6 @@
-// Cut, copy and paste: formatted text travels through the clipboard's plain
-// text as RTF markup, from the menus, the toolbar and the keyboard.
+// Cut, copy and paste: the clipboard carries plain text for other programs
+// and RTF and HTML with the formatting, from the menus, the toolbar, the
+// keyboard and the control's own paths.
 #include "commandtestutil.h"
 #include "document/activedocument.h"
 #include "platform/clipboard.h"
@@ -70,24 +71,93 @@ TEST_F(ClipboardCommandsTest, BoldRedWordCopiedToAnotherDocumentArrivesBoldAndRe
     EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(ClipboardCommandsTest, CopyPutsTheSelectionsRtfOnTheClipboardAsPlainTextOnly) {
+TEST_F(ClipboardCommandsTest, CopyOffersPlainTextRtfAndHtml) {
     RichTextBox& box = alphaBoldRedBeta();
     select(box, 6, 10);
     MainForm->mnuEditCopy_Click();
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(data, nullptr);
-    EXPECT_EQ(data->formats(), QStringList{QStringLiteral("text/plain")});
-    const QString text = data->text();
-    EXPECT_TRUE(text.startsWith(QStringLiteral("{\\rtf1"))) << text.toStdString();
-    EXPECT_TRUE(text.trimmed().endsWith(QLatin1Char('}'))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("beta"))) << text.toStdString();
-    EXPECT_FALSE(text.contains(QStringLiteral("alpha"))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("\\b"))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("\\red255\\green0\\blue0"))) << text.toStdString();
+    // What terminals, browsers and chats paste: the text alone.
+    EXPECT_EQ(data->text(), QStringLiteral("beta"));
+    // What word processors paste: the same RTF under both names.
+    const QByteArray rtf = data->data(QStringLiteral("text/rtf"));
+    EXPECT_TRUE(rtf.startsWith("{\\rtf1")) << rtf.toStdString();
+    EXPECT_TRUE(rtf.contains("beta") && !rtf.contains("alpha")) << rtf.toStdString();
+    EXPECT_TRUE(rtf.contains("\\b") && rtf.contains("\\red255\\green0\\blue0")) << rtf.toStdString();
+    EXPECT_EQ(data->data(QStringLiteral("application/rtf")), rtf);
+    // What mail and web editors paste: HTML keeping bold and colour.
+    ASSERT_TRUE(data->hasHtml());
+    const QString html = data->html();
+    EXPECT_TRUE(html.contains(QStringLiteral("beta")) && !html.contains(QStringLiteral("alpha")));
+    EXPECT_TRUE(html.contains(QStringLiteral("font-weight:700"))) << html.toStdString();
+    EXPECT_TRUE(html.contains(QStringLiteral("color:#ff0000"))) << html.toStdString();
     // The document and its selection are untouched.
     EXPECT_EQ(box.toPlainText(), QStringLiteral("alpha beta gamma"));
     EXPECT_EQ(box.SelLength(), 4);
 }
+
+// What other programs put on the clipboard, pasted at 3 in "abcdef".
+struct ForeignCase {
+    const char* name;
+    QMimeData* (*make)();
+    const char* expected;
+    bool boldAt3;
+};
+
+class PasteFromOtherProgramsTest : public ClipboardCommandsTest, public ::testing::WithParamInterface<ForeignCase> {};
+
+TEST_P(PasteFromOtherProgramsTest, TakesRtfWhenOfferedElseTheText) {
+    RichTextBox& box = activeBox();
+    append(box, QStringLiteral("abcdef"));
+    caretAt(box, 3);
+    QGuiApplication::clipboard()->setMimeData(GetParam().make());
+    MainForm->mnuEditPaste_Click();
+    EXPECT_EQ(box.toPlainText(), QString::fromUtf8(GetParam().expected));
+    EXPECT_EQ(isBoldAt(box, 3), GetParam().boldAt3);
+    EXPECT_TRUE(messages.empty());
+}
+
+QMimeData* rtfAnd(const char* format, const QByteArray& rtf, const QString& text) {
+    auto* d = new QMimeData;
+    d->setData(QString::fromLatin1(format), rtf);
+    if (!text.isEmpty())
+        d->setText(text);
+    return d;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Clipboard, PasteFromOtherProgramsTest,
+    ::testing::Values(
+        // A word processor: RTF in GBK beside its plain text; the RTF wins.
+        ForeignCase{"WordProcessorTextRtf",
+                    [] { return rtfAnd("text/rtf", "{\\rtf1\\ansi\\ansicpg936 {\\b \\'d6\\'d0}}", "中"); },
+                    "abc中def", true},
+        ForeignCase{"ApplicationRtfOnly",
+                    [] { return rtfAnd("application/rtf", "{\\rtf1 {\\b X}}", QString()); }, "abcXdef", true},
+        ForeignCase{"OlderRichtextName",
+                    [] { return rtfAnd("text/richtext", "{\\rtf1 {\\b X}}", QStringLiteral("X")); }, "abcXdef",
+                    true},
+        // Offered as RTF but it is not: the text is taken instead.
+        ForeignCase{"BrokenRtfFallsBackToText",
+                    [] { return rtfAnd("text/rtf", "plain words", QStringLiteral("words")); }, "abcwordsdef", false},
+        // Markup copied as plain text (older versions, other tools).
+        ForeignCase{"RtfMarkupAsPlainText",
+                    [] {
+                        auto* d = new QMimeData;
+                        d->setText(QStringLiteral("{\\rtf1 {\\b Y}}"));
+                        return d;
+                    },
+                    "abcYdef", true},
+        // A browser: HTML beside the text; the text is taken.
+        ForeignCase{"BrowserHtmlAndText",
+                    [] {
+                        auto* d = new QMimeData;
+                        d->setHtml(QStringLiteral("<b>web</b>"));
+                        d->setText(QStringLiteral("web"));
+                        return d;
+                    },
+                    "abcwebdef", false}),
+    [](const ::testing::TestParamInfo<ForeignCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ClipboardCommandsTest, CopyWithAnEmptySelectionReplacesTheClipboardWithAnEmptyDocument) {
     // Given the caret inside the word, nothing selected
@@ -95,11 +165,12 @@ TEST_F(ClipboardCommandsTest, CopyWithAnEmptySelectionReplacesTheClipboardWithAn
     caretAt(box, 8);
     // When copied
     MainForm->mnuEditCopy_Click();
-    // Then the previous text is gone, replaced by RTF holding no text:
-    // pasting it into a document changes nothing there.
-    const QString text = clipboardText();
-    EXPECT_TRUE(text.startsWith(QStringLiteral("{\\rtf1"))) << text.toStdString();
-    EXPECT_FALSE(text.contains(QStringLiteral("beta")));
+    // Then the previous text is gone, replaced by an empty text and RTF
+    // holding no text: pasting it into a document changes nothing there.
+    EXPECT_EQ(clipboardText(), QString());
+    const QByteArray rtf = QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("text/rtf"));
+    EXPECT_TRUE(rtf.startsWith("{\\rtf1")) << rtf.toStdString();
+    EXPECT_FALSE(rtf.contains("beta"));
     select(box, 0, 5);
     MainForm->mnuEditPaste_Click();
     EXPECT_EQ(box.toPlainText(), QStringLiteral(" beta gamma"));
@@ -157,7 +228,7 @@ TEST_F(ClipboardCommandsTest, CutRemovesExactlyTheSelectionAndEachPasteInsertsIt
     EXPECT_EQ(box.toPlainText(), QStringLiteral("alpha  gamma"));
     EXPECT_EQ(box.textCursor().position(), 6);
     EXPECT_EQ(box.SelLength(), 0);
-    EXPECT_TRUE(clipboardText().startsWith(QStringLiteral("{\\rtf1")));
+    EXPECT_EQ(clipboardText(), QStringLiteral("beta"));
     // When pasted twice at the caret, then once more over "gamma"
     MainForm->mnuEditPaste_Click();
     MainForm->mnuEditPaste_Click();
@@ -257,8 +328,8 @@ TEST_F(BusyClipboardTest, CutKeepsTheTextItCouldNotCopy) {
 }
 
 // The keys Ctrl+X, Ctrl+C and Ctrl+V in a document run the Edit menu's
-// commands, not the editing control's own clipboard handling: the clipboard
-// then holds RTF markup, and pasting keeps the formatting.
+// commands; the control's own keys (Ctrl+Insert, Shift+Delete, Shift+Insert)
+// and its context menu fill and read the clipboard the same way.
 class ClipboardKeysTest : public ClipboardCommandsTest {
 protected:
     void SetUp() override {
@@ -269,30 +340,52 @@ protected:
     }
 };
 
-TEST_F(ClipboardKeysTest, CtrlCCopiesRtfMarkupAndCtrlVInAnotherDocumentPastesItFormatted) {
+// A pair of keys copying and pasting: the menu's and the control's own.
+struct KeyPairCase {
+    const char* name;
+    Qt::Key copyKey;
+    Qt::KeyboardModifiers copyMods;
+    Qt::Key pasteKey;
+    Qt::KeyboardModifiers pasteMods;
+    const char* sourceAfter;  // the first document's text after the copy key
+};
+
+class ClipboardKeyPairsTest : public ClipboardKeysTest, public ::testing::WithParamInterface<KeyPairCase> {};
+
+TEST_P(ClipboardKeyPairsTest, CopyOffersTextAndRtfAndPasteInAnotherDocumentKeepsTheFormat) {
     RichTextBox& first = alphaBoldRedBeta();
     select(first, 6, 10);
-    QTest::keyClick(&first, Qt::Key_C, Qt::ControlModifier);
-    const QString text = clipboardText();
-    EXPECT_TRUE(text.startsWith(QStringLiteral("{\\rtf"))) << text.toStdString();
-    EXPECT_EQ(first.toPlainText(), QStringLiteral("alpha beta gamma"));
+    QTest::keyClick(&first, GetParam().copyKey, GetParam().copyMods);
+    EXPECT_EQ(clipboardText(), QStringLiteral("beta"));
+    EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("application/rtf")).startsWith("{\\rtf"));
+    EXPECT_EQ(first.toPlainText(), QString::fromUtf8(GetParam().sourceAfter));
 
     MainForm->CreateDocumentWindow();
     RichTextBox& second = activeBox();
     second.setFocus();
-    QTest::keyClick(&second, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(&second, GetParam().pasteKey, GetParam().pasteMods);
     EXPECT_EQ(second.toPlainText(), QStringLiteral("beta"));
     EXPECT_TRUE(isBoldAt(second, 0));
     EXPECT_EQ(charAt(second, 3).foreground().color(), QColor(255, 0, 0));
     EXPECT_TRUE(messages.empty());
 }
 
+INSTANTIATE_TEST_SUITE_P(
+    Clipboard, ClipboardKeyPairsTest,
+    ::testing::Values(KeyPairCase{"CtrlCCtrlV", Qt::Key_C, Qt::ControlModifier, Qt::Key_V, Qt::ControlModifier,
+                                  "alpha beta gamma"},
+                      KeyPairCase{"CtrlInsertShiftInsert", Qt::Key_Insert, Qt::ControlModifier, Qt::Key_Insert,
+                                  Qt::ShiftModifier, "alpha beta gamma"},
+                      KeyPairCase{"ShiftDeleteCutsThenCtrlV", Qt::Key_Delete, Qt::ShiftModifier, Qt::Key_V,
+                                  Qt::ControlModifier, "alpha  gamma"}),
+    [](const ::testing::TestParamInfo<KeyPairCase>& info) { return std::string(info.param.name); });
+
 TEST_F(ClipboardKeysTest, CtrlXCutsThroughTheMenuCommand) {
     RichTextBox& box = alphaBoldRedBeta();
     select(box, 6, 10);
     QTest::keyClick(&box, Qt::Key_X, Qt::ControlModifier);
     EXPECT_EQ(box.toPlainText(), QStringLiteral("alpha  gamma"));
-    EXPECT_TRUE(clipboardText().startsWith(QStringLiteral("{\\rtf")));
+    EXPECT_EQ(clipboardText(), QStringLiteral("beta"));
     QTest::keyClick(&box, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(box.toPlainText(), QStringLiteral("alpha beta gamma"));
     EXPECT_TRUE(isBoldAt(box, 6));

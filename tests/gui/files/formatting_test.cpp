@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QRawFont>
 #include <QTextDocumentFragment>
 
 using files::DialogAnswer;
@@ -54,6 +55,64 @@ TEST_F(Formatting, FontDialogAppliesNameSizeBoldItalicAndRemovesUnderlineAndStri
     EXPECT_EQ(box().SelBold(), false);
     EXPECT_NE(box().SelFontSize(), 20.0);
     EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Formatting, ChineseNamesAreInTheBoxInPinyinOrderAndInTheDialogAndChosenOneIsSavedByName) {
+    // The box: every installed family and the four names, the Chinese ones
+    // by pinyin (fang, hei, kai, song), as zh_CN sorts them before Latin.
+    QStringList items;
+    for (int i = 0; i < MainForm->cboFont->count(); ++i)
+        items << MainForm->cboFont->itemText(i);
+    const QList<qsizetype> at = {items.indexOf(QStringLiteral("仿宋")), items.indexOf(QStringLiteral("黑体")),
+                                 items.indexOf(QStringLiteral("楷体")), items.indexOf(QStringLiteral("宋体"))};
+    EXPECT_TRUE(at[0] >= 0 && at[0] < at[1] && at[1] < at[2] && at[2] < at[3]) << items.join(u',').toStdString();
+    EXPECT_GT(items.indexOf(QStringLiteral("Noto Serif CJK SC")), at[3]);
+    // The dialog offers the same names.
+    script.then(DialogAnswer::cancel());
+    menu(MainForm->mnFormatFont);
+    const QStringList offered = script.last().families;
+    EXPECT_GT(offered.size(), 4);
+    for (const QString& name : offered)
+        EXPECT_TRUE(items.contains(name)) << name.toStdString();
+    // 宋体 chosen there is written by that name, as a GB2312 font (宋体 in
+    // GBK is CB CE CC E5), and read back by it.
+    script.then(DialogAnswer::chooseFont(font(QStringLiteral("宋体"), 12, false, false)));
+    menu(MainForm->mnFormatFont);
+    box().SaveFile(path("song.rtf"));
+    const QByteArray saved = bytes(path("song.rtf"));
+    EXPECT_TRUE(saved.contains("\\fcharset134") && saved.contains("\\'cb\\'ce\\'cc\\'e5;")) << saved.toStdString();
+    box().LoadFile(path("song.rtf"));
+    select(3, 5);
+    EXPECT_EQ(box().SelFontName(), QStringLiteral("宋体"));
+}
+
+// Fonts named in a document from elsewhere keep their names through a save,
+// and each shows in the face installed for it.
+TEST_F(Formatting, ChineseFontsReadFromRtfKeepTheirNamesAndShowTheMappedFace) {
+    if (!QFontDatabase::families().contains(QStringLiteral("Noto Serif CJK SC")))
+        GTEST_SKIP() << "fonts-noto-cjk is not installed";
+    write(path("in.rtf"), "{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}"
+                          "{\\f1\\fnil\\fcharset134 SimSun;}{\\f2\\fnil\\fcharset134 \\'ba\\'da\\'cc\\'e5;}}"
+                          "\\f0 A\\f1 B\\f2 C}");
+    box().LoadFile(path("in.rtf"));
+    box().SaveFile(path("out.rtf"));
+    box().LoadFile(path("out.rtf"));
+    const struct {
+        int at;
+        const char* name;
+        const char* face;
+    } rows[] = {{0, "宋体", "Noto Serif CJK SC"}, {1, "SimSun", "Noto Serif CJK SC"}, {2, "黑体", "Noto Sans CJK SC"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        select(row.at, row.at + 1);
+        EXPECT_EQ(box().SelFontName(), QString::fromUtf8(row.name));
+        QTextCursor c(box().document());
+        c.setPosition(row.at + 1);
+        EXPECT_EQ(QRawFont::fromFont(c.charFormat().font()).familyName().toLower(), QString::fromUtf8(row.face).toLower());
+    }
+    const QByteArray saved = bytes(path("out.rtf"));
+    EXPECT_EQ(saved.count("\\fcharset134"), 3) << saved.toStdString();
+    EXPECT_TRUE(saved.contains("SimSun;")) << saved.toStdString();
 }
 
 TEST_F(Formatting, SecondFontDialogOpensWithTheFirstFontNotTheSelections) {

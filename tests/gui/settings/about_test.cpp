@@ -108,10 +108,12 @@ TEST_F(AboutTest, DesignTextsAndGeometryInPixels) {
     // The warning fits its rectangle whole.
     EXPECT_LE(box->lblDisclaimer->heightForWidth(box->lblDisclaimer->width()), box->lblDisclaimer->height());
 
-    // Black text, except the version line; the icon on light grey.
-    for (QLabel* l : {box->lbTitle, box->lbDescription, box->lblDisclaimer})
-        EXPECT_EQ(l->palette().color(QPalette::WindowText), QColor(0, 0, 0)) << l->objectName().toStdString();
-    EXPECT_EQ(box->picIcon->palette().color(QPalette::Window), QColor(192, 192, 192));
+    // Every text in the theme's text colour (black in a light theme); the
+    // icon on the button face (light grey there).
+    for (QLabel* l : {box->lbTitle, box->lbDescription, box->lblDisclaimer, box->lbVersion})
+        EXPECT_EQ(l->palette().color(QPalette::WindowText), box->palette().color(QPalette::WindowText))
+            << l->objectName().toStdString();
+    EXPECT_EQ(box->picIcon->backgroundRole(), QPalette::Button);
     EXPECT_EQ(box->picIcon->pixmap().size(), QSize(32, 32));
 
     // OK is the default button and comes first in the tab order.
@@ -124,23 +126,29 @@ TEST_F(AboutTest, DesignTextsAndGeometryInPixels) {
     delete guard.data();
 }
 
-// The etched separator: a grey line at 2430 twips (row 162) with a white one
-// 15 twips below it (row 163) that does not hide it.
-TEST_F(AboutTest, EtchedLineIsGreyOverWhite) {
+// The etched separator: a shadow line at 2430 twips (row 162) with a
+// highlight one 15 twips below it (row 163) that does not hide it, in the
+// palette's colours (grey and white in a light theme).
+TEST_F(AboutTest, EtchedLineIsShadowOverHighlight) {
     auto* box = new frmAbout(MainForm);
     QPointer<frmAbout> guard(box);
     box->show();
     const QImage image = box->grab().toImage();
-    EXPECT_EQ(QColor(image.pixel(100, 162)), QColor(128, 128, 128));
-    EXPECT_EQ(QColor(image.pixel(100, 163)), QColor(255, 255, 255));
-    EXPECT_EQ(QColor(image.pixel(376, 162)), QColor(128, 128, 128));  // up to 5657 twips, exclusive
-    EXPECT_NE(QColor(image.pixel(377, 162)), QColor(128, 128, 128));
-    EXPECT_EQ(QColor(image.pixel(376, 164)), QColor(255, 255, 255));  // two rows of white
-    EXPECT_NE(QColor(image.pixel(376, 165)), QColor(255, 255, 255));
-    EXPECT_EQ(QColor(image.pixel(15, 162)), QColor(128, 128, 128));   // grey starts at 225 twips
-    EXPECT_NE(QColor(image.pixel(15, 163)), QColor(255, 255, 255));   // white only from 240
-    EXPECT_EQ(QColor(image.pixel(16, 163)), QColor(255, 255, 255));
-    EXPECT_NE(QColor(image.pixel(100, 161)), QColor(128, 128, 128));
+    // As 8-bit colours, the way they reach the screen.
+    const QColor grey(box->palette().color(QPalette::Dark).rgb());
+    const QColor white(box->palette().color(QPalette::Light).rgb());
+    ASSERT_NE(grey, white);
+    ASSERT_NE(grey, box->palette().color(QPalette::Window));
+    EXPECT_EQ(QColor(image.pixel(100, 162)), grey);
+    EXPECT_EQ(QColor(image.pixel(100, 163)), white);
+    EXPECT_EQ(QColor(image.pixel(376, 162)), grey);  // up to 5657 twips, exclusive
+    EXPECT_NE(QColor(image.pixel(377, 162)), grey);
+    EXPECT_EQ(QColor(image.pixel(376, 164)), white);  // two rows of highlight
+    EXPECT_NE(QColor(image.pixel(376, 165)), white);
+    EXPECT_EQ(QColor(image.pixel(15, 162)), grey);   // the shadow starts at 225 twips
+    EXPECT_NE(QColor(image.pixel(15, 163)), white);  // the highlight only from 240
+    EXPECT_EQ(QColor(image.pixel(16, 163)), white);
+    EXPECT_NE(QColor(image.pixel(100, 161)), grey);
     delete guard.data();
 }
 

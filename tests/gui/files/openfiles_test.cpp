@@ -1,0 +1,69 @@
+// Files handed over from outside: on the command line (the first into
+// 文档 1, each further one into a new window) and dropped from a file manager.
+#include "files_fixture.h"
+
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
+namespace {
+
+class OpenFiles : public FilesTest {
+protected:
+    void SetUp() override {
+        FilesTest::SetUp();
+        write(path("a.rtf"), "{\\rtf1\\ansi {\\b alpha}}");
+        write(path("b.txt"), "第二个");
+    }
+    QStringList captions() const {
+        QStringList list;
+        for (const frmDocument* d : MainForm->documents())
+            list << d->Caption();
+        return list;
+    }
+    QString textOf(int index) const { return MainForm->documents().at(index)->rtfText->toPlainText(); }
+};
+
+TEST_F(OpenFiles, EachFileOpensInOrderAndAFailingOneIsReportedWithoutAWindow) {
+    // Given 文档 1 and three names, the middle one missing
+    // When they arrive on the command line
+    MainForm->OpenFiles({path("a.rtf"), path("missing.rtf"), path("b.txt")}, true);
+    // Then a.rtf is in 文档 1, b.txt in a window of its own, and the missing
+    // file got Open's report and left no empty window behind
+    EXPECT_EQ(captions(), (QStringList{path("a.rtf"), path("b.txt")}));
+    EXPECT_EQ(textOf(0), QStringLiteral("alpha"));
+    RichTextBox& first = *MainForm->documents().at(0)->rtfText;
+    first.selectAll();
+    EXPECT_EQ(first.SelBold(), true);  // read as RTF
+    EXPECT_EQ(textOf(1), QStringLiteral("第二个"));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.contains(QStringLiteral("'53'"))) << messages[0].text.toStdString();
+    EXPECT_EQ(caption(), path("b.txt"));  // the last one opened is active
+}
+
+TEST_F(OpenFiles, WhenTheFirstFileFailsTheNextOneStillGoesIntoDocument1) {
+    MainForm->OpenFiles({path("missing.rtf"), path("b.txt")}, true);
+    EXPECT_EQ(captions(), QStringList{path("b.txt")});
+    EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(OpenFiles, FilesDroppedOnADocumentOpenInNewWindowsAndTheDocumentKeepsItsText) {
+    // Given text in 文档 1
+    setText(QStringLiteral("原文"));
+    // When a file manager drops two files on the document (its text area)
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path("a.rtf")), QUrl::fromLocalFile(path("b.txt"))});
+    QWidget* target = box().viewport();
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    // Then each opens in a new window, and no file name was typed into 文档 1
+    EXPECT_EQ(captions(), (QStringList{QStringLiteral("文档 1"), path("a.rtf"), path("b.txt")}));
+    EXPECT_EQ(textOf(0), QStringLiteral("原文"));
+    EXPECT_TRUE(messages.empty());
+}
+
+}  // namespace
