@@ -370,13 +370,42 @@ bool carriesFiles(const QMimeData* source) {
 }
 }  // namespace
 
+namespace {
+
+// The selection's HTML is made only when a program asks for it: on X11
+// every selection also goes to the primary selection, and turning a large
+// one into HTML each time would stall the editor. The fragment is the
+// selection as it was when copied.
+class SelectionMimeData : public QMimeData {
+public:
+    explicit SelectionMimeData(const QTextCursor& selection) : fragment_(selection) {}
+
+    QStringList formats() const override { return QMimeData::formats() << HtmlFormat; }
+    bool hasFormat(const QString& format) const override {
+        return format == HtmlFormat || QMimeData::hasFormat(format);
+    }
+
+protected:
+    QVariant retrieveData(const QString& format, QMetaType type) const override {
+        if (format != HtmlFormat)
+            return QMimeData::retrieveData(format, type);
+        const QString html = fragment_.toHtml();
+        return type.id() == QMetaType::QString ? QVariant(html) : QVariant(html.toUtf8());
+    }
+
+private:
+    inline static const QString HtmlFormat = QStringLiteral("text/html");
+    QTextDocumentFragment fragment_;
+};
+
+}  // namespace
+
 std::unique_ptr<QMimeData> RichTextBox::selectionMimeData() const {
-    auto data = std::make_unique<QMimeData>();
+    auto data = std::make_unique<SelectionMimeData>(textCursor());
     data->setText(SelText());
     const QByteArray rtf = SelRTF().toUtf8();  // the writer's markup is ASCII
     data->setData(RtfFormats[0], rtf);
     data->setData(RtfFormats[1], rtf);
-    data->setHtml(QTextDocumentFragment(textCursor()).toHtml());
     return data;
 }
 
