@@ -402,7 +402,8 @@ private:
 
 std::unique_ptr<QMimeData> RichTextBox::selectionMimeData() const {
     auto data = std::make_unique<SelectionMimeData>(textCursor());
-    data->setText(SelText());
+    // Pictures travel in the RTF and HTML; the plain text has none.
+    data->setText(SelText().remove(QChar::ObjectReplacementCharacter));
     const QByteArray rtf = SelRTF().toUtf8();  // the writer's markup is ASCII
     data->setData(RtfFormats[0], rtf);
     data->setData(RtfFormats[1], rtf);

@@ -8,6 +8,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <gtest/gtest.h>
@@ -120,6 +121,11 @@ TEST(PicturesSelRtf, APictureCopiedWithSelRtfArrivesWhole) {
     EXPECT_EQ(shown.image.pixelColor(0, 0), QColor(Qt::red));
     ASSERT_TRUE(document::pictureOf(shown.format).has_value());
     EXPECT_EQ(document::pictureOf(shown.format)->data, png.toStdString());
+    // On the clipboard the picture travels in the RTF; the plain text other
+    // programs paste has no object character in its place.
+    const std::unique_ptr<QMimeData> copied = from.selectionMimeData();
+    EXPECT_EQ(copied->text(), QStringLiteral("ab"));
+    EXPECT_TRUE(copied->data(QStringLiteral("text/rtf")).contains("\\pngblip"));
 }
 
 }  // namespace
