@@ -4,13 +4,13 @@
 #include "app/frmmain.h"
 #include "document/activedocument.h"
 #include "document/frmdocument.h"
-#include "document/richtextbox.h"
 #include "platform/errors.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMdiSubWindow>
 #include <QMimeData>
+#include <QPointer>
 #include <QUrl>
 
 void frmMain::OpenFiles(const QStringList& paths, bool firstIntoActive) {
@@ -23,15 +23,15 @@ void frmMain::OpenFiles(const QStringList& paths, bool firstIntoActive) {
             const bool fresh = !intoActive;
             if (fresh)
                 CreateDocumentWindow();
-            frmDocument& form = activeDocument(*this);
+            // A long load keeps the window running, so the window may be gone.
+            const QPointer<frmDocument> form = &activeDocument(*this);
             try {
-                form.rtfText->LoadFile(path);
+                openDocument(path);  // as Open loads a file, long ones with the status panel saying so
             } catch (const platform::Error&) {
-                if (fresh && form.parentWidget())
-                    form.parentWidget()->close();
+                if (fresh && form && form->parentWidget())
+                    form->parentWidget()->close();
                 throw;
             }
-            form.setCaption(path);
             intoActive = false;
         });
     }
