@@ -7,6 +7,7 @@
 #include "document/frmdocument.h"
 #include "document/richtextbox.h"
 #include "files/commondialog.h"
+#include "files/recovery.h"
 #include "platform/errors.h"
 #include "platform/statusbar.h"
 #include "platform/toolbar.h"
@@ -15,6 +16,9 @@
 
 #include <QCloseEvent>
 #include <QFile>
+#include <QGuiApplication>
+#include <QSessionManager>
+#include <QTimer>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -138,6 +142,16 @@ frmMain::frmMain() {
     setCentralWidget(mdiClient);
 
     dlg = new files::CommonDialog(this);
+    recovery = new files::Recovery(this);
+    // A desktop session that logs out asks as Exit does, where the session
+    // manager lets the program ask.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+        bool stay = false;
+        platform::dispatch([&] { stay = !queryEndSession(manager.allowsInteraction()); });
+        if (stay)
+            manager.cancel();
+        manager.release();
+    });
 
     setupMenus();
     setupToolbar();
@@ -148,7 +162,11 @@ frmMain::frmMain() {
     resize(sizeHint());
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+    // Destroying the document area still reports window changes; this half
+    // destroyed window must not hear them.
+    disconnect(mdiClient, nullptr, this, nullptr);
+}
 
 void frmMain::setupMenus() {
     auto build = [this](QMenu* menu, const MenuRow* rows, std::size_t n) {
@@ -324,11 +342,15 @@ QList<frmDocument*> frmMain::documents() const {
 }
 
 void frmMain::Show() {
+    const bool first = !loaded_;
     if (!loaded_) {
         loaded_ = true;
         MDIForm_Load();
     }
     show();
+    // Once the window is up: documents that a crashed instance left.
+    if (first)
+        QTimer::singleShot(0, this, [this] { platform::dispatch([this] { offerRecovery(); }); });
 }
 
 void frmMain::Unload() {
@@ -340,13 +362,25 @@ void frmMain::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
+    // Every changed document asks first; a cancel keeps the program running
+    // and writes nothing.
+    bool mayClose = false;
+    platform::dispatch([&] { mayClose = confirmDiscardAll(); });
+    if (!mayClose) {
+        event->ignore();
+        return;
+    }
     unloaded_ = true;
     writeWindowReport();
-    // The document windows go first, without saving and without a question.
+    // The document windows go first; each was saved or given up above.
     for (QMdiSubWindow* w : mdiClient->subWindowList()) {
+        if (auto* form = qobject_cast<frmDocument*>(w->widget()))
+            form->closeWithoutAsking();
         w->setAttribute(Qt::WA_DeleteOnClose);
         w->close();
     }
+    // A normal exit: no copy is needed any more.
+    recovery->finish();
     platform::dispatch([this] { MDIForm_Unload(); });
     event->accept();
 }

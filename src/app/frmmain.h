@@ -25,6 +25,7 @@ class Toolbar;
 }  // namespace platform
 namespace files {
 class CommonDialog;
+class Recovery;
 }
 
 class frmMain : public QMainWindow {
@@ -116,6 +117,25 @@ public:
     // the file's content and then its name. A failing load raises and leaves
     // the window as it was.
     void openDocument(const QString& path);
+
+    // Unsaved changes. saveDocument saves as File > Save does (an untitled
+    // document asks for a name) and returns false when nothing was written
+    // because the user cancelled; a failed write raises. confirmDiscard asks
+    // whether to save a changed document before it goes, and returns false
+    // when it must stay (cancelled, or saving did not succeed, which is
+    // reported). confirmDiscardAll asks for every changed document, the
+    // active one first, and stops at the first that must stay.
+    bool saveDocument(frmDocument& form);
+    bool confirmDiscard(frmDocument& form);
+    bool confirmDiscardAll();
+    // The desktop session is ending: asks as at Exit when the session
+    // manager lets the program ask, else keeps copies of every changed
+    // document. Returns false when the user wants to stay.
+    bool queryEndSession(bool mayAsk);
+    // Offers the documents that instances no longer running left unsaved.
+    void offerRecovery();
+    // Copies of changed documents, for crash recovery.
+    files::Recovery* recovery = nullptr;
 
     // Handlers.
     void MDIForm_Load();

@@ -1,6 +1,7 @@
 #include "document/documentfile.h"
 
 #include "platform/errors.h"
+#include "platform/oserror.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,10 +27,10 @@ QByteArray readFileBytes(const QString& path) {
         raise(err::FileAccess, QStringLiteral("无法读取“%1”：这不是普通文件。").arg(shown(path)));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        raise(err::FileAccess, QStringLiteral("无法读取文件“%1”（%2）。").arg(shown(path), file.errorString()));
+        raise(err::FileAccess, QStringLiteral("无法读取文件“%1”（%2）。").arg(shown(path), platform::reasonText(file.errorString())));
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        raise(err::FileAccess, QStringLiteral("读取文件“%1”时出错（%2）。").arg(shown(path), file.errorString()));
+        raise(err::FileAccess, QStringLiteral("读取文件“%1”时出错（%2）。").arg(shown(path), platform::reasonText(file.errorString())));
     return bytes;
 }
 
@@ -41,14 +42,14 @@ void writeFileBytes(const QString& path, const QByteArray& bytes) {
         raise(err::FileAccess, QStringLiteral("无法保存到“%1”：这是一个文件夹。").arg(shown(path)));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        raise(err::FileAccess, QStringLiteral("无法写入文件“%1”（%2）。").arg(shown(path), file.errorString()));
+        raise(err::FileAccess, QStringLiteral("无法写入文件“%1”（%2）。").arg(shown(path), platform::reasonText(file.errorString())));
     if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
+        const QString reason = platform::reasonText(file.errorString());
         file.cancelWriting();
         raise(err::FileAccess, QStringLiteral("写入文件“%1”时出错（%2），原文件未改动。").arg(shown(path), reason));
     }
     if (!file.commit())
-        raise(err::FileAccess, QStringLiteral("无法保存文件“%1”（%2），原文件未改动。").arg(shown(path), file.errorString()));
+        raise(err::FileAccess, QStringLiteral("无法保存文件“%1”（%2），原文件未改动。").arg(shown(path), platform::reasonText(file.errorString())));
 }
 
 }  // namespace document

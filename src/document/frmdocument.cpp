@@ -7,6 +7,7 @@
 #include "platform/toolbar.h"
 #include "platform/twips.h"
 
+#include <QCloseEvent>
 #include <QKeyEvent>
 
 frmDocument::frmDocument() {
@@ -42,6 +43,18 @@ void frmDocument::Form_Resize() {
     // Each step runs even when the other fails; failures are ignored.
     platform::resumeNext([this] { rtfText->Move(0, 0, ScaleWidth(), ScaleHeight()); });
     platform::resumeNext([this] { rtfText->setRightMargin(rtfText->Width()); });
+}
+
+void frmDocument::closeEvent(QCloseEvent* event) {
+    // The close box, Ctrl+F4 and the window menu all come here.
+    bool mayClose = true;
+    if (askBeforeClosing_ && MainForm)
+        platform::dispatch([&] { mayClose = MainForm->confirmDiscard(*this); });
+    if (!mayClose) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 void frmDocument::resizeEvent(QResizeEvent* event) {

@@ -30,9 +30,17 @@ public:
     // document window opens with.
     QSize sizeHint() const override;
 
+    // Closing asks about unsaved changes first, unless the main window
+    // asked already (it is closing everything).
+    void closeWithoutAsking() { askBeforeClosing_ = false; }
+
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     // Lets Ctrl+X, Ctrl+C and Ctrl+V past the control to the Edit menu's
     // shortcuts, so they run the program's clipboard commands.
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool askBeforeClosing_ = true;
 };

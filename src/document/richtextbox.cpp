@@ -490,6 +490,7 @@ struct LoadedDocument {
     std::unique_ptr<QTextDocument> document;
     rtf::TextEncoding encoding = rtf::TextEncoding::Utf8;
     rtf::LineEnd lineEnd = rtf::LineEnd::Lf;
+    int fileType = 0;  // 0 RTF, 1 plain text
 };
 
 // Reads the file into a new document, built apart from any view, without
@@ -515,6 +516,7 @@ LoadedDocument buildDocument(const QString& path, const QFont& font, QThread* ow
         fresh.setPlainText(QString::fromUtf8(decoded.utf8.data(), qsizetype(decoded.utf8.size())));
         loaded.encoding = decoded.encoding;
         loaded.lineEnd = decoded.lineEnd;
+        loaded.fileType = 1;
     }
     fresh.setUndoRedoEnabled(true);
     fresh.setModified(false);
@@ -535,6 +537,7 @@ void RichTextBox::LoadFile(const QString& path) {
     installDocument(loaded.document.release());
     textEncoding_ = loaded.encoding;
     lineEnd_ = loaded.lineEnd;
+    fileType_ = loaded.fileType;
 }
 
 void RichTextBox::installDocument(QTextDocument* fresh) {
@@ -577,10 +580,12 @@ void RichTextBox::SaveFile(const QString& path, int type) {
     };
     if (doc.characterCount() < BackgroundSaveChars) {
         write(nullptr);
-        return;
+    } else {
+        // The document is only read meanwhile: no input reaches it, and the
+        // background layout waits.
+        const document::LayoutPacer::Hold hold(*pacer_);
+        platform::runInBackground(write);
     }
-    // The document is only read meanwhile: no input reaches it, and the
-    // background layout waits.
-    const document::LayoutPacer::Hold hold(*pacer_);
-    platform::runInBackground(write);
+    fileType_ = type;
+    document()->setModified(false);
 }

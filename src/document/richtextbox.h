@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace document {
 class LayoutPacer;
@@ -100,7 +101,20 @@ public:
     // line ends the file was read with (UTF-8 and LF for other documents).
     // Any other type raises InvalidArgument. Raises FileAccess, leaving the
     // existing file untouched, when the file cannot be written.
+    // A successful write also marks the content unchanged.
     void SaveFile(const QString& path, int type = 0);
+
+    // The format the content was last read from or written to a file in:
+    // 0 RTF, 1 plain text, -1 for a document that never met a file. Save
+    // keeps a file in it whatever the file's name.
+    int FileType() const { return fileType_; }
+    void setFileType(int type) { fileType_ = type; }
+    // The encoding and line ends plain text is written back with.
+    std::pair<rtf::TextEncoding, rtf::LineEnd> PlainTextForm() const { return {textEncoding_, lineEnd_}; }
+    void setPlainTextForm(rtf::TextEncoding encoding, rtf::LineEnd lineEnd) {
+        textEncoding_ = encoding;
+        lineEnd_ = lineEnd;
+    }
 
     // Prints the selection, or the whole document when nothing is selected,
     // paginated, onto the printer that the device-context handle names (see
@@ -142,4 +156,5 @@ private:
     int lastAnchor_ = 0;
     rtf::TextEncoding textEncoding_ = rtf::TextEncoding::Utf8;
     rtf::LineEnd lineEnd_ = rtf::LineEnd::Lf;
+    int fileType_ = -1;
 };

@@ -1,7 +1,8 @@
 // The toolbar's one click handler: it compares the clicked button's key with
 // its keys in order and runs the first match. Every failure, in a step here
-// or inside a command it calls, is skipped: a command started from the
-// toolbar never ends in an error report.
+// or inside a command it calls, is skipped, except that Open and Save report
+// theirs as the menu does: a file that was not read or written must never
+// look as if it had been.
 #include "app/frmmain.h"
 #include "document/activedocument.h"
 #include "document/richtextbox.h"
@@ -38,12 +39,13 @@ void align(frmMain& main, int alignment) {
 void frmMain::tbToolBar_ButtonClick(platform::Button* Button) {
     const QString key = Button->Key();
     auto command = [this](void (frmMain::*handler)()) { platform::resumeNext([&] { (this->*handler)(); }); };
+    auto reported = [this](void (frmMain::*handler)()) { platform::dispatch([&] { (this->*handler)(); }); };
     if (key == QStringLiteral("新建"))
         command(&frmMain::CreateDocumentWindow);
     else if (key == QStringLiteral("打开"))
-        command(&frmMain::mnuFileOpen_Click);
+        reported(&frmMain::mnuFileOpen_Click);
     else if (key == QStringLiteral("保存"))
-        command(&frmMain::mnuFileSave_Click);
+        reported(&frmMain::mnuFileSave_Click);
     else if (key == QStringLiteral("打印"))
         command(&frmMain::mnuFilePrint_Click);
     else if (key == QStringLiteral("剪切"))

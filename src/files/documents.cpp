@@ -2,6 +2,7 @@
 // CreateDocumentWindow, numbered by DocumentCounter, which is never reused.
 #include "app/frmmain.h"
 #include "document/frmdocument.h"
+#include "files/recovery.h"
 #include "platform/errors.h"
 
 #include <QMdiArea>
@@ -27,6 +28,9 @@ void frmMain::CreateDocumentWindow() {
     form->show();
     sub->show();
     mdiClient->setActiveSubWindow(sub);
+    // While it has unsaved changes, a copy is kept for crash recovery.
+    if (recovery)
+        recovery->watch(form->rtfText, [form] { return form->Caption().left(2) == QStringLiteral("文档") ? QString() : form->Caption(); });
 }
 
 void frmMain::mnuFileNew_Click() {

@@ -1,15 +1,18 @@
 // Open, Save and Save As: moving a document between its window and a file.
-// The window caption is the document's only name ("文档 N" while untitled);
-// the file's format on saving follows the name's extension. None of the
-// three handles errors: a failing load or save goes to the caller (the
-// top-level report from the menu, ignored from the toolbar), and what was
-// done before it stands.
+// The window caption is the document's only name ("文档 N" while untitled).
+// A document opened from a file is saved back in the format it was read in;
+// a new name chooses by its extension. Open asks before it replaces a
+// changed document. Errors go to the caller (the top-level report, from the
+// menu and the toolbar alike), and what was done before them stands.
 #include "app/frmmain.h"
 #include "document/activedocument.h"
+#include "document/formatloss.h"
 #include "document/frmdocument.h"
 #include "document/richtextbox.h"
 #include "files/commondialog.h"
+#include "files/recovery.h"
 #include "platform/longwork.h"
+#include "platform/messagebox.h"
 #include "platform/statusbar.h"
 
 #include <QFileInfo>
@@ -35,18 +38,36 @@ QString askForFile(files::CommonDialog& dlg, const QString& title, bool save) {
     return dlg.FileName;
 }
 
-// The format a path is saved in: plain text for a name ending in ".txt" in
-// any case, otherwise RTF, the control's own format (also for a name with
-// neither extension, which would otherwise be silently not saved at all).
-int fileTypeFor(const QString& path) {
-    return path.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive) ? rtfText : rtfRTF;
+// The format a new name is saved in: ".rtf" and ".txt" in any case decide;
+// with neither, a document read as plain text stays plain text and any
+// other gets RTF (rather than not being saved at all).
+int fileTypeFor(const QString& path, const RichTextBox& box) {
+    if (path.endsWith(QStringLiteral(".rtf"), Qt::CaseInsensitive))
+        return rtfRTF;
+    if (path.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive))
+        return rtfText;
+    return box.FileType() == rtfText ? rtfText : rtfRTF;
 }
 
-// Writes the active document, with the feedback a long save gets.
-void saveActive(const frmMain& main, const QString& path) {
-    platform::LongWork work(main.sbStatusBar->panelLabel(1),
-                            QStringLiteral("正在保存“%1”…").arg(QFileInfo(path).fileName()));
-    activeRtfText(main).SaveFile(path, fileTypeFor(path));
+// Plain text drops bold, fonts, colours and alignment: the user agrees
+// first. False when the answer was no.
+bool mayDropFormatting(const RichTextBox& box, int type) {
+    if (type != rtfText || !document::losesFormattingAsPlainText(*box.document()))
+        return true;
+    return platform::question(QStringLiteral("以纯文本格式保存将丢失所有格式。是否继续？"),
+                              {QStringLiteral("是(&Y)"), QStringLiteral("否(&N)")}) == platform::vbYes;
+}
+
+// Writes the document, with the feedback a long save gets; its recovery
+// copy is not needed any more.
+void write(const frmMain& main, RichTextBox& box, const QString& path, int type) {
+    {
+        platform::LongWork work(main.sbStatusBar->panelLabel(1),
+                                QStringLiteral("正在保存“%1”…").arg(QFileInfo(path).fileName()));
+        box.SaveFile(path, type);
+    }
+    if (main.recovery)
+        main.recovery->forget(&box);
 }
 
 // An untitled document's caption starts with "文档".
@@ -59,6 +80,8 @@ bool isUntitled(const frmDocument& form) {
 void frmMain::mnuFileOpen_Click() {
     if (!ActiveForm())
         CreateDocumentWindow();
+    else if (!confirmDiscard(activeDocument(*this)))
+        return;  // asked before the dialog; the document stays as it is
     const QString path = askForFile(*dlg, QStringLiteral("打开"), false);
     if (path.isEmpty())
         return;  // a window made above stays, empty and untitled
@@ -66,24 +89,41 @@ void frmMain::mnuFileOpen_Click() {
 }
 
 void frmMain::openDocument(const QString& path) {
-    platform::LongWork work(sbStatusBar->panelLabel(1),
-                            QStringLiteral("正在打开“%1”…").arg(QFileInfo(path).fileName()));
-    activeRtfText(*this).LoadFile(path);  // the whole content is replaced
+    {
+        platform::LongWork work(sbStatusBar->panelLabel(1),
+                                QStringLiteral("正在打开“%1”…").arg(QFileInfo(path).fileName()));
+        activeRtfText(*this).LoadFile(path);  // the whole content is replaced
+    }
     activeDocument(*this).setCaption(path);  // only after a successful load
+    if (recovery)
+        recovery->forget(&activeRtfText(*this));
+}
+
+bool frmMain::saveDocument(frmDocument& form) {
+    RichTextBox& box = *form.rtfText;
+    QString path;
+    int type = rtfRTF;
+    if (isUntitled(form)) {
+        // The caption stays untitled: the next Save asks for a name again.
+        path = askForFile(*dlg, QStringLiteral("保存"), true);
+        if (path.isEmpty())
+            return false;
+        type = fileTypeFor(path, box);
+    } else {
+        // A file goes back in the format it was read in, whatever its name.
+        path = form.Caption();
+        type = box.FileType() >= 0 ? box.FileType() : fileTypeFor(path, box);
+    }
+    if (!mayDropFormatting(box, type))
+        return false;
+    write(*this, box, path, type);
+    return true;
 }
 
 void frmMain::mnuFileSave_Click() {
     if (!ActiveForm())
         return;
-    if (isUntitled(*ActiveForm())) {
-        const QString path = askForFile(*dlg, QStringLiteral("保存"), true);
-        if (path.isEmpty())
-            return;
-        // The caption stays untitled: the next Save asks for a name again.
-        saveActive(*this, path);
-        return;
-    }
-    saveActive(*this, activeDocument(*this).Caption());
+    saveDocument(activeDocument(*this));
 }
 
 void frmMain::mnuFileSaveAs_Click() {
@@ -92,6 +132,13 @@ void frmMain::mnuFileSaveAs_Click() {
     const QString path = askForFile(*dlg, QStringLiteral("另存为"), true);
     if (path.isEmpty())
         return;
-    activeDocument(*this).setCaption(path);  // before writing, and kept if writing fails
-    saveActive(*this, path);
+    RichTextBox& box = activeRtfText(*this);
+    const int type = fileTypeFor(path, box);
+    if (!mayDropFormatting(box, type))
+        return;  // nothing written, nothing changed
+    // The caption and the format change before writing, and stay if
+    // writing fails: the next Save tries the same file again.
+    activeDocument(*this).setCaption(path);
+    box.setFileType(type);
+    write(*this, box, path, type);
 }

@@ -1,6 +1,8 @@
 // Print and Page Setup. Both ignore every error: each step runs on its own
 // and a failing one is skipped. Print tests the last error for a cancelled
-// dialog (32755) before printing.
+// dialog (32755) before printing, and reports a print that failed (a PDF
+// that could not be written, a job the printer refused): the user must not
+// go looking for pages that never came.
 #include "app/frmmain.h"
 #include "document/activedocument.h"
 #include "document/richtextbox.h"
@@ -42,7 +44,7 @@ void frmMain::mnuFilePrint_Click() {
     });
     step([this] { dlg->ShowPrinter(); });
     if (step.lastError() != platform::err::Cancelled)
-        step([this] { activeRtfText(*this).SelPrint(dlg->hDC); });
+        platform::dispatch([this] { activeRtfText(*this).SelPrint(dlg->hDC); });
 }
 
 void frmMain::mnuFilePageSetup_Click() {

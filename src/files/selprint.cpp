@@ -57,5 +57,5 @@ void RichTextBox::SelPrint(int hDC) {
     }
     copy->print(&printer);
     if (printer.printerState() == QPrinter::Error)
-        platform::raise(platform::err::FileAccess, QStringLiteral("无法打印到“%1”。").arg(printer.printerName()));
+        platform::raise(platform::err::FileAccess, QStringLiteral("无法打印到“%1”：打印机拒绝了打印作业。").arg(printer.printerName()));
 }

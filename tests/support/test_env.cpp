@@ -18,6 +18,7 @@ void isolate() {
     root() = std::make_unique<QTemporaryDir>();
     QDir(root()->path()).mkpath(QStringLiteral("home"));
     QDir(root()->path()).mkpath(QStringLiteral("xdg"));
+    qputenv("XDG_STATE_HOME", (root()->path() + QStringLiteral("/state")).toUtf8());
     qputenv("XDG_CONFIG_HOME", configHome().toUtf8());
     qputenv("XDG_CONFIG_DIRS", configDir().toUtf8());
 }

@@ -141,15 +141,6 @@ TEST_F(DocumentWindowTest, EachWindowReportsItsOwnSelectionAndClosingResetsNothi
     EXPECT_EQ(formattingButtons(), (Six{0, 0, 0, 0, 0, 1}));
 }
 
-TEST_F(DocumentWindowTest, ClosingAnEditedDocumentAsksNothing) {
-    RichTextBox& box = activeBox();
-    QTest::keyClicks(&box, QStringLiteral("unsaved"));
-    MainForm->mdiClient->currentSubWindow()->close();
-    QApplication::processEvents();
-    EXPECT_TRUE(MainForm->documents().isEmpty());
-    EXPECT_TRUE(messages.empty());
-}
-
 // Layout: after any change of the window's size the control covers the
 // client area exactly and wraps at its own width.
 class DocumentLayoutTest : public DocumentWindowTest {

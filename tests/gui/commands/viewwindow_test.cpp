@@ -380,7 +380,7 @@ TEST_F(ViewCommandsTest, AnArrangementCodeOutsideZeroToThreeIsAnInvalidArgument)
 
 // ---- File: Exit ------------------------------------------------------------
 
-TEST_F(ViewCommandsTest, ExitClosesEveryEditedDocumentWithoutAQuestionAndSavesTheGeometry) {
+TEST_F(ViewCommandsTest, ExitGivingUpEveryEditedDocumentClosesThemAndSavesTheGeometry) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString report = dir.filePath(QStringLiteral("windows.txt"));
@@ -397,11 +397,13 @@ TEST_F(ViewCommandsTest, ExitClosesEveryEditedDocumentWithoutAQuestionAndSavesTh
     for (QMdiSubWindow* w : MainForm->mdiClient->subWindowList())
         subs.append(w);
 
+    answers = {platform::vbNo, platform::vbNo, platform::vbNo};  // 不保存, each time
     MainForm->mnuFileExit->trigger();
     settle();
     qunsetenv("SCRIVLET_WINDOW_REPORT");
 
-    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(messages.size(), 3u);
+    EXPECT_TRUE(answers.empty());
     EXPECT_FALSE(MainForm->isVisible());
     for (const QPointer<QMdiSubWindow>& w : subs)
         EXPECT_TRUE(w.isNull());  // closed and destroyed
@@ -426,6 +428,7 @@ TEST_F(ViewCommandsTest, TheWindowReportShowsFirstCharacterBoldAndFirstParagraph
     append(box, QStringLiteral("ld\tand\nsecond"));
     setAlignment(box, 0, Qt::AlignHCenter);
     MainForm->mdiClient->currentSubWindow()->setGeometry(10, 20, 300, 200);
+    answers.push_back(platform::vbNo);
     MainForm->mnuFileExit_Click();
     qunsetenv("SCRIVLET_WINDOW_REPORT");
     QFile f(report);

@@ -153,12 +153,16 @@ TEST_F(Printing, PrintWithNoDocumentShowsNoDialog) {
     EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(Printing, AFailingPrintIsIgnored) {
+TEST_F(Printing, AFailingPrintIsReportedWithItsFileFromMenuAndToolbar) {
     write(path("plain"), "not a folder");
     setText(QStringLiteral("文字"));
     script.then(DialogAnswer::printTo(path("plain/out.pdf")));
     menu(MainForm->mnuFilePrint);
-    EXPECT_TRUE(messages.empty());
+    script.then(DialogAnswer::printTo(path("plain/out.pdf")));
+    toolbar(QStringLiteral("打印"));
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_TRUE(messages[0].text.contains(path("plain/out.pdf"))) << messages[0].text.toStdString();
+    EXPECT_EQ(messages[0].text, messages[1].text);
 }
 
 TEST_F(Printing, SelPrintRaisesForABadHandleAndAnUnwritableFile) {

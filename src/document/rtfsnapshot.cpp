@@ -1,0 +1,54 @@
+#include "document/rtfsnapshot.h"
+
+#include "document/formatmap.h"
+#include "document/rtf/writer.h"
+
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include <unordered_map>
+
+namespace document {
+
+RtfSnapshot::RtfSnapshot(const QTextDocument& document) : text_(document.toRawText()) {
+    // Each distinct Qt format is converted once; runs keep only its index.
+    std::unordered_map<int, int> charIndex;
+    std::unordered_map<int, int> paraIndex;
+    const QFont font = document.defaultFont();
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        auto para = paraIndex.find(block.blockFormatIndex());
+        if (para == paraIndex.end()) {
+            para = paraIndex.emplace(block.blockFormatIndex(), int(paraFormats_.size())).first;
+            paraFormats_.push_back(fromQt(block.blockFormat()));
+        }
+        paragraphs_.push_back({para->second, int(runs_.size())});
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            auto chars = charIndex.find(fragment.charFormatIndex());
+            if (chars == charIndex.end()) {
+                chars = charIndex.emplace(fragment.charFormatIndex(), int(charFormats_.size())).first;
+                charFormats_.push_back(fromQt(fragment.charFormat(), font));
+            }
+            runs_.push_back({fragment.position(), fragment.length(), chars->second});
+        }
+    }
+}
+
+std::string RtfSnapshot::toRtf() const {
+    rtf::Writer writer;
+    QByteArray utf8;
+    for (std::size_t p = 0; p < paragraphs_.size(); ++p) {
+        const std::size_t endRun = p + 1 < paragraphs_.size() ? std::size_t(paragraphs_[p + 1].firstRun) : runs_.size();
+        writer.beginParagraph(paraFormats_[std::size_t(paragraphs_[p].format)]);
+        for (std::size_t r = std::size_t(paragraphs_[p].firstRun); r < endRun; ++r) {
+            const Run& run = runs_[r];
+            utf8 = QStringView(text_).mid(run.start, run.length).toUtf8();
+            writer.text(std::string_view(utf8.constData(), std::size_t(utf8.size())),
+                        charFormats_[std::size_t(run.format)]);
+        }
+        writer.endParagraph();
+    }
+    return writer.finish();
+}
+
+}  // namespace document

@@ -1,0 +1,47 @@
+// A document's text and formatting, copied in one quick pass on the thread
+// that owns the document, and written out as RTF later on any thread. The
+// copy is the raw text (one block copy) and a table of runs and paragraphs
+// that index into it; the costly part of writing (encoding, escaping, font
+// tables) happens in toRtf(), away from the user's typing.
+#pragma once
+
+#include "document/rtf/format.h"
+
+#include <QString>
+
+#include <string>
+#include <vector>
+
+class QTextDocument;
+
+namespace document {
+
+class RtfSnapshot {
+public:
+    explicit RtfSnapshot(const QTextDocument& document);
+
+    // The same RTF document that writeRtf() gives for the whole document.
+    // Touches nothing but the snapshot: safe on any thread.
+    std::string toRtf() const;
+
+    qsizetype textSize() const { return text_.size(); }
+
+private:
+    struct Run {
+        int start;   // position in text_
+        int length;
+        int format;  // index into charFormats_
+    };
+    struct Paragraph {
+        int format;    // index into paraFormats_
+        int firstRun;  // runs up to the next paragraph's firstRun
+    };
+
+    QString text_;
+    std::vector<rtf::CharFormat> charFormats_;
+    std::vector<rtf::ParaFormat> paraFormats_;
+    std::vector<Run> runs_;
+    std::vector<Paragraph> paragraphs_;
+};
+
+}  // namespace document
