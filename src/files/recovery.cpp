@@ -213,6 +213,7 @@ public:
         const QString root = recoveryRoot();
         if (!makePrivatePath(root))
             return QStringLiteral("无法创建恢复文件夹“%1”：%2。").arg(shown(root), platform::reasonText(errno));
+        ::chmod(encoded(root).constData(), 0700);  // made earlier by someone less careful
         const QString name = QStringLiteral("%1-%2")
                                  .arg(QCoreApplication::applicationPid())
                                  .arg(QDateTime::currentMSecsSinceEpoch());
@@ -306,8 +307,18 @@ private:
 
 // ---- documents watched -----------------------------------------------------
 
+// The newest snapshot of a document waiting for the worker.
+struct Pending {
+    std::mutex mutex;
+    std::shared_ptr<const document::RtfSnapshot> snapshot;
+    QByteArray meta;
+    bool queued = false;
+    int generation = 0;  // moves on when the copy is forgotten
+};
+
 struct Recovery::Watched {
     QPointer<RichTextBox> box;
+    std::shared_ptr<Pending> pending = std::make_shared<Pending>();
     int id = 0;
     std::function<QString()> fileName;
     QTimer* idle = nullptr;
@@ -377,17 +388,40 @@ void Recovery::writeCopy(RichTextBox* box) {
         return;
     }
     // The one step on the user's thread: the text and a table of formats.
+    // A copy still waiting for the worker takes the newer snapshot instead
+    // of queueing a second one, so a slow disk never piles them up.
     auto snapshot = std::make_shared<const document::RtfSnapshot>(*box->document());
-    const QByteArray meta = metaText(w->fileName ? w->fileName() : QString(), *box);
-    const int id = w->id;
+    QByteArray meta = metaText(w->fileName ? w->fileName() : QString(), *box);
     w->hasCopy = true;
-    worker_->post([snapshot, meta, id](Worker& worker) -> QString {
+    const std::shared_ptr<Pending> pending = w->pending;
+    {
+        std::lock_guard lock(pending->mutex);
+        pending->snapshot = std::move(snapshot);
+        pending->meta = std::move(meta);
+        if (pending->queued)
+            return;
+        pending->queued = true;
+    }
+    const int id = w->id;
+    const int generation = pending->generation;
+    worker_->post([pending, id, generation](Worker& worker) -> QString {
+        std::shared_ptr<const document::RtfSnapshot> snapshot;
+        QByteArray meta;
+        {
+            std::lock_guard lock(pending->mutex);
+            if (pending->generation != generation)
+                return {};  // forgotten while it waited
+            snapshot = std::move(pending->snapshot);
+            meta = std::move(pending->meta);
+            pending->queued = false;
+        }
         if (QString failure = worker.ensureFolder(); !failure.isEmpty())
             return failure;
         const QString metaPath = worker.folder() + QLatin1Char('/') + metaName(id);
         if (const int error = writeAtomically(metaPath, meta.constData(), std::size_t(meta.size())))
             return failureText(metaPath, error);
         const std::string rtf = snapshot->toRtf();
+        snapshot.reset();  // the text's memory goes back before the disk is waited for
         const QString copyPath = worker.folder() + QLatin1Char('/') + copyName(id);
         if (const int error = writeAtomically(copyPath, rtf.data(), rtf.size()))
             return failureText(copyPath, error);
@@ -401,6 +435,14 @@ void Recovery::forget(RichTextBox* box) {
     if (!w)
         return;
     w->stopTimers();
+    {
+        // A copy still waiting is not written; the next one queues anew,
+        // after the removal below.
+        std::lock_guard lock(w->pending->mutex);
+        w->pending->snapshot.reset();
+        w->pending->queued = false;
+        ++w->pending->generation;
+    }
     if (!w->hasCopy)
         return;
     w->hasCopy = false;

@@ -135,6 +135,7 @@ TEST_F(DocumentWindowTest, EachWindowReportsItsOwnSelectionAndClosingResetsNothi
     EXPECT_EQ(formattingButtons(), (Six{1, 0, 0, 1, 0, 0}));
     caretAt(second, 3);
     EXPECT_EQ(formattingButtons(), (Six{0, 0, 0, 0, 0, 1}));
+    answers = {platform::vbNo, platform::vbNo};  // both changed: 不保存
     MainForm->mdiClient->closeAllSubWindows();
     QApplication::processEvents();
     EXPECT_TRUE(MainForm->documents().isEmpty());

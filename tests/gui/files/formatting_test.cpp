@@ -29,6 +29,11 @@ protected:
         setText(QStringLiteral("一个 词语 结尾"));
         select(3, 5);
     }
+    // Closes every document, its text given up (nothing asks).
+    void closeAll() const {
+        box().document()->setModified(false);
+        MainForm->mdiClient->closeAllSubWindows();
+    }
     QString documentHtml() const {
         QTextCursor all(box().document());
         all.select(QTextCursor::Document);
@@ -135,7 +140,7 @@ TEST_F(Formatting, CancelInTheFontDialogChangesNothingAndShowsNothing) {
 }
 
 TEST_F(Formatting, FontDialogWithNoDocumentStillShowsAndKeepsTheChoice) {
-    MainForm->mdiClient->closeAllSubWindows();
+    closeAll();
     script.then(DialogAnswer::chooseFont(font(QStringLiteral("宋体"), 14, false, true)));
     menu(MainForm->mnFormatFont);
     EXPECT_EQ(script.requests.size(), 1u);
@@ -187,7 +192,7 @@ TEST_F(Formatting, ASizeThatIsNotANumberIsReportedAndTheBoxKeepsIt) {
 }
 
 TEST_F(Formatting, TypingASizeWithNoDocumentIsReported) {
-    MainForm->mdiClient->closeAllSubWindows();
+    closeAll();
     QTest::keyClicks(MainForm->cboSize->lineEdit(), "9");
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages[0].text.contains(QStringLiteral("'91'")));
@@ -201,7 +206,7 @@ TEST_F(Formatting, TypingAFontNameAppliesEachPartialName) {
 }
 
 TEST_F(Formatting, TypingAFontNameWithNoDocumentDoesNothing) {
-    MainForm->mdiClient->closeAllSubWindows();
+    closeAll();
     QTest::keyClicks(MainForm->cboFont->lineEdit(), "Arial");
     EXPECT_TRUE(messages.empty());
     EXPECT_TRUE(MainForm->documents().isEmpty());

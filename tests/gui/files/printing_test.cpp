@@ -216,7 +216,9 @@ TEST_F(Printing, PageSetupShowsThePrintDialogWithFlagsLeftAndNeedsNoDocument) {
     select(0, 1);
     script.then(DialogAnswer::printTo(path("p.pdf")));
     menu(MainForm->mnuFilePrint);
+    answers.push_back(platform::vbNo);  // closing the changed document: 不保存
     MainForm->mdiClient->closeAllSubWindows();
+    messages.clear();
 
     script.then(DialogAnswer::ok());
     menu(MainForm->mnuFilePageSetup);

@@ -287,25 +287,7 @@ TEST_F(UnsavedChanges, PlainTypingAndLeftAlignmentNeverAsk) {
     EXPECT_EQ(bytes(path("t.txt")), QByteArray("typed"));
 }
 
-// ---- failures are seen --------------------------------------------------------------
-
-TEST_F(UnsavedChanges, ToolbarOpenAndSaveReportFailuresAsTheMenuDoes) {
-    write(path("plain"), "not a folder");
-    QStringList shown;
-    for (bool fromToolbar : {false, true}) {
-        messages.clear();
-        script.then(DialogAnswer::file(path("missing.rtf")));
-        fromToolbar ? toolbar(QStringLiteral("打开")) : menu(MainForm->mnuFileOpen);
-        script.then(DialogAnswer::file(path("plain/a.rtf")));
-        fromToolbar ? toolbar(QStringLiteral("保存")) : menu(MainForm->mnuFileSave);
-        ASSERT_EQ(messages.size(), 2u);
-        EXPECT_TRUE(messages[0].text.contains(path("missing.rtf")));
-        EXPECT_TRUE(messages[1].text.contains(path("plain/a.rtf")));
-        for (const auto& m : messages)
-            shown << m.text;
-    }
-    EXPECT_EQ(shown.mid(0, 2), shown.mid(2, 2));
-}
+// ---- failures name their reason in Chinese ------------------------------------
 
 TEST(Reasons, SystemWordsBecomeChinese) {
     EXPECT_EQ(platform::reasonText(EACCES), QStringLiteral("权限不够"));
