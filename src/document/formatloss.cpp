@@ -30,8 +30,9 @@ bool losesFormattingAsPlainText(const QTextDocument& document) {
             return true;
         for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
+            // A picture has no text at all.
             if (seen.insert(fragment.charFormatIndex()).second &&
-                showsMoreThanPlain(fromQt(fragment.charFormat(), font), plain))
+                (fragment.charFormat().isImageFormat() || showsMoreThanPlain(fromQt(fragment.charFormat(), font), plain)))
                 return true;
         }
     }

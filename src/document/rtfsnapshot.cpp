@@ -1,6 +1,7 @@
 #include "document/rtfsnapshot.h"
 
 #include "document/formatmap.h"
+#include "document/pictures.h"
 #include "document/rtf/writer.h"
 
 #include <QTextBlock>
@@ -14,6 +15,7 @@ RtfSnapshot::RtfSnapshot(const QTextDocument& document) : text_(document.toRawTe
     // Each distinct Qt format is converted once; runs keep only its index.
     std::unordered_map<int, int> charIndex;
     std::unordered_map<int, int> paraIndex;
+    std::unordered_map<int, int> pictureIndex;  // by char format index; -1: not one the writer keeps
     const QFont font = document.defaultFont();
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         auto para = paraIndex.find(block.blockFormatIndex());
@@ -29,7 +31,20 @@ RtfSnapshot::RtfSnapshot(const QTextDocument& document) : text_(document.toRawTe
                 chars = charIndex.emplace(fragment.charFormatIndex(), int(charFormats_.size())).first;
                 charFormats_.push_back(fromQt(fragment.charFormat(), font));
             }
-            runs_.push_back({fragment.position(), fragment.length(), chars->second});
+            int picture = -1;
+            if (fragment.charFormat().isImageFormat()) {
+                auto known = pictureIndex.find(fragment.charFormatIndex());
+                if (known == pictureIndex.end()) {
+                    const auto read = pictureOf(fragment.charFormat());
+                    known = pictureIndex.emplace(fragment.charFormatIndex(), read ? int(pictures_.size()) : -1).first;
+                    if (read)
+                        pictures_.push_back(*read);
+                }
+                if (known->second < 0)
+                    continue;  // an image not read from RTF: written nowhere
+                picture = known->second;
+            }
+            runs_.push_back({fragment.position(), fragment.length(), chars->second, picture});
         }
     }
 }
@@ -42,6 +57,12 @@ std::string RtfSnapshot::toRtf() const {
         writer.beginParagraph(paraFormats_[std::size_t(paragraphs_[p].format)]);
         for (std::size_t r = std::size_t(paragraphs_[p].firstRun); r < endRun; ++r) {
             const Run& run = runs_[r];
+            if (run.picture >= 0) {
+                // One object character per picture.
+                for (int i = 0; i < run.length; ++i)
+                    writer.picture(pictures_[std::size_t(run.picture)], charFormats_[std::size_t(run.format)]);
+                continue;
+            }
             utf8 = QStringView(text_).mid(run.start, run.length).toUtf8();
             writer.text(std::string_view(utf8.constData(), std::size_t(utf8.size())),
                         charFormats_[std::size_t(run.format)]);

@@ -31,6 +31,7 @@ private:
         int start;   // position in text_
         int length;
         int format;  // index into charFormats_
+        int picture;  // index into pictures_ for a picture's object characters, else -1
     };
     struct Paragraph {
         int format;    // index into paraFormats_
@@ -40,6 +41,7 @@ private:
     QString text_;
     std::vector<rtf::CharFormat> charFormats_;
     std::vector<rtf::ParaFormat> paraFormats_;
+    std::vector<rtf::Picture> pictures_;
     std::vector<Run> runs_;
     std::vector<Paragraph> paragraphs_;
 };

@@ -5,6 +5,7 @@
 #include "document/filetext.h"
 #include "document/richtextbox.h"
 #include "document/rtfexport.h"
+#include "document/rtfsnapshot.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -143,6 +144,20 @@ TEST(CorpusText, FileTextIsExactlyTheTextTheControlHolds) {
         EXPECT_EQ(document::fileText(f.readAll()), document::plainText(*box.document()));
     }
     EXPECT_GE(files.size(), 150);  // the corpus was found whole
+}
+
+// The crash-recovery copy is written from a snapshot on another thread; it
+// must be the very RTF that Save writes, pictures and all.
+TEST(CorpusRoundTrip, ASnapshotWritesTheSameRtfAsSaveForEveryFile) {
+    const QStringList files = corpusFiles();
+    if (files.isEmpty())
+        GTEST_SKIP() << "no corpus at " SCRIVLET_CORPUS_DIR;
+    for (const QString& path : files) {
+        SCOPED_TRACE(path.toStdString());
+        RichTextBox box;
+        box.LoadFile(path);
+        EXPECT_EQ(document::RtfSnapshot(*box.document()).toRtf(), document::writeRtf(*box.document()));
+    }
 }
 
 }  // namespace
