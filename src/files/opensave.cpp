@@ -59,12 +59,20 @@ bool mayDropFormatting(const RichTextBox& box, int type) {
 }
 
 // Writes the document, with the feedback a long save gets; its recovery
-// copy is not needed any more.
+// copy is not needed any more. No copy is taken while a long save reads
+// the document on another thread; a failed save keeps the copy and takes
+// the next one as after a change.
 void write(const frmMain& main, RichTextBox& box, const QString& path, int type) {
-    {
+    if (main.recovery)
+        main.recovery->pause(&box);
+    try {
         platform::LongWork work(main.sbStatusBar->panelLabel(1),
                                 QStringLiteral("正在保存“%1”…").arg(QFileInfo(path).fileName()));
         box.SaveFile(path, type);
+    } catch (...) {
+        if (main.recovery)
+            main.recovery->changed(&box);
+        throw;
     }
     if (main.recovery)
         main.recovery->forget(&box);

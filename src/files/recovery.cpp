@@ -378,6 +378,11 @@ void Recovery::onChanged(RichTextBox* box) {
 
 void Recovery::changed(RichTextBox* box) { onChanged(box); }
 
+void Recovery::pause(RichTextBox* box) {
+    if (const auto w = watched_.value(box))
+        w->stopTimers();
+}
+
 void Recovery::writeCopy(RichTextBox* box) {
     const auto w = watched_.value(box);
     if (!w || !w->box || finished_)

@@ -83,8 +83,12 @@ public:
     // The copy is not needed any more: saved, discarded, replaced or closed.
     void forget(RichTextBox* box);
     // The document changed in a way that did not come from typing (a
-    // restored copy): a copy is due as after any change.
+    // restored copy), or a save that paused the copies failed: a copy is due
+    // as after any change.
     void changed(RichTextBox* box);
+    // No copy is taken until changed() or forget(): the document is being
+    // saved, read by another thread meanwhile. The copy it has stays.
+    void pause(RichTextBox* box);
 
     // Copies every document with unsaved changes now and waits until every
     // write is done (the session ends, tests).
