@@ -491,6 +491,7 @@ struct LoadedDocument {
     rtf::TextEncoding encoding = rtf::TextEncoding::Utf8;
     rtf::LineEnd lineEnd = rtf::LineEnd::Lf;
     int fileType = 0;  // 0 RTF, 1 plain text
+    QByteArray plainTextBytes;  // the file's bytes when it was read as plain text
 };
 
 // Reads the file into a new document, built apart from any view, without
@@ -517,6 +518,7 @@ LoadedDocument buildDocument(const QString& path, const QFont& font, QThread* ow
         loaded.encoding = decoded.encoding;
         loaded.lineEnd = decoded.lineEnd;
         loaded.fileType = 1;
+        loaded.plainTextBytes = bytes;
     }
     fresh.setUndoRedoEnabled(true);
     fresh.setModified(false);
@@ -538,6 +540,15 @@ void RichTextBox::LoadFile(const QString& path) {
     textEncoding_ = loaded.encoding;
     lineEnd_ = loaded.lineEnd;
     fileType_ = loaded.fileType;
+    keepUnchangedText(loaded.plainTextBytes);
+}
+
+void RichTextBox::keepUnchangedText(const QByteArray& bytes) {
+    unchangedText_ = bytes;
+    unchangedTextOf_ = bytes.isNull() ? nullptr : document();
+    if (unchangedTextOf_)
+        connect(document(), &QTextDocument::contentsChanged, this, [this] { unchangedText_.clear(); },
+                Qt::SingleShotConnection);
 }
 
 void RichTextBox::installDocument(QTextDocument* fresh) {
@@ -566,7 +577,12 @@ void RichTextBox::SaveFile(const QString& path, int type) {
     const QTextDocument& doc = *document();
     const rtf::TextEncoding encoding = textEncoding_;
     const rtf::LineEnd lineEnd = lineEnd_;
+    const QByteArray unchanged = unchangedTextOf_ == document() ? unchangedText_ : QByteArray();
     auto write = [&](QThread*) {
+        if (type == 1 && !unchanged.isNull()) {
+            document::writeFileBytes(path, unchanged);
+            return true;
+        }
         std::string bytes;
         if (type == 0) {
             bytes = document::writeRtf(doc);
