@@ -3,6 +3,8 @@
 #include "platform/twips.h"
 
 #include <QColor>
+#include <QGuiApplication>
+#include <QPalette>
 #include <QStringList>
 
 #include <algorithm>
@@ -33,7 +35,49 @@ void combine(std::size_t& seed, const T& value) {
     seed ^= std::hash<T>{}(value) + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2);
 }
 
+QColor linkColor() { return QGuiApplication::palette().color(QPalette::Link); }
+
 }  // namespace
+
+QString hyperlinkTarget(const QString& instruction) {
+    // HYPERLINK "target" [\l "place"] [\o "tip"] ...; quotes are optional
+    // around a target without spaces.
+    const QString text = instruction.trimmed();
+    if (!text.startsWith(QLatin1String("HYPERLINK"), Qt::CaseInsensitive) ||
+        (text.size() > 9 && !text.at(9).isSpace()))
+        return {};
+    QString target, place;
+    QString* next = &target;
+    for (qsizetype i = 9; i < text.size();) {
+        if (text.at(i).isSpace()) {
+            ++i;
+            continue;
+        }
+        if (text.at(i) == u'\\' && i + 1 < text.size() && text.at(i + 1) != u'\\') {
+            // A switch: \l names a place; the others (\o, \t, \m, \n) take
+            // no target.
+            next = text.at(i + 1).toLower() == u'l' ? &place : nullptr;
+            i += 2;
+            continue;
+        }
+        QString word;
+        if (text.at(i) == u'"') {
+            const qsizetype end = text.indexOf(u'"', i + 1);
+            word = text.mid(i + 1, end < 0 ? -1 : end - i - 1);
+            i = end < 0 ? text.size() : end + 1;
+        } else {
+            qsizetype end = i;
+            while (end < text.size() && !text.at(end).isSpace()) ++end;
+            word = text.mid(i, end - i);
+            i = end;
+        }
+        word.replace(QLatin1String("\\\\"), QLatin1String("\\"));
+        if (next && next->isEmpty()) *next = word;
+        next = nullptr;
+    }
+    if (!target.isEmpty()) return place.isEmpty() ? target : target + u'#' + place;
+    return place.isEmpty() ? QString() : u'#' + place;
+}
 
 QTextCharFormat toQt(const rtf::CharFormat& f) {
     QTextCharFormat q;
@@ -55,6 +99,25 @@ QTextCharFormat toQt(const rtf::CharFormat& f) {
     case rtf::VerticalAlign::Super: q.setVerticalAlignment(QTextCharFormat::AlignSuperScript); break;
     case rtf::VerticalAlign::Sub: q.setVerticalAlignment(QTextCharFormat::AlignSubScript); break;
     case rtf::VerticalAlign::Normal: break;
+    }
+    if (!f.field.empty()) {
+        const QString instruction = QString::fromUtf8(f.field.data(), qsizetype(f.field.size()));
+        q.setProperty(FieldProperty, instruction);
+        const QString target = hyperlinkTarget(instruction);
+        if (!target.isEmpty()) {
+            q.setAnchor(true);
+            q.setAnchorHref(target);
+            int look = 0;
+            if (!f.underline) {
+                q.setFontUnderline(true);
+                look |= 1;
+            }
+            if (!f.hasColor) {
+                q.setForeground(linkColor());
+                look |= 2;
+            }
+            if (look) q.setProperty(LinkLookProperty, look);
+        }
     }
     return q;
 }
@@ -121,6 +184,12 @@ rtf::CharFormat fromQt(const QTextCharFormat& q, const QFont& defaultFont) {
     case QTextCharFormat::AlignSubScript: f.verticalAlign = rtf::VerticalAlign::Sub; break;
     default: break;
     }
+    if (q.hasProperty(FieldProperty)) {
+        f.field = q.stringProperty(FieldProperty).toStdString();
+        const int look = q.intProperty(LinkLookProperty);
+        if (look & 1) f.underline = false;
+        if ((look & 2) && f.hasColor && f.color == fromColor(linkColor())) f.hasColor = false;
+    }
     return f;
 }
 
@@ -159,6 +228,7 @@ std::size_t CharFormatHash::operator()(const rtf::CharFormat& f) const noexcept 
                       (int(f.hasColor) << 4) | (int(f.hasBackground) << 5) | (int(f.verticalAlign) << 6));
     combine(seed, f.color);
     combine(seed, f.background);
+    if (!f.field.empty()) combine(seed, f.field);
     return seed;
 }
 

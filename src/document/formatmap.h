@@ -18,6 +18,17 @@ namespace document {
 // were declared in; -1 (or no property) leaves the choice to the writer.
 inline constexpr int FontCharsetProperty = QTextFormat::UserProperty + 1;
 
+// Text that is the result of a field carries the field's instruction
+// (QString), so that the field is written back around it. A hyperlink is
+// shown underlined in the link colour; what the file did not set itself is
+// marked in LinkLookProperty (1 underline, 2 colour) and not written back.
+inline constexpr int FieldProperty = QTextFormat::UserProperty + 5;
+inline constexpr int LinkLookProperty = QTextFormat::UserProperty + 6;
+
+// The target of a HYPERLINK field instruction ("#name" for a place in the
+// document, \l); empty for other fields.
+QString hyperlinkTarget(const QString& instruction);
+
 // A complete QTextCharFormat for a run: every property the codec knows is
 // set explicitly, so inserted text never inherits the caret's formatting. An
 // empty font name leaves the family unset (the document's default applies).

@@ -11,8 +11,11 @@
 #include "platform/errors.h"
 #include "platform/twips.h"
 
+#include <QDesktopServices>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QUrl>
 #include <QMimeData>
 #include <QPointer>
 #include <QRegularExpression>
@@ -604,4 +607,27 @@ void RichTextBox::SaveFile(const QString& path, int type) {
     }
     fileType_ = type;
     document()->setModified(false);
+}
+
+std::function<void(const QUrl&)>& RichTextBox::linkOpener() {
+    static std::function<void(const QUrl&)> opener = [](const QUrl& url) {
+        static const QStringList safe{QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("ftp"),
+                                      QStringLiteral("mailto")};
+        if (safe.contains(url.scheme().toLower())) QDesktopServices::openUrl(url);
+    };
+    return opener;
+}
+
+void RichTextBox::mousePressEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton && (e->modifiers() & Qt::ControlModifier)) {
+        const QString target = anchorAt(e->position().toPoint());
+        if (!target.isEmpty()) {
+            // A place in this document (\l) has nowhere to go: its bookmark
+            // is not kept.
+            if (!target.startsWith(u'#') && linkOpener()) linkOpener()(QUrl(target));
+            e->accept();
+            return;
+        }
+    }
+    QTextEdit::mousePressEvent(e);
 }

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QTextEdit>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -122,6 +123,12 @@ public:
     // files/printerhandles.h). Defined with printing, in files/.
     void SelPrint(int hDC);
 
+    // What Ctrl+click on a hyperlink calls with its target; nothing else
+    // opens a link. By default web and mail addresses (http, https, ftp,
+    // mailto) go to the desktop's handler and anything else, a program or
+    // a local file among them, is never started. Tests replace it.
+    static std::function<void(const QUrl&)>& linkOpener();
+
 signals:
     // Exactly once for each change of the caret position or the selection,
     // synchronously, whatever made it.
@@ -138,6 +145,7 @@ protected:
 
     bool event(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
 
 private:

@@ -23,6 +23,9 @@ struct CharFormat {
     bool hasBackground = false;   // \highlightN or \cbN / \chcbpatN
     std::uint32_t background = 0;
     VerticalAlign verticalAlign = VerticalAlign::Normal;
+    // The instruction of the field whose result this text is (HYPERLINK
+    // "http://...", PAGE, ...), UTF-8; "" for text outside fields.
+    std::string field;
 
     bool operator==(const CharFormat&) const = default;
 };

@@ -44,12 +44,16 @@ constexpr std::size_t kMaxFonts = 4096;
 constexpr std::size_t kMaxFontNameBytes = 256;
 // A \ucN larger than this is a broken file, not a real fallback length.
 constexpr int kMaxUc = 64;
+// Field instructions longer than this are cut; more fields than kMaxFields
+// keep their results as plain text.
+constexpr std::size_t kMaxInstruction = 4096;
+constexpr std::size_t kMaxFields = 1 << 20;
 // A picture larger than this (bytes, after decoding) is cut short: it will
 // not decode, and shows as a placeholder of its size.
 constexpr std::size_t kMaxPicture = std::size_t(256) << 20;
 
 // Where the text of the current group goes.
-enum class Dest : std::uint8_t { Body, Drop, FontTable, ColorTable, Picture };
+enum class Dest : std::uint8_t { Body, Drop, FontTable, ColorTable, Picture, FieldInstruction };
 
 enum class RunType : std::uint8_t { Loch, Hich, Dbch };
 
@@ -68,6 +72,7 @@ struct CharState {
     std::uint8_t flags = 0;
     VerticalAlign verticalAlign = VerticalAlign::Normal;
     RunType runType = RunType::Loch;
+    int field = 0;  // 1 + the index of the field instruction the text is the result of; 0: none
 
     bool operator==(const CharState&) const = default;
 };
@@ -82,6 +87,7 @@ struct State {
     // Associated properties (\ab, \afs ...) name complex-script formatting:
     // after \rtlch or \hich, until \ltrch, \loch or \dbch.
     bool complexScript = false;
+    int field = -1;  // the instruction the \field being read collects, -1: none
 };
 
 struct Font {
@@ -186,6 +192,9 @@ private:
     int pendingLead_ = -1;     // a double-byte lead byte waiting for its trail
     char32_t pendingHigh_ = 0; // a high surrogate waiting for its low half
     Dest pendingDest_ = Dest::Body;
+
+    // Field instructions, in the order their fields start.
+    std::vector<std::string> fieldInstructions_;
 
     // The picture being read: its group's depth, 0 when none.
     Picture pict_;
@@ -318,6 +327,10 @@ std::string* Reader::target(bool cjk) {
         if (st().chr.flags & kHidden) return nullptr;
         prepareBody(cjk);
         return &run_;
+    case Dest::FieldInstruction:
+        if (st().field >= 0 && fieldInstructions_[std::size_t(st().field)].size() < kMaxInstruction)
+            return &fieldInstructions_[std::size_t(st().field)];
+        return nullptr;
     case Dest::FontTable:
         if (fontDef_ >= 0) {
             Font& f = fonts_[fontDef_];
@@ -950,14 +963,25 @@ void Reader::word(const Token& t) {
     case Keyword::Zwnj: emit(0x200C); break;
     case Keyword::Field:
         s.outer = s.dest;
+        if (formatting && fieldInstructions_.size() < kMaxFields) {
+            s.field = int(fieldInstructions_.size());
+            fieldInstructions_.emplace_back();
+        } else {
+            s.field = -1;
+        }
         break;
     case Keyword::FldInst:
-        // The field's instruction (HYPERLINK "...", PAGE ...) is not text;
-        // read it rather than skip it, since \fldrslt may follow ungrouped.
-        s.dest = Dest::Drop;
+        // The field's instruction (HYPERLINK "...", PAGE ...) is not text:
+        // it is kept with the result's runs. Read rather than skipped, since
+        // \fldrslt may follow ungrouped.
+        s.dest = s.outer == Dest::Body ? Dest::FieldInstruction : Dest::Drop;
         break;
     case Keyword::FldRslt:
         s.dest = s.outer == Dest::FontTable || s.outer == Dest::ColorTable ? Dest::Drop : s.outer;
+        if (formatting && s.field >= 0) {
+            s.chr.field = s.field + 1;
+            charChanged();
+        }
         break;
     }
 }
@@ -1082,6 +1106,13 @@ CharFormat Reader::resolve(const CharState& s, bool cjk) {
         }
     }
     f.verticalAlign = s.verticalAlign;
+    if (s.field > 0) {
+        // Spaces around the instruction are layout, not part of it.
+        const std::string& instruction = fieldInstructions_[std::size_t(s.field - 1)];
+        const auto first = instruction.find_first_not_of(' ');
+        if (first != std::string::npos)
+            f.field = instruction.substr(first, instruction.find_last_not_of(' ') - first + 1);
+    }
     return f;
 }
 

@@ -93,6 +93,28 @@ struct Writer::Impl {
     bool haveFormat = false;  // runFormat holds the last run's format
     CharFormat runFormat;
     int runUc = 1;  // the \uc in effect inside the open run group
+    bool fieldOpen = false;
+    std::string fieldInstruction;  // of the open field
+
+    // Runs of one field instruction are that field's result.
+    void enterField(const std::string& instruction) {
+        if (fieldOpen && instruction == fieldInstruction) return;
+        leaveField();
+        if (instruction.empty()) return;
+        closeRun();
+        body += "{\\field{\\*\\fldinst ";
+        runUc = 1;
+        writeText(instruction);
+        body += "}{\\fldrslt ";
+        fieldOpen = true;
+        fieldInstruction = instruction;
+    }
+    void leaveField() {
+        if (!fieldOpen) return;
+        closeRun();
+        body += "}}";
+        fieldOpen = false;
+    }
 
     int fontFor(const CharFormat& f) {
         // Fonts with CJK names are Chinese (GB2312) fonts unless the run
@@ -321,6 +343,7 @@ void Writer::text(std::string_view utf8, const CharFormat& format) {
     Impl& w = *impl_;
     if (utf8.empty()) return;
     if (!w.inParagraph) beginParagraph(ParaFormat{});
+    w.enterField(format.field);
     if (!w.runOpen || !(w.runFormat == format)) {
         w.closeRun();
         w.openRun(format);
@@ -331,6 +354,7 @@ void Writer::text(std::string_view utf8, const CharFormat& format) {
 void Writer::picture(const Picture& pict, const CharFormat& format) {
     Impl& w = *impl_;
     if (!w.inParagraph) beginParagraph(ParaFormat{});
+    w.enterField(format.field);
     if (!w.runOpen || !(w.runFormat == format)) {
         w.closeRun();
         w.openRun(format);
@@ -364,6 +388,8 @@ void Writer::picture(const Picture& pict, const CharFormat& format) {
 void Writer::endParagraph() {
     Impl& w = *impl_;
     if (!w.inParagraph) beginParagraph(ParaFormat{});
+    // A field ends with its paragraph; one that goes on is opened again.
+    w.leaveField();
     // The paragraph mark takes the formatting of the last run (of the
     // paragraph before, when this one is empty): other readers size an
     // empty line by it.

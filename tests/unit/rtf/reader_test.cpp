@@ -237,6 +237,8 @@ INSTANTIATE_TEST_SUITE_P(Character, ReaderFormat, testing::Values(
     FormatCase{"GroupRestores", doc("{\\b\\f1}x"), fmt([](CharFormat& f) { f.fontName = "Arial"; f.fontCharset = 0; })},
     FormatCase{"LeadingZeroFontNumber", doc("\\f001 x"), fmt([](CharFormat& f) { f.fontName = "宋体"; f.fontCharset = 134; })},
     FormatCase{"UnknownFontHasNoName", doc("\\f9 x"), CharFormat{}},
+    FormatCase{"FieldResultCarriesItsInstruction", doc("{\\field{\\*\\fldinst {\\b  HYPERLINK \"http://a/\\u27979?\" }{\\*\\datafield 00}}{\\fldrslt x}}"),
+               fmt([](CharFormat& f) { f.fontName = "Arial"; f.fontCharset = 0; f.field = "HYPERLINK \"http://a/测\""; })},
     FormatCase{"CharacterStyleAloneDoesNotBold", doc("\\cs15 x"), fmt([](CharFormat& f) { f.fontName = "Arial"; f.fontCharset = 0; })}
 ), fmtName);
 

@@ -234,6 +234,13 @@ INSTANTIATE_TEST_SUITE_P(Documents, WriterRoundTrip, testing::Values(
                              p({{"j", songti()}}, ParaFormat{Alignment::Justify, 0, 0, 0, 0, 0})}},
     Doc{"EmptyParagraphsAnywhere", {p({}), p({{"x", songti()}}), p({}), p({})}},
     Doc{"SingleEmptyParagraph", {p({})}},
+    Doc{"FieldsKeepTheirInstructions",
+        {p({{"see ", songti()},
+            {"链接", with([](CharFormat& f) { f.field = "HYPERLINK \"http://example.com/a b\" \\o \"提示\""; })},
+            {" bold", with([](CharFormat& f) { f.field = "HYPERLINK \"http://example.com/a b\" \\o \"提示\""; f.bold = true; })},
+            {"3", with([](CharFormat& f) { f.field = "PAGE"; })},
+            {" after", songti()}}),
+         p({{"across", with([](CharFormat& f) { f.field = "PAGE"; })}})}},
     Doc{"TextStartingWithDigitsAndSpaces", {p({{" 12 leading space", with([](CharFormat& f) { f.bold = true; })},
                                               {"34", songti()}})}}
 ), [](const testing::TestParamInfo<Doc>& i) { return std::string(i.param.name); });
