@@ -494,7 +494,7 @@ struct LoadedDocument {
 
 // Reads the file into a new document, built apart from any view, without
 // undo and layout, and handed to `owner` (the control's thread) when done.
-LoadedDocument buildDocument(const QString& path, const QFont& font, QThread* owner) {
+LoadedDocument buildDocument(const QString& path, const QFont& font, QThread* owner, std::atomic<int>& progress) {
     const QByteArray bytes = document::readFileBytes(path);
     LoadedDocument loaded;
     loaded.document = std::make_unique<QTextDocument>();
@@ -503,7 +503,7 @@ LoadedDocument buildDocument(const QString& path, const QFont& font, QThread* ow
     fresh.setDefaultFont(font);
     if (rtf::looksLikeRtf(viewOf(bytes))) {
         try {
-            document::readRtfDocument(viewOf(bytes), fresh);
+            document::readRtfDocument(viewOf(bytes), fresh, &progress);
         } catch (const rtf::ParseError& e) {
             platform::raise(InvalidFileFormat, QStringLiteral("无法读取文件“%1”：不是有效的 RTF 文档（第 %2 字节：%3）。")
                                                    .arg(path)
@@ -528,10 +528,12 @@ void RichTextBox::LoadFile(const QString& path) {
     // A file that fails to load leaves the old content: the new document is
     // only put in place when complete.
     const QFont base = font();
+    loadProgress_ = -1;
     LoadedDocument loaded =
         QFileInfo(path).size() >= BackgroundLoadBytes
-            ? platform::runInBackground([&](QThread* caller) { return buildDocument(path, base, caller); })
-            : buildDocument(path, base, thread());
+            ? platform::runInBackground(
+                  [&](QThread* caller) { return buildDocument(path, base, caller, loadProgress_); })
+            : buildDocument(path, base, thread(), loadProgress_);
     installDocument(loaded.document.release());
     textEncoding_ = loaded.encoding;
     lineEnd_ = loaded.lineEnd;

@@ -8,6 +8,7 @@
 
 #include <QTextEdit>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -96,6 +97,9 @@ public:
     // content arrives in a new QTextDocument (document() changes): connect
     // to the control's signals, not to the old document's.
     void LoadFile(const QString& path);
+    // How far the running LoadFile has got, in percent (readable from any
+    // thread while it runs); negative while not known.
+    const std::atomic<int>& loadProgress() const { return loadProgress_; }
     // Writes the whole content: type 0 RTF, 1 plain text in the encoding and
     // line ends the file was read with (UTF-8 and LF for other documents).
     // Any other type raises InvalidArgument. Raises FileAccess, leaving the
@@ -135,6 +139,7 @@ private:
     void applyRightMargin();
 
     document::LayoutPacer* pacer_;
+    std::atomic<int> loadProgress_{-1};
     double rightMargin_ = 0;
     int selChangeHold_ = 0;
     bool selChangePending_ = false;

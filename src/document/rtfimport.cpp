@@ -6,6 +6,8 @@
 
 #include <QTextDocument>
 
+#include <algorithm>
+#include <cctype>
 #include <variant>
 #include <vector>
 
@@ -133,12 +135,54 @@ private:
 
 }  // namespace
 
-void readRtfDocument(std::string_view bytes, QTextDocument& document) {
+namespace {
+
+// The paragraph marks (\par, not \pard) in RTF input: a cheap estimate of
+// the paragraphs the reader will report.
+std::size_t countParagraphMarks(std::string_view bytes) {
+    std::size_t count = 0;
+    for (std::size_t at = bytes.find("\\par"); at != std::string_view::npos; at = bytes.find("\\par", at + 4)) {
+        const std::size_t next = at + 4;
+        if (next >= bytes.size() || !std::isalpha(static_cast<unsigned char>(bytes[next])))
+            ++count;
+    }
+    return count;
+}
+
+// Passes the stream on and keeps a progress figure from the paragraphs seen.
+class ProgressSink final : public rtf::Sink {
+public:
+    ProgressSink(rtf::Sink& next, std::size_t expected, std::atomic<int>& progress)
+        : next_(next), expected_(std::max<std::size_t>(expected, 1)), progress_(progress) {}
+    void text(std::string_view utf8, const rtf::CharFormat& format) override { next_.text(utf8, format); }
+    void picture(const rtf::Picture& picture, const rtf::CharFormat& format) override {
+        next_.picture(picture, format);
+    }
+    void paragraphEnd(const rtf::ParaFormat& format) override {
+        next_.paragraphEnd(format);
+        progress_.store(int(std::min<std::size_t>(99, ++seen_ * 100 / expected_)), std::memory_order_relaxed);
+    }
+
+private:
+    rtf::Sink& next_;
+    std::size_t expected_;
+    std::atomic<int>& progress_;
+    std::size_t seen_ = 0;
+};
+
+}  // namespace
+
+void readRtfDocument(std::string_view bytes, QTextDocument& document, std::atomic<int>* progress) {
     QTextCursor cursor(&document);
     cursor.beginEditBlock();
     Inserter inserter(cursor, Inserter::Mode::WholeDocument);
     try {
-        rtf::read(bytes, inserter);
+        if (progress) {
+            ProgressSink counted(inserter, countParagraphMarks(bytes), *progress);
+            rtf::read(bytes, counted);
+        } else {
+            rtf::read(bytes, inserter);
+        }
     } catch (...) {
         cursor.endEditBlock();
         throw;

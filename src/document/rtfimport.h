@@ -4,6 +4,7 @@
 
 #include <QTextCursor>
 
+#include <atomic>
 #include <string_view>
 
 class QTextDocument;
@@ -18,7 +19,10 @@ QString documentText(std::string_view utf8);
 // format. Undo and layout should be off (a document not yet shown has no
 // layout); the caller discards the document when this throws
 // rtf::ParseError, which it does for input that is not RTF at all.
-void readRtfDocument(std::string_view bytes, QTextDocument& document);
+// When progress is given, it is kept at the share of the input read so far,
+// in percent (estimated from the paragraph marks met against those in the
+// input), for another thread to show.
+void readRtfDocument(std::string_view bytes, QTextDocument& document, std::atomic<int>* progress = nullptr);
 
 // Parses an RTF document and inserts it at the cursor, replacing its
 // selection, as one undoable edit. The fragment merges into the text around

@@ -66,9 +66,10 @@ void frmMain::mnuFileOpen_Click() {
 }
 
 void frmMain::openDocument(const QString& path) {
+    RichTextBox& box = activeRtfText(*this);
     platform::LongWork work(sbStatusBar->panelLabel(1),
-                            QStringLiteral("正在打开“%1”…").arg(QFileInfo(path).fileName()));
-    activeRtfText(*this).LoadFile(path);  // the whole content is replaced
+                            QStringLiteral("正在打开“%1”…").arg(QFileInfo(path).fileName()), &box.loadProgress());
+    box.LoadFile(path);  // the whole content is replaced
     activeDocument(*this).setCaption(path);  // only after a successful load
 }
 

@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 
 namespace {
@@ -62,6 +63,7 @@ TEST_F(LargeDocument, LoadsInTheBackgroundWhileTheEventLoopRuns) {
     // Then the timer ran during the load, and the content is exactly what
     // reading the file into a document directly gives
     EXPECT_TRUE(timerRan);
+    EXPECT_GE(box.loadProgress(), 90);  // every paragraph was counted
     QTextDocument reference;
     reference.setDefaultFont(box.font());
     document::readRtfDocument(rtf, reference);
@@ -118,7 +120,7 @@ TEST_F(LargeDocument, BackgroundLayoutReachesTheEndWithTheLayoutQtWouldMake) {
     EXPECT_TRUE(box.document()->toPlainText().startsWith(QStringLiteral("abc")));
 }
 
-TEST(LongWork, ShowsAWaitCursorAndItsTextAfterHalfASecondThenRestoresThePanel) {
+TEST(LongWork, ShowsAWaitCursorTextAndProgressAfterHalfASecondThenRestoresThePanel) {
     QLabel panel(QStringLiteral("状态"));
     {
         // A command that ends at once shows nothing
@@ -128,12 +130,17 @@ TEST(LongWork, ShowsAWaitCursorAndItsTextAfterHalfASecondThenRestoresThePanel) {
     EXPECT_EQ(panel.text(), QStringLiteral("状态"));
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     {
-        // One still running after half a second shows both
-        platform::LongWork work(&panel, QStringLiteral("正在打开“a.rtf”…"));
+        // One still running after half a second shows both, and its
+        // progress once the work reports it
+        std::atomic<int> progress{-1};
+        platform::LongWork work(&panel, QStringLiteral("正在打开“a.rtf”…"), &progress);
         QTest::qWait(600);
         EXPECT_EQ(panel.text(), QStringLiteral("正在打开“a.rtf”…"));
         ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
         EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        progress = 40;
+        QTest::qWait(250);
+        EXPECT_EQ(panel.text(), QStringLiteral("正在打开“a.rtf”… 40%"));
     }
     // and both go when it ends: the panel shows what it showed before
     EXPECT_EQ(panel.text(), QStringLiteral("状态"));
