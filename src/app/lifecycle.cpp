@@ -2,6 +2,7 @@
 #include "app/frmmain.h"
 #include "app/module1.h"
 #include "app/sortedcombobox.h"
+#include "platform/registry/hive_store.h"
 #include "platform/registry/registry_shell.h"
 #include "platform/errors.h"
 #include "platform/twips.h"
@@ -156,7 +157,9 @@ float toSingle(const QVariant& value) {
 void frmMain::MDIForm_Load() {
     // Every step tolerates failure: the rest of a failing step is skipped
     // and the next one runs. Nothing is reported. Each geometry value is
-    // independent of the others, and no range check is made.
+    // independent of the others, and no range check is made. The hive is
+    // read from disk once for the four.
+    const platform::registry::ReadBatch oneRead;
     platform::resumeNext([this] { setLeft(toSingle(RegistryShell->RegRead(SettingsKey + "MainLeft"))); });
     platform::resumeNext([this] { setTop(toSingle(RegistryShell->RegRead(SettingsKey + "MainTop"))); });
     platform::resumeNext([this] { setWidth(toSingle(RegistryShell->RegRead(SettingsKey + "MainWidth"))); });

@@ -1,11 +1,11 @@
 #include "document/documentfile.h"
 
 #include "platform/errors.h"
+#include "platform/filewrite.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace document {
 
@@ -39,16 +39,14 @@ void writeFileBytes(const QString& path, const QByteArray& bytes) {
         raise(err::FileAccess, QStringLiteral("无法保存文件：没有给出文件名。"));
     if (QFileInfo(path).isDir())
         raise(err::FileAccess, QStringLiteral("无法保存到“%1”：这是一个文件夹。").arg(shown(path)));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        raise(err::FileAccess, QStringLiteral("无法写入文件“%1”（%2）。").arg(shown(path), file.errorString()));
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        raise(err::FileAccess, QStringLiteral("写入文件“%1”时出错（%2），原文件未改动。").arg(shown(path), reason));
-    }
-    if (!file.commit())
-        raise(err::FileAccess, QStringLiteral("无法保存文件“%1”（%2），原文件未改动。").arg(shown(path), file.errorString()));
+    const WriteResult written = replaceFileContent(path, bytes);
+    if (written.ok)
+        return;
+    // "Left as it was" only when there was a file to leave.
+    raise(err::FileAccess, QStringLiteral("无法保存文件“%1”（%2）%3").arg(shown(path), written.reason,
+                                                                     written.targetExisted
+                                                                         ? QStringLiteral("，原文件未改动。")
+                                                                         : QStringLiteral("。")));
 }
 
 }  // namespace document

@@ -12,8 +12,10 @@ namespace document {
 QByteArray readFileBytes(const QString& path);
 
 // Replaces the file's content with the bytes, crash-safely: they go to a
-// temporary file in the same folder, which then takes the file's place. On
-// any failure raises FileAccess and the old file is left as it was.
+// temporary file in the same folder, which then takes the file's place (see
+// platform::replaceFileContent). On any failure raises FileAccess with the
+// reason (a full disk, the file-size limit, no permission) and the old file
+// is left as it was.
 void writeFileBytes(const QString& path, const QByteArray& bytes);
 
 }  // namespace document

@@ -490,6 +490,7 @@ struct LoadedDocument {
     std::unique_ptr<QTextDocument> document;
     rtf::TextEncoding encoding = rtf::TextEncoding::Utf8;
     rtf::LineEnd lineEnd = rtf::LineEnd::Lf;
+    QByteArray plainTextBytes;  // the file's bytes when it was read as plain text
 };
 
 // Reads the file into a new document, built apart from any view, without
@@ -515,6 +516,7 @@ LoadedDocument buildDocument(const QString& path, const QFont& font, QThread* ow
         fresh.setPlainText(QString::fromUtf8(decoded.utf8.data(), qsizetype(decoded.utf8.size())));
         loaded.encoding = decoded.encoding;
         loaded.lineEnd = decoded.lineEnd;
+        loaded.plainTextBytes = bytes;
     }
     fresh.setUndoRedoEnabled(true);
     fresh.setModified(false);
@@ -537,6 +539,15 @@ void RichTextBox::LoadFile(const QString& path) {
     installDocument(loaded.document.release());
     textEncoding_ = loaded.encoding;
     lineEnd_ = loaded.lineEnd;
+    keepUnchangedText(loaded.plainTextBytes);
+}
+
+void RichTextBox::keepUnchangedText(const QByteArray& bytes) {
+    unchangedText_ = bytes;
+    unchangedTextOf_ = bytes.isNull() ? nullptr : document();
+    if (unchangedTextOf_)
+        connect(document(), &QTextDocument::contentsChanged, this, [this] { unchangedText_.clear(); },
+                Qt::SingleShotConnection);
 }
 
 void RichTextBox::installDocument(QTextDocument* fresh) {
@@ -565,7 +576,12 @@ void RichTextBox::SaveFile(const QString& path, int type) {
     const QTextDocument& doc = *document();
     const rtf::TextEncoding encoding = textEncoding_;
     const rtf::LineEnd lineEnd = lineEnd_;
+    const QByteArray unchanged = unchangedTextOf_ == document() ? unchangedText_ : QByteArray();
     auto write = [&](QThread*) {
+        if (type == 1 && !unchanged.isNull()) {
+            document::writeFileBytes(path, unchanged);
+            return true;
+        }
         std::string bytes;
         if (type == 0) {
             bytes = document::writeRtf(doc);

@@ -6,6 +6,7 @@
 
 #include "document/rtf/plaintext.h"
 
+#include <QPointer>
 #include <QTextEdit>
 
 #include <atomic>
@@ -136,6 +137,7 @@ private:
     template <typename T, typename Get>
     std::optional<T> uniformCharValue(Get get) const;
     void installDocument(QTextDocument* fresh);
+    void keepUnchangedText(const QByteArray& bytes);
     void applyRightMargin();
 
     document::LayoutPacer* pacer_;
@@ -147,4 +149,10 @@ private:
     int lastAnchor_ = 0;
     rtf::TextEncoding textEncoding_ = rtf::TextEncoding::Utf8;
     rtf::LineEnd lineEnd_ = rtf::LineEnd::Lf;
+    // A plain-text file's bytes as loaded, while the document made from them
+    // is unchanged: saved as text, they go back as they were. Decoding
+    // cannot always be undone: mixed line ends, or U+2028, U+2029, U+FDD0
+    // and U+FDD1, which the document takes as line and paragraph breaks.
+    QByteArray unchangedText_;
+    QPointer<QTextDocument> unchangedTextOf_;
 };

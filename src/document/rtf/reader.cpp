@@ -39,6 +39,9 @@ using detail::TokenKind;
 constexpr std::size_t kMaxDepth = 256;
 // More font table entries than this are ignored.
 constexpr std::size_t kMaxFonts = 4096;
+// Font names are copied, hashed and compared for every run: a name longer
+// than any real family is cut here, so a hostile one costs nothing per run.
+constexpr std::size_t kMaxFontNameBytes = 256;
 // A \ucN larger than this is a broken file, not a real fallback length.
 constexpr int kMaxUc = 64;
 // A picture larger than this (bytes, after decoding) is cut short: it will
@@ -318,7 +321,8 @@ std::string* Reader::target(bool cjk) {
     case Dest::FontTable:
         if (fontDef_ >= 0) {
             Font& f = fonts_[fontDef_];
-            if (!f.named) return &f.name;
+            // Bytes past the limit would be cut anyway; they are not kept.
+            if (!f.named && f.name.size() < kMaxFontNameBytes + 4) return &f.name;
         }
         return nullptr;
     default:
@@ -582,12 +586,12 @@ void Reader::unicode(int param) {
         pendingHigh_ = 0;
         emit(detail::kReplacement);
     }
-    if (c == 0) return;
-    if (c < 0x20 && c != '\t') {
-        // \u10 and the like: a line end written as a character.
-        if (c == '\n' || c == '\r') c = 0x2028;
-        else return;
-    }
+    // \u10 and the like: a line end written as a character. Other control
+    // characters (NUL, U+0001, ESC) are kept: raw control bytes in the file
+    // are layout, but one spelled as \uN in the body is text someone put
+    // there. Names and other destinations take no control characters.
+    if (c == '\n' || c == '\r') c = 0x2028;
+    else if (c < 0x20 && c != '\t' && st().dest != Dest::Body) return;
     emit(c);
 }
 
@@ -615,6 +619,12 @@ void Reader::finishFontName() {
     auto notSpace = [](char c) { return c != ' '; };
     name.erase(name.begin(), std::find_if(name.begin(), name.end(), notSpace));
     name.erase(std::find_if(name.rbegin(), name.rend(), notSpace).base(), name.end());
+    if (name.size() > kMaxFontNameBytes) {
+        // Cut before a character that would be split.
+        std::size_t cut = kMaxFontNameBytes;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+        name.resize(cut);
+    }
     it->second.named = true;
 }
 

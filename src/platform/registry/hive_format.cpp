@@ -271,8 +271,12 @@ HiveDocument::Entry HiveDocument::parseLogicalLine(const QList<Line>& lines, qsi
                 const QString next = lines[at + *consumed].text.trimmed();
                 if (next.isEmpty() || !isHexDigit(next[0]))
                     break;
+                // In place: rebuilding the joined text for every line would
+                // cost time in the square of the number of lines.
                 joined.chop(1);
-                joined = joined.trimmed() + next;
+                while (!joined.isEmpty() && joined.back().isSpace())
+                    joined.chop(1);
+                joined += next;
                 entry.lines.append(lines[at + *consumed]);
                 ++*consumed;
             }
@@ -409,14 +413,18 @@ void HiveDocument::rebuild() {
         case Kind::DeleteSection:
             inSection = false;
             if (entry.ownRoot) {
-                // Deletes the key and every key below it.
+                // Deletes the key and every key below it: in the sorted map,
+                // the keys below it are one run starting at "gone\\".
                 const QString gone = foldName(entry.key.join(u'\\'));
-                for (auto it = keys_.begin(); it != keys_.end();) {
-                    if (gone.isEmpty() || it.key() == gone || it.key().startsWith(gone + u'\\'))
-                        it = keys_.erase(it);
-                    else
-                        ++it;
+                if (gone.isEmpty()) {
+                    keys_.clear();
+                    break;
                 }
+                keys_.remove(gone);
+                const QString below = gone + u'\\';
+                auto it = keys_.lowerBound(below);
+                while (it != keys_.end() && it.key().startsWith(below))
+                    it = keys_.erase(it);
             }
             break;
         case Kind::Value:
@@ -437,11 +445,11 @@ bool HiveDocument::keyExists(const QStringList& key) const {
     if (key.isEmpty())
         return true;
     const QString folded = foldName(key.join(u'\\'));
-    for (auto it = keys_.cbegin(); it != keys_.cend(); ++it) {
-        if (it.key() == folded || it.key().startsWith(folded + u'\\'))
-            return true;
-    }
-    return false;
+    if (keys_.contains(folded))
+        return true;
+    const QString below = folded + u'\\';
+    const auto it = keys_.lowerBound(below);
+    return it != keys_.cend() && it.key().startsWith(below);
 }
 
 std::optional<Value> HiveDocument::value(const QStringList& key, const QString& name) const {

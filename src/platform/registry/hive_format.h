@@ -110,7 +110,9 @@ private:
     QString rootName_;
     QList<Entry> entries_;
     bool utf8Bom_ = false;
-    QHash<QString, KeyState> keys_;  // by folded path ("software\\korvane")
+    // By folded path ("software\\korvane"), sorted so that the keys below one
+    // key are a single run.
+    QMap<QString, KeyState> keys_;
 };
 
 }  // namespace platform::registry

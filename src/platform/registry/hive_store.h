@@ -18,8 +18,25 @@
 namespace platform::registry {
 
 // The hive as it is on disk now. A hive that cannot be read or parsed reads
-// as empty, and says so once on stderr.
+// as empty, and says so once on stderr. Only a regular file of at most 1 MB
+// is read: a FIFO, a device or a larger file reads as empty too (and is
+// moved aside by the next write, as one that cannot be parsed).
 HiveDocument readHive(Root root);
+
+// While one lives on this thread, each hive is read from disk once: later
+// reads get the document the first one made, until a write through
+// updateHive changes that hive. For reads that belong together, such as the
+// window's four measures at start-up. Nested batches share the outer one's.
+class ReadBatch {
+public:
+    ReadBatch();
+    ~ReadBatch();
+    ReadBatch(const ReadBatch&) = delete;
+    ReadBatch& operator=(const ReadBatch&) = delete;
+
+private:
+    bool owner_;
+};
 
 // key: a key path below the root, parts separated by backslashes.
 std::optional<Value> readValue(Root root, const QString& key, const QString& name);
@@ -30,10 +47,12 @@ bool keyExists(Root root, const QString& key);
 // file in the same folder, flushes it to disk and renames it over the old
 // one, then unlocks. A missing folder is created. Throws
 // platform::Error(err::RegistryWrite) when the hive may not be written (see
-// hiveWritable), the lock cannot be had, or the file cannot be written; the
-// old file is then unchanged.
+// hiveWritable), the lock cannot be had within about a second (another
+// process holds it), or the file cannot be written; the old file is then
+// unchanged.
 //
-// A hive file that cannot be parsed is never overwritten: it is moved aside
+// A hive file that cannot be parsed, or that readHive does not read (not a
+// regular file, larger than 1 MB), is never overwritten: it is moved aside
 // to "<hive>.bad" (".bad.1", ".bad.2" ... when that exists), a new hive is
 // written with the change, a note goes to stderr, and then the call throws
 // err::RegistryWrite naming the moved file. So nothing is lost: the old
