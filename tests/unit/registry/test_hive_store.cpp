@@ -4,8 +4,13 @@
 #include "platform/registry/hive_store.h"
 
 #include <QDir>
+#include <QLockFile>
 #include <QStringList>
 
+#include <csignal>
+#include <functional>
+
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -138,6 +143,104 @@ INSTANTIATE_TEST_SUITE_P(
                       BadHive{"Garbage", QByteArray("\x00\x01\x02garbage\xFF", 11)}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Files that are not read at all: reading them would block (a FIFO), never
+// end (a device) or cost seconds for four numbers (a huge file).
+struct HostileHive {
+    const char* name;
+    const char* reason;  // what the notes and the error say
+    std::function<void(const QString& path)> make;
+    mode_t type;  // what the moved-aside entry still is
+};
+
+void PrintTo(const HostileHive& c, std::ostream* os) { *os << c.name; }
+
+class HiveStoreHostileFile : public HiveEnv, public ::testing::WithParamInterface<HostileHive> {};
+
+TEST_P(HiveStoreHostileFile, ReadsAsEmptyWithoutOpeningItAndIsMovedAsideOnWrite) {
+    QDir().mkpath(home() + "/scrivlet");
+    GetParam().make(userHive());
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(readValue(Root::CurrentUser, "A", "x").has_value());
+    const std::string noted = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(noted.find(GetParam().reason), std::string::npos) << noted;
+
+    ::testing::internal::CaptureStderr();
+    QString message;
+    try {
+        writeValue(Root::CurrentUser, "A", "x", Value::dword(5));
+    } catch (const platform::Error& e) {
+        message = e.description();
+    }
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(message.contains(QString::fromUtf8(GetParam().reason))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("HKEY_CURRENT_USER.reg.bad"))) << message.toStdString();
+    struct stat moved {};
+    ASSERT_EQ(::lstat(QFile::encodeName(userHive() + ".bad").constData(), &moved), 0);
+    EXPECT_EQ(moved.st_mode & S_IFMT, GetParam().type);
+    EXPECT_EQ(readValue(Root::CurrentUser, "A", "x")->toDword(), 5u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, HiveStoreHostileFile,
+    ::testing::Values(
+        HostileHive{"Fifo", "不是普通文件",
+                    [](const QString& path) { ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0644), 0); },
+                    S_IFIFO},
+        HostileHive{"LinkToDevZero", "不是普通文件",
+                    [](const QString& path) { ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path)); }, S_IFLNK},
+        HostileHive{"OverOneMegabyte", "超过了 1048576 字节的上限",
+                    [](const QString& path) {
+                        QByteArray hive = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\A]\n";
+                        while (hive.size() <= 1024 * 1024)
+                            hive += "\"x\"=dword:00000001\n";
+                        QFile file(path);
+                        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+                        file.write(hive);
+                    },
+                    S_IFREG}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(HiveStore, ALockAnotherLiveProcessHoldsFailsTheWriteAndLosesNothing) {
+    put(userHive(), kSettings);
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        QLockFile lock(userHive() + ".lock");
+        lock.setStaleLockTime(0);
+        const bool locked = lock.tryLock(0);
+        (void)!::write(ready[1], locked ? "1" : "0", 1);
+        ::pause();  // holds the lock until killed
+        _exit(0);
+    }
+    char locked = 0;
+    ASSERT_EQ(::read(ready[0], &locked, 1), 1);
+    ASSERT_EQ(locked, '1');
+    const int number = writeErrorNumber([] { writeValue(Root::CurrentUser, "A", "x", Value::dword(1)); });
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    EXPECT_EQ(number, platform::err::RegistryWrite);
+    EXPECT_EQ(contents(userHive()), kSettings);
+    writeValue(Root::CurrentUser, "A", "x", Value::dword(1));  // the dead holder's lock is taken over
+    EXPECT_EQ(readValue(Root::CurrentUser, "A", "x")->toDword(), 1u);
+}
+
+TEST_F(HiveStore, ReadsInABatchReadTheFileOnceUntilAWriteChangesIt) {
+    put(userHive(), kSettings);
+    {
+        const ReadBatch batch;
+        EXPECT_EQ(readValue(Root::CurrentUser, "Software\\Korvane", "Kept")->toDword(), 7u);
+        put(userHive(), "Windows Registry Editor Version 5.00\n");  // another program's change
+        EXPECT_EQ(readValue(Root::CurrentUser, "Software\\Korvane", "Kept")->toDword(), 7u);
+        writeValue(Root::CurrentUser, "A", "x", Value::dword(3));
+        EXPECT_FALSE(readValue(Root::CurrentUser, "Software\\Korvane", "Kept").has_value());
+        EXPECT_EQ(readValue(Root::CurrentUser, "A", "x")->toDword(), 3u);
+    }
+    put(userHive(), kSettings);
+    EXPECT_EQ(readValue(Root::CurrentUser, "Software\\Korvane", "Kept")->toDword(), 7u);
+}
+
 TEST_F(HiveStore, ASecondBadFileDoesNotReplaceTheFirstCopy) {
     put(userHive() + ".bad", "first");
     put(userHive(), "second");
@@ -176,6 +279,7 @@ TEST_F(HiveStore, ProcessKilledMidWriteLeavesTheOldFileAndItsLockIsRecovered) {
     EXPECT_EQ(readValue(Root::CurrentUser, "Software\\Korvane", "Kept")->toDword(), 7u);
     EXPECT_EQ(readValue(Root::CurrentUser, "A", "y")->toDword(), 2u);
     EXPECT_FALSE(readValue(Root::CurrentUser, "A", "x").has_value());
+    EXPECT_EQ(filesIn(home() + "/scrivlet"), QStringList{"HKEY_CURRENT_USER.reg"});  // its temp file removed
 }
 
 TEST_F(HiveStore, TwoProcessesWritingAtOnceLoseNothing) {

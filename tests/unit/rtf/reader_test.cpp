@@ -85,7 +85,8 @@ INSTANTIATE_TEST_SUITE_P(Unicode, ReaderText, testing::Values(
     TextCase{"EscapedBraceIsOneFallbackUnit", R"({\rtf1\u381\'7dx})", "Žx"},
     TextCase{"SkippingEndsAtGroupEnd", R"({\rtf1\uc3{\u27979 a}b})", "测b"},
     TextCase{"WrappedPerCharacter", R"({\rtf1\ansicpg0{\uc1 \u21414 ?}{\uc1 \u38376 ?}})", "厦门"},
-    TextCase{"OutOfRangeIsReplacement", R"({\rtf1\u70000?})", "\uFFFD"}
+    TextCase{"OutOfRangeIsReplacement", R"({\rtf1\u70000?})", "\uFFFD"},
+    TextCase{"ControlCharactersSpelledAsUnicodeAreText", R"({\rtf1 a\u0?b\u1?c\u27?d})", std::string("a\0b\x01c\x1B" "d", 7)}
 ), caseName);
 
 INSTANTIATE_TEST_SUITE_P(Destinations, ReaderText, testing::Values(
@@ -315,6 +316,15 @@ TEST(ReaderFormatRuns, FontNamesInUnicodeAndWithAlternatives) {
 TEST(ReaderFormatRuns, FontTableEntriesWithoutGroups) {
     RecordingSink s = readRtf(R"({\rtf1{\fonttbl\f0\fswiss Helvetica;\f1\fnil Times;}\f1 x})");
     EXPECT_EQ(onlyRun(s).format.fontName, "Times");
+}
+
+TEST(ReaderFormatRuns, FontNamesLongerThanAnyFamilyAreCutWithoutSplittingACharacter) {
+    std::string chinese;
+    for (int i = 0; i < 200; ++i) chinese += "\\u23435?";  // 宋, three bytes in UTF-8
+    RecordingSink s = readRtf("{\\rtf1{\\fonttbl{\\f0 " + chinese + ";}}\\f0 x}");
+    const std::string& cut = onlyRun(s).format.fontName;
+    EXPECT_EQ(cut.size(), 255u);  // 85 whole characters of 256 bytes at most
+    EXPECT_EQ(cut.substr(0, 6), "宋宋");
 }
 
 struct ParaCase {
