@@ -96,7 +96,9 @@ private:
     };
     struct KeyState {
         int lastSection = -1;
-        QHash<QString, Slot> values;  // by folded name
+        // By folded name. A map, not a hash: a hash table per key would cost
+        // kilobytes for each of a hive's many one-value keys.
+        QMap<QString, Slot> values;
     };
 
     Entry parseLogicalLine(const QList<Line>& lines, qsizetype* consumed, qsizetype at) const;

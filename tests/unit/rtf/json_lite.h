@@ -13,20 +13,31 @@
 
 namespace rtf::test::json {
 
+struct Member;
+
 struct Value {
     enum class Type { Null, Bool, Number, String, Array, Object } type = Type::Null;
     bool boolean = false;
     double number = 0;
     std::string string;
     std::vector<Value> array;
-    std::vector<std::pair<std::string, Value>> object;
+    // Not a vector of std::pair: a pair cannot hold the still incomplete
+    // Value, which clang's library refuses.
+    std::vector<Member> object;
 
-    const Value* find(std::string_view key) const {
-        for (const auto& [k, v] : object)
-            if (k == key) return &v;
-        return nullptr;
-    }
+    const Value* find(std::string_view key) const;
 };
+
+struct Member {
+    std::string key;
+    Value value;
+};
+
+inline const Value* Value::find(std::string_view key) const {
+    for (const Member& m : object)
+        if (m.key == key) return &m.value;
+    return nullptr;
+}
 
 class Parser {
 public:
@@ -106,7 +117,7 @@ private:
             for (;;) {
                 std::string k = str();
                 expect(':');
-                v.object.emplace_back(std::move(k), value());
+                v.object.push_back(Member{std::move(k), value()});
                 if (peek() == ',') {
                     ++i_;
                     continue;

@@ -86,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(Unicode, ReaderText, testing::Values(
     TextCase{"SkippingEndsAtGroupEnd", R"({\rtf1\uc3{\u27979 a}b})", "测b"},
     TextCase{"WrappedPerCharacter", R"({\rtf1\ansicpg0{\uc1 \u21414 ?}{\uc1 \u38376 ?}})", "厦门"},
     TextCase{"OutOfRangeIsReplacement", R"({\rtf1\u70000?})", "\uFFFD"},
-    TextCase{"ControlCharactersSpelledAsUnicodeAreText", R"({\rtf1 a\u0?b\u1?c\u27?d})", std::string("a\0b\x01c\x1B" "d", 7)}
+    TextCase{"ControlCharactersSpelledAsUnicodeAreText", R"({\rtf1 a\u0?b\u1?c\u27?d})", std::string("a\0b\x01" "c\x1B" "d", 7)}
 ), caseName);
 
 INSTANTIATE_TEST_SUITE_P(Destinations, ReaderText, testing::Values(
