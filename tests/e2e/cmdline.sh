@@ -34,11 +34,7 @@ win=$(wait_main_window) || fail "no main window"
 xdotool windowfocus --sync "$win"
 sleep 0.5
 import -window root "$OUT/cmdline.png"
-xdotool key --clearmodifiers alt+f
-sleep 0.3
-xdotool key x
-wait_exit
-[ "$EXIT_CODE" = 0 ] || fail "the program did not end normally: $EXIT_CODE"
+exit_by_menu
 
 cat "$WORK/windows.txt"
 [ "$(grep -c $'^document\t' "$WORK/windows.txt")" = 2 ] || fail "not exactly two document windows"

@@ -71,6 +71,15 @@ wait_exit() {
   done
 }
 
+# File > Exit with the keyboard; fails unless the program then ends normally.
+exit_by_menu() {
+  xdotool key --clearmodifiers alt+f
+  sleep 0.3
+  xdotool key x
+  wait_exit
+  [ "$EXIT_CODE" = 0 ] || fail "the program did not end normally: $EXIT_CODE"
+}
+
 # While the program runs, answers each question box ("Scrivlet") with the
 # key, as a person leaving would (alt+n: 不保存), then waits for the end.
 answer_until_exit() {

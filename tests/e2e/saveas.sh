@@ -100,11 +100,7 @@ if ! { command -v lpstat >/dev/null && lpstat -a 2>/dev/null | grep -q .; }; the
 fi
 
 # File > Exit; the report lists the windows and their text.
-xdotool key --clearmodifiers alt+f
-sleep 0.3
-xdotool key x
-wait_exit
-[ "$EXIT_CODE" = 0 ] || fail "the program did not end normally: $EXIT_CODE"
+exit_by_menu
 
 cat "$WORK/windows.txt"
 [ "$(grep -c $'^document\t' "$WORK/windows.txt")" = 2 ] || fail "not exactly two document windows"

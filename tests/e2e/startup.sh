@@ -19,11 +19,7 @@ echo "toolbar colours: $colours"
 [ "$colours" -ge 6 ] || fail "the toolbar looks blank ($colours colours)"
 
 # File > Exit with the keyboard.
-xdotool key --clearmodifiers alt+f
-sleep 0.3
-xdotool key x
-wait_exit
-[ "$EXIT_CODE" = 0 ] || fail "the program did not end normally: $EXIT_CODE"
+exit_by_menu
 
 cat "$WORK/windows.txt"
 grep -qx $'main\tPelm简易文本编辑器' "$WORK/windows.txt" || fail "main window caption"
