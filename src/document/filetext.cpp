@@ -1,7 +1,7 @@
 #include "document/filetext.h"
 
-#include "document/rtf/plaintext.h"
-#include "document/rtf/reader.h"
+#include "rtf/plaintext.h"
+#include "rtf/reader.h"
 #include "document/rtfimport.h"
 
 #include <string_view>

@@ -2,7 +2,7 @@
 // Lengths: the codec speaks twips, QTextBlockFormat pixels (screen DPI).
 #pragma once
 
-#include "document/rtf/format.h"
+#include "rtf/format.h"
 
 #include <QFont>
 #include <QTextBlockFormat>

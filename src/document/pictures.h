@@ -3,7 +3,7 @@
 // control words they were read with, so that they are written back as read.
 #pragma once
 
-#include "document/rtf/format.h"
+#include "rtf/format.h"
 
 #include <QTextImageFormat>
 

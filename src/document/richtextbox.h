@@ -4,7 +4,7 @@
 // change exactly once (SelChange).
 #pragma once
 
-#include "document/rtf/plaintext.h"
+#include "rtf/plaintext.h"
 
 #include <QPointer>
 #include <QTextEdit>

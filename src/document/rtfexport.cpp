@@ -2,7 +2,7 @@
 
 #include "document/formatmap.h"
 #include "document/pictures.h"
-#include "document/rtf/writer.h"
+#include "rtf/writer.h"
 
 #include <QTextBlock>
 #include <QTextDocument>

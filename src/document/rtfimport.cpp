@@ -2,7 +2,7 @@
 
 #include "document/formatmap.h"
 #include "document/pictures.h"
-#include "document/rtf/reader.h"
+#include "rtf/reader.h"
 
 #include <QTextDocument>
 

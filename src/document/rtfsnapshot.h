@@ -5,7 +5,7 @@
 // tables) happens in toRtf(), away from the user's typing.
 #pragma once
 
-#include "document/rtf/format.h"
+#include "rtf/format.h"
 
 #include <QString>
 

@@ -14,7 +14,7 @@
 // to an instance that is gone; a folder whose lock is held is never touched.
 #pragma once
 
-#include "document/rtf/plaintext.h"
+#include "rtf/plaintext.h"
 
 #include <QHash>
 #include <QObject>

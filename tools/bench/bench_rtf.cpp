@@ -3,7 +3,7 @@
 // several repetitions. Not a test: it prints figures.
 #include "gendoc.h"
 
-#include "document/rtf/reader.h"
+#include "rtf/reader.h"
 
 #include <algorithm>
 #include <ctime>

@@ -5,8 +5,8 @@
 // control's LoadFile benchmark share it.
 #pragma once
 
-#include "document/rtf/format.h"
-#include "document/rtf/writer.h"
+#include "rtf/format.h"
+#include "rtf/writer.h"
 
 #include <cstdint>
 #include <string>

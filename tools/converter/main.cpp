@@ -9,7 +9,7 @@
 #include "document/documentfile.h"
 #include "document/filetext.h"
 #include "document/richtextbox.h"
-#include "document/rtf/reader.h"
+#include "rtf/reader.h"
 #include "platform/errors.h"
 #include "platform/version.h"
 

@@ -1,9 +1,9 @@
 #include "checks.h"
 
 #include "document/richtextbox.h"
-#include "document/rtf/plaintext.h"
-#include "document/rtf/reader.h"
-#include "document/rtf/writer.h"
+#include "rtf/plaintext.h"
+#include "rtf/reader.h"
+#include "rtf/writer.h"
 #include "document/rtfexport.h"
 #include "platform/errors.h"
 #include "platform/registry/hive_format.h"

@@ -14,7 +14,7 @@
 #include "foreigndoc.h"
 #include "gendoc.h"
 #include "document/richtextbox.h"
-#include "document/rtf/reader.h"
+#include "rtf/reader.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

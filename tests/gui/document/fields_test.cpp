@@ -2,7 +2,7 @@
 // hyperlinks shown as links and opened by Ctrl+click only.
 #include "boxtestutil.h"
 
-#include "document/rtf/reader.h"
+#include "rtf/reader.h"
 
 #include <QDesktopServices>
 #include <QFile>

@@ -3,7 +3,7 @@
 #include "boxtestutil.h"
 
 #include "document/pictures.h"
-#include "document/rtf/reader.h"
+#include "rtf/reader.h"
 #include "platform/twips.h"
 
 #include <QBuffer>

@@ -1,5 +1,5 @@
 // Code-page tables: \fcharset to code page, decoding, the GBK table.
-#include "document/rtf/codepage.h"
+#include "rtf/codepage.h"
 
 #include <gtest/gtest.h>
 

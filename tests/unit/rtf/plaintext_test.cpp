@@ -1,6 +1,6 @@
 // Plain-text files: encoding and line-end detection, and writing back in
 // the form they were read.
-#include "document/rtf/plaintext.h"
+#include "rtf/plaintext.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // A Sink that keeps what the reader produced, for tests to compare.
 #pragma once
 
-#include "document/rtf/reader.h"
-#include "document/rtf/writer.h"
+#include "rtf/reader.h"
+#include "rtf/writer.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "document/rtf/tokenizer.h"
+#include "rtf/tokenizer.h"
 
 #include <array>
 #include <climits>

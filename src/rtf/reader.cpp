@@ -14,11 +14,11 @@
 //   is scoped to its group.
 // - \binN data is skipped whole, whatever it holds (tokenizer).
 // - \* makes a group ignorable only right after its '{'.
-#include "document/rtf/reader.h"
+#include "rtf/reader.h"
 
-#include "document/rtf/codepage.h"
-#include "document/rtf/keywords.h"
-#include "document/rtf/tokenizer.h"
+#include "rtf/codepage.h"
+#include "rtf/keywords.h"
+#include "rtf/tokenizer.h"
 
 #include <algorithm>
 #include <unordered_map>

@@ -1,4 +1,4 @@
-#include "document/rtf/codepage.h"
+#include "rtf/codepage.h"
 
 #include <cerrno>
 #include <iconv.h>

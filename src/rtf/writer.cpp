@@ -1,6 +1,6 @@
-#include "document/rtf/writer.h"
+#include "rtf/writer.h"
 
-#include "document/rtf/codepage.h"
+#include "rtf/codepage.h"
 
 #include <algorithm>
 #include <charconv>

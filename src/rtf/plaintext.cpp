@@ -1,6 +1,6 @@
-#include "document/rtf/plaintext.h"
+#include "rtf/plaintext.h"
 
-#include "document/rtf/codepage.h"
+#include "rtf/codepage.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "document/rtf/keywords.h"
+#include "rtf/keywords.h"
 
 #include <array>
 #include <cstddef>
