@@ -498,11 +498,12 @@ struct LoadedDocument {
 
 // Reads the file into a new document, built apart from any view, without
 // undo and layout, and handed to `owner` (the control's thread) when done.
-// Plain text into an empty document. A line too long to lay out in one
-// piece is held as several blocks (see longblocks.h); other text goes in
-// the quick way.
-void setPlainText(QTextDocument& document, const QString& text) {
-    qsizetype longest = 0;
+// Plain text into an empty document. Many lines are grouped into blocks,
+// and a line too long to lay out in one piece is held as several (see
+// longblocks.h); other text goes in the quick way.
+void setPlainText(QTextDocument& document, QString text) {
+    const bool grouped = document::groupLines(text);
+    qsizetype longest = grouped ? document::BlockSplitter::SoftLimit : 0;
     for (qsizetype start = 0; start < text.size() && longest < document::BlockSplitter::SoftLimit;) {
         qsizetype end = text.indexOf(QLatin1Char('\n'), start);
         if (end < 0)
