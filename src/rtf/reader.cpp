@@ -19,6 +19,9 @@
 #include "rtf/codepage.h"
 #include "rtf/keywords.h"
 #include "rtf/tokenizer.h"
+#include "text/cjk.h"
+#include "text/utf16.h"
+#include "text/utf8.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -28,7 +31,7 @@ namespace rtf {
 
 namespace {
 
-using detail::appendUtf8;
+using text::appendUtf8;
 using detail::CodePage;
 using detail::Keyword;
 using detail::Token;
@@ -374,7 +377,7 @@ void Reader::prepareBody(bool cjk) {
     if (pendingHigh_ != 0) {
         // A high surrogate that no low half followed.
         pendingHigh_ = 0;
-        appendUtf8(run_, detail::kReplacement);
+        appendUtf8(run_, text::kReplacement);
     }
     paragraphOpen_ = true;
 }
@@ -393,13 +396,9 @@ bool Reader::cjkClass(char32_t c) const {
     if (c < 0xA0) return false;
     const CharState& s = st().chr;
     if (s.fonts[2] < 0 || cjkFont(s) == latinFont(s)) return false;
-    if ((c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7AF) || (c >= 0xF900 && c <= 0xFAFF) ||
-        (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x20000 && c <= 0x3FFFF) ||
-        (c >= 0x1100 && c <= 0x11FF))
-        return true;
+    if (text::isCjk(c)) return true;
     // Punctuation and symbols both scripts use follow the class selected.
-    bool shared = (c >= 0x2010 && c <= 0x2BFF) || c == 0xA7 || c == 0xA8 || c == 0xB0 || c == 0xB1 || c == 0xB7 ||
-                  c == 0xD7 || c == 0xF7;
+    const bool shared = text::isSharedPunctuation(c);
     return shared && s.runType == RunType::Dbch;
 }
 
@@ -535,10 +534,10 @@ void Reader::hexByte(unsigned char b) {
             emit(cp_->pair(lead, b));
             return;
         }
-        emit(detail::kReplacement);
+        emit(text::kReplacement);
     }
     if (cp_ == nullptr) {
-        emit(b < 0x80 ? b : detail::kReplacement);
+        emit(b < 0x80 ? b : text::kReplacement);
         return;
     }
     if (cp_->isDoubleByte() && cp_->isLead(b)) {
@@ -554,12 +553,12 @@ void Reader::hexByte(unsigned char b) {
 void Reader::flushPending() {
     if (pendingLead_ >= 0) {
         pendingLead_ = -1;
-        if (pendingDest_ == st().dest) emit(detail::kReplacement);
+        if (pendingDest_ == st().dest) emit(text::kReplacement);
     }
     if (pendingHigh_ != 0) {
         pendingHigh_ = 0;
         std::string* out = target();
-        if (out) appendUtf8(*out, detail::kReplacement);
+        if (out) appendUtf8(*out, text::kReplacement);
     }
 }
 
@@ -571,33 +570,31 @@ void Reader::unicode(int param) {
         flushPending();
         pendingHigh_ = keepHigh;
     }
-    long long v = param;
-    if (v < 0) v += 65536;
-    char32_t c = (v < 0 || v > 0xFFFF) ? detail::kReplacement : static_cast<char32_t>(v);
+    char32_t c = text::unicodeEscapeUnit(param);
     // The fallback that follows is skipped in the tokenizer; what is left
     // (a control word came first) is counted token by token.
     skip_ = tok_.skipFallback(st().uc);
-    if (c >= 0xD800 && c <= 0xDBFF) {
+    if (text::isHighSurrogate(c)) {
         if (pendingHigh_ != 0) {
             pendingHigh_ = 0;
-            emit(detail::kReplacement);
+            emit(text::kReplacement);
         }
         pendingHigh_ = c;
         return;
     }
-    if (c >= 0xDC00 && c <= 0xDFFF) {
+    if (text::isLowSurrogate(c)) {
         if (pendingHigh_ != 0) {
-            char32_t full = 0x10000 + ((pendingHigh_ - 0xD800) << 10) + (c - 0xDC00);
+            char32_t full = text::joinSurrogates(pendingHigh_, c);
             pendingHigh_ = 0;
             emit(full);
         } else {
-            emit(detail::kReplacement);
+            emit(text::kReplacement);
         }
         return;
     }
     if (pendingHigh_ != 0) {
         pendingHigh_ = 0;
-        emit(detail::kReplacement);
+        emit(text::kReplacement);
     }
     // \u10 and the like: a line end written as a character. Other control
     // characters (NUL, U+0001, ESC) are kept: raw control bytes in the file
