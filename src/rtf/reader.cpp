@@ -50,6 +50,8 @@ constexpr std::size_t kMaxFonts = 4096;
 // Font names are copied, hashed and compared for every run: a name longer
 // than any real family is cut here, so a hostile one costs nothing per run.
 constexpr std::size_t kMaxFontNameBytes = 256;
+// Warnings past this many are left out: a broken file can hold millions.
+constexpr int kMaxWarnings = 100;
 // A \ucN larger than this is a broken file, not a real fallback length.
 constexpr int kMaxUc = 64;
 // Field instructions longer than this are cut; more fields than kMaxFields
@@ -116,7 +118,8 @@ constexpr std::uint32_t kHighlightPalette[] = {
 
 class Reader {
 public:
-    Reader(std::string_view bytes, Sink& sink) : tok_(bytes), sink_(sink) {
+    // offset: where bytes start in the input, for the warnings' offsets.
+    Reader(std::string_view bytes, std::size_t offset, Sink& sink) : tok_(bytes), sink_(sink), offset_(offset) {
         states_.reserve(64);
         states_.emplace_back();
         run_.reserve(4096);
@@ -145,6 +148,8 @@ private:
     bool cjkClass(char32_t c) const;
     void flushRun();
     void flushPending();
+    void truncated(bool surrogate);
+    void warn(Warning::Kind kind, const std::string& message);
     void endParagraph();
     void finishFontName();
 
@@ -201,6 +206,8 @@ private:
 
     detail::Tokenizer tok_;
     Sink& sink_;
+    std::size_t offset_;
+    int warnings_ = 0;
     std::vector<State> states_;
     std::size_t overflowDepth_ = 0;  // groups opened past kMaxDepth
     bool done_ = false;              // the document's group has closed
@@ -257,6 +264,9 @@ void Reader::run() {
         if (t.kind == TokenKind::Symbol && t.byte == '*' && !groupStartBefore) continue;
         switch (t.kind) {
         case TokenKind::End:
+            if (const std::size_t open = states_.size() - 1 + overflowDepth_; open > 0 && !done_)
+                warn(Warning::Kind::UnbalancedGroup,
+                     "the input ends inside " + std::to_string(open) + " open group" + (open > 1 ? "s" : ""));
             flushPending();
             if (paragraphOpen_ || !anyParagraph_) endParagraph();
             return;
@@ -327,6 +337,7 @@ void Reader::groupEnd() {
         // A '}' that closes nothing: the document is over, what follows is
         // stray bytes.
         done_ = true;
+        warn(Warning::Kind::UnbalancedGroup, "a '}' closes no group: the rest of the input is ignored");
         return;
     }
     if (st().definesFont) finishFontName();
@@ -400,6 +411,7 @@ void Reader::prepareBody(bool cjk) {
     if (pendingHigh_ != 0) {
         // A high surrogate that no low half followed.
         pendingHigh_ = 0;
+        truncated(true);
         appendUtf8(run_, text::kReplacement);
     }
     paragraphOpen_ = true;
@@ -562,6 +574,7 @@ void Reader::hexByte(unsigned char b) {
             emit(cp_->pair(lead, b));
             return;
         }
+        truncated(false);
         emit(text::kReplacement);
     }
     if (cp_ == nullptr) {
@@ -581,13 +594,32 @@ void Reader::hexByte(unsigned char b) {
 void Reader::flushPending() {
     if (pendingLead_ >= 0) {
         pendingLead_ = -1;
-        if (pendingDest_ == st().dest) emit(text::kReplacement);
+        if (pendingDest_ == st().dest) {
+            truncated(false);
+            emit(text::kReplacement);
+        }
     }
     if (pendingHigh_ != 0) {
         pendingHigh_ = 0;
-        std::string* out = target();
-        if (out) appendUtf8(*out, text::kReplacement);
+        if (std::string* out = target()) {
+            truncated(true);
+            appendUtf8(*out, text::kReplacement);
+        }
     }
+}
+
+void Reader::truncated(bool surrogate) {
+    warn(Warning::Kind::TruncatedCharacter, surrogate ? "a \\uN surrogate half without its partner: read as U+FFFD"
+                                                      : "a double-byte character without its second byte: read as U+FFFD");
+}
+
+void Reader::warn(Warning::Kind kind, const std::string& message) {
+    if (warnings_ > kMaxWarnings) return;
+    const std::size_t at = offset_ + tok_.offset();
+    if (++warnings_ > kMaxWarnings)
+        sink_.warning({Warning::Kind::TooMany, at, "more than " + std::to_string(kMaxWarnings) + " warnings: the rest are left out"});
+    else
+        sink_.warning({kind, at, message});
 }
 
 // \uN: N is a signed 16-bit value, negative means N + 65536.
@@ -605,6 +637,7 @@ void Reader::unicode(int param) {
     if (text::isHighSurrogate(c)) {
         if (pendingHigh_ != 0) {
             pendingHigh_ = 0;
+            truncated(true);
             emit(text::kReplacement);
         }
         pendingHigh_ = c;
@@ -616,12 +649,14 @@ void Reader::unicode(int param) {
             pendingHigh_ = 0;
             emit(full);
         } else {
+            truncated(true);
             emit(text::kReplacement);
         }
         return;
     }
     if (pendingHigh_ != 0) {
         pendingHigh_ = 0;
+        truncated(true);
         emit(text::kReplacement);
     }
     // \u10 and the like: a line end written as a character. Other control
@@ -1008,7 +1043,11 @@ const CodePage* Reader::codePageFor(int fontId) {
     for (const auto& [n, page] : pageCache_)
         if (n == number) return page;
     const CodePage* page = detail::codePage(number);
-    if (page == nullptr || number == 65001) page = detail::codePage(1252);
+    if (page == nullptr || number == 65001) {
+        page = detail::codePage(1252);
+        warn(Warning::Kind::UnknownCodePage,
+             "code page " + std::to_string(number) + " is not a byte code page known here: read as 1252");
+    }
     if (pageCache_.size() < 16) pageCache_.emplace_back(number, page);
     return page;
 }
@@ -1079,7 +1118,7 @@ void read(std::string_view bytes, Sink& sink) {
     // a control word ("{\field ...") is read too, as other readers do.
     if (bytes.substr(i, 2) != "{\\")
         throw ParseError(i, "not an RTF document: it does not start with \"{\\rtf\" (byte " + std::to_string(i) + ")");
-    Reader reader(bytes.substr(i), sink);
+    Reader reader(bytes.substr(i), i, sink);
     reader.run();
 }
 
