@@ -41,21 +41,18 @@ char32_t decodeUtf8Sequence(const char* s, std::size_t n, std::size_t& i) {
     return c;
 }
 
-bool isValidUtf8(std::string_view s) {
+std::size_t invalidUtf8Offset(std::string_view s) {
     std::size_t i = 0;
     const std::size_t n = s.size();
     while (i < n) {
         // ASCII in bulk.
         while (i < n && static_cast<unsigned char>(s[i]) < 0x80) ++i;
         if (i >= n) break;
-        std::size_t before = i;
-        char32_t c = nextUtf8(s.data(), n, i);
-        if (c == kReplacement) {
-            // U+FFFD itself is valid when it is really there (EF BF BD).
-            if (!(i - before == 3 && s.substr(before, 3) == "\xEF\xBF\xBD")) return false;
-        }
+        const std::size_t before = i;
+        // U+FFFD itself is well-formed when it is really there (EF BF BD).
+        if (decodeUtf8Sequence(s.data(), n, i) == kReplacement && s.substr(before, 3) != "\xEF\xBF\xBD") return before;
     }
-    return true;
+    return std::string_view::npos;
 }
 
 }  // namespace text

@@ -66,8 +66,9 @@ inline char32_t nextUtf8(const char* s, std::size_t n, std::size_t& i) {
     return decodeUtf8Sequence(s, n, i);
 }
 
-// True when every byte belongs to a well-formed sequence (U+FFFD written
-// out as EF BF BD counts as well-formed).
-bool isValidUtf8(std::string_view s);
+// The offset of the first byte that is not part of a well-formed sequence
+// (overlong forms and encoded surrogates included), or npos.
+std::size_t invalidUtf8Offset(std::string_view s);
+inline bool isValidUtf8(std::string_view s) { return invalidUtf8Offset(s) == std::string_view::npos; }
 
 }  // namespace text

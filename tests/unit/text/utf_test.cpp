@@ -9,11 +9,13 @@
 namespace text {
 namespace {
 
+constexpr std::size_t kValid = std::string_view::npos;
+
 struct DecodeCase {
     const char* name;
     std::string bytes;
     std::vector<char32_t> chars;  // what nextUtf8 gives, call by call, to the end
-    bool valid;                   // what isValidUtf8 says
+    std::size_t invalidAt;        // the first byte not well-formed; npos: none
 };
 std::ostream& operator<<(std::ostream& os, const DecodeCase& c) { return os << c.name; }
 class Utf8Decode : public testing::TestWithParam<DecodeCase> {};
@@ -23,19 +25,20 @@ TEST_P(Utf8Decode, GivesEachCharacterOrOneReplacementPerBadByte) {
     std::vector<char32_t> got;
     for (std::size_t i = 0; i < c.bytes.size();) got.push_back(nextUtf8(c.bytes.data(), c.bytes.size(), i));
     EXPECT_EQ(got, c.chars);
-    EXPECT_EQ(isValidUtf8(c.bytes), c.valid);
+    EXPECT_EQ(invalidUtf8Offset(c.bytes), c.invalidAt);
+    EXPECT_EQ(isValidUtf8(c.bytes), c.invalidAt == kValid);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sequences, Utf8Decode, testing::Values(
     DecodeCase{"OneTwoAndFourBytesThenOverlong", "a\xC3\xA9\xF0\x9F\x92\xA9\xC0\xAF",
-               {U'a', U'é', U'💩', kReplacement, kReplacement}, false},
-    DecodeCase{"ThreeBytes", "\xE4\xB8\xAD\xE6\x96\x87", {U'中', U'文'}, true},
-    DecodeCase{"ThreeByteOverlong", "\xE0\x80\xAF", {kReplacement, kReplacement, kReplacement}, false},
-    DecodeCase{"EncodedSurrogate", "\xED\xA0\xBD", {kReplacement, kReplacement, kReplacement}, false},
-    DecodeCase{"TruncatedAtTheEnd", "x\xE4\xB8", {U'x', kReplacement, kReplacement}, false},
-    DecodeCase{"BrokenByAsciiInside", "\xE4\x41\xAD", {kReplacement, U'A', kReplacement}, false},
-    DecodeCase{"PastU10FFFF", "\xF4\x90\x80\x80", {kReplacement, kReplacement, kReplacement, kReplacement}, false},
-    DecodeCase{"ReplacementCharacterWrittenOut", "\xEF\xBF\xBD", {kReplacement}, true}
+               {U'a', U'é', U'💩', kReplacement, kReplacement}, 7},
+    DecodeCase{"ThreeBytes", "\xE4\xB8\xAD\xE6\x96\x87", {U'中', U'文'}, kValid},
+    DecodeCase{"ThreeByteOverlong", "\xE0\x80\xAF", {kReplacement, kReplacement, kReplacement}, 0},
+    DecodeCase{"EncodedSurrogate", "\xED\xA0\xBD", {kReplacement, kReplacement, kReplacement}, 0},
+    DecodeCase{"TruncatedAtTheEnd", "x\xE4\xB8", {U'x', kReplacement, kReplacement}, 1},
+    DecodeCase{"BrokenByAsciiInside", "\xE4\x41\xAD", {kReplacement, U'A', kReplacement}, 0},
+    DecodeCase{"PastU10FFFF", "\xF4\x90\x80\x80", {kReplacement, kReplacement, kReplacement, kReplacement}, 0},
+    DecodeCase{"ReplacementCharacterWrittenOut", "\xEF\xBF\xBD", {kReplacement}, kValid}
 ), [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Utf8Encode, EveryLengthBoundaryComesBackAndNonCharactersBecomeReplacement) {
