@@ -14,37 +14,37 @@ enum CharFlags : std::uint8_t { kBold = 1, kItalic = 2, kUnderline = 4, kStrike 
 
 // What a control word does; KeywordEntry::arg says with what.
 enum class Kind : std::uint8_t {
-    Unknown,        // not a word the reader knows
-    Ignore,         // known, and nothing to do
-    Destination,    // arg: a DestinationKind
-    DocCodePage,    // \ansi \mac \pc \pca; arg: the code page
-    AnsiCpg,        // \ansicpgN
-    DefaultFont,    // \deffN
-    UnicodeSkip,    // \ucN
-    Unicode,        // \uN
-    UnicodePair,    // \upr (arg 0) holds an ANSI version and \ud (arg 1) the Unicode one
-    ColorComponent, // \red \green \blue; arg: 0, 1, 2
-    FontProperty,   // in the font table; arg: a FontPropertyKind
-    Font,           // \fN
-    AssociatedFont, // \afN
-    RunType,        // \loch \hich \dbch; arg: 0, 1, 2
-    Size,           // \fsN
-    Toggle,         // \b \i \ul \strike \v and their "0" forms; arg: a CharFlags bit
-    FlagOff,        // \ulnone; arg: a CharFlags bit
-    Colour,         // arg: a ColourKind
-    VerticalAlign,  // \super \sub \nosupersub; arg: the VerticalAlign when on
-    Picture,        // \pict
-    Direction,      // \rtlch (arg 1), \ltrch (arg 0)
-    Plain,          // \plain: default character formatting
-    Pard,           // \pard: default paragraph formatting
-    Alignment,      // \ql \qr \qc \qj; arg: the Alignment
-    ParaValue,      // \li \ri \fi \sb \sa: KeywordEntry::para names the member
-    ParagraphEnd,   // \par \row (arg 0); \page \sect (arg 1: only an open paragraph)
-    Cell,           // \cell
-    Character,      // \line \tab \emdash ...; arg: the code point
-    Field,          // \field
+    Unknown,           // not a word the reader knows
+    Ignore,            // known, and nothing to do
+    Destination,       // arg: a DestinationKind
+    DocCodePage,       // \ansi \mac \pc \pca; arg: the code page
+    AnsiCpg,           // \ansicpgN
+    DefaultFont,       // \deffN
+    UnicodeSkip,       // \ucN
+    Unicode,           // \uN
+    UnicodePair,       // \upr (arg 0) holds an ANSI version and \ud (arg 1) the Unicode one
+    ColorComponent,    // \red \green \blue; arg: 0, 1, 2
+    FontProperty,      // in the font table; arg: a FontPropertyKind
+    Font,              // \fN
+    AssociatedFont,    // \afN
+    RunType,           // \loch \hich \dbch; arg: 0, 1, 2
+    Size,              // \fsN
+    Toggle,            // \b \i \ul \strike \v and their "0" forms; arg: a CharFlags bit
+    FlagOff,           // \ulnone; arg: a CharFlags bit
+    Colour,            // arg: a ColourKind
+    VerticalAlign,     // \super \sub \nosupersub; arg: the VerticalAlign when on
+    Picture,           // \pict
+    Direction,         // \rtlch (arg 1), \ltrch (arg 0)
+    Plain,             // \plain: default character formatting
+    Pard,              // \pard: default paragraph formatting
+    Alignment,         // \ql \qr \qc \qj; arg: the Alignment
+    ParaValue,         // \li \ri \fi \sb \sa: KeywordEntry::para names the member
+    ParagraphEnd,      // \par \row (arg 0); \page \sect (arg 1: only an open paragraph)
+    Cell,              // \cell
+    Character,         // \line \tab \emdash ...; arg: the code point
+    Field,             // \field
     FieldInstruction,  // \fldinst
-    FieldResult,    // \fldrslt
+    FieldResult,       // \fldrslt
 };
 
 enum DestinationKind : std::uint8_t { kFontTable, kColorTable, kSkip };

@@ -433,8 +433,7 @@ bool Reader::cjkClass(char32_t c) const {
     if (s.fonts[2] < 0 || cjkFont(s) == latinFont(s)) return false;
     if (text::isCjk(c)) return true;
     // Punctuation and symbols both scripts use follow the class selected.
-    const bool shared = text::isSharedPunctuation(c);
-    return shared && s.runType == RunType::Dbch;
+    return text::isSharedPunctuation(c) && s.runType == RunType::Dbch;
 }
 
 void Reader::emit(char32_t c) {
@@ -609,17 +608,20 @@ void Reader::flushPending() {
 }
 
 void Reader::truncated(bool surrogate) {
-    warn(Warning::Kind::TruncatedCharacter, surrogate ? "a \\uN surrogate half without its partner: read as U+FFFD"
-                                                      : "a double-byte character without its second byte: read as U+FFFD");
+    warn(Warning::Kind::TruncatedCharacter,
+         surrogate ? "a \\uN surrogate half without its partner: read as U+FFFD"
+                   : "a double-byte character without its second byte: read as U+FFFD");
 }
 
 void Reader::warn(Warning::Kind kind, const std::string& message) {
     if (warnings_ > kMaxWarnings) return;
     const std::size_t at = offset_ + tok_.offset();
-    if (++warnings_ > kMaxWarnings)
-        sink_.warning({Warning::Kind::TooMany, at, "more than " + std::to_string(kMaxWarnings) + " warnings: the rest are left out"});
-    else
+    if (++warnings_ <= kMaxWarnings) {
         sink_.warning({kind, at, message});
+        return;
+    }
+    const std::string tooMany = "more than " + std::to_string(kMaxWarnings) + " warnings: the rest are left out";
+    sink_.warning({Warning::Kind::TooMany, at, tooMany});
 }
 
 // \uN: N is a signed 16-bit value, negative means N + 65536.

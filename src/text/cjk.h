@@ -18,8 +18,8 @@ constexpr bool isCjk(char32_t c) {
 // quotes, arrows, maths, the section and degree signs ...): they belong to
 // whichever script the text around them is in.
 constexpr bool isSharedPunctuation(char32_t c) {
-    return (c >= 0x2010 && c <= 0x2BFF) || c == 0xA7 || c == 0xA8 || c == 0xB0 || c == 0xB1 || c == 0xB7 ||
-           c == 0xD7 || c == 0xF7;
+    return (c >= 0x2010 && c <= 0x2BFF) || c == 0xA7 || c == 0xA8 || c == 0xB0 || c == 0xB1 || c == 0xB7 || c == 0xD7 ||
+           c == 0xF7;
 }
 
 }  // namespace text

@@ -45,7 +45,8 @@ public:
 private:
     static inline const iconv_t kClosed = reinterpret_cast<iconv_t>(-1);
     void close() {
-        if (ok()) iconv_close(cd_);
+        if (ok())
+            iconv_close(cd_);
         cd_ = kClosed;
     }
     iconv_t cd_ = kClosed;

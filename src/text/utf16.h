@@ -7,8 +7,12 @@
 
 namespace text {
 
-constexpr bool isHighSurrogate(char32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-constexpr bool isLowSurrogate(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+constexpr bool isHighSurrogate(char32_t u) {
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+constexpr bool isLowSurrogate(char32_t u) {
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
 
 // The character a high and a low surrogate stand for together.
 constexpr char32_t joinSurrogates(char32_t high, char32_t low) {
@@ -25,12 +29,15 @@ constexpr SurrogatePair splitSurrogates(char32_t c) {
 }
 
 // The N of \uN for a UTF-16 unit.
-constexpr int unicodeEscapeParam(char16_t unit) { return static_cast<std::int16_t>(unit); }
+constexpr int unicodeEscapeParam(char16_t unit) {
+    return static_cast<std::int16_t>(unit);
+}
 
 // The UTF-16 unit \uN names: negative N means N + 65536; a number outside
 // the signed or unsigned 16-bit range names none (U+FFFD).
 constexpr char32_t unicodeEscapeUnit(long long param) {
-    if (param < 0) param += 65536;
+    if (param < 0)
+        param += 65536;
     return param < 0 || param > 0xFFFF ? char32_t(0xFFFD) : static_cast<char32_t>(param);
 }
 

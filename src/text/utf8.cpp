@@ -46,11 +46,14 @@ std::size_t invalidUtf8Offset(std::string_view s) {
     const std::size_t n = s.size();
     while (i < n) {
         // ASCII in bulk.
-        while (i < n && static_cast<unsigned char>(s[i]) < 0x80) ++i;
-        if (i >= n) break;
+        while (i < n && static_cast<unsigned char>(s[i]) < 0x80)
+            ++i;
+        if (i >= n)
+            break;
         const std::size_t before = i;
         // U+FFFD itself is well-formed when it is really there (EF BF BD).
-        if (decodeUtf8Sequence(s.data(), n, i) == kReplacement && s.substr(before, 3) != "\xEF\xBF\xBD") return before;
+        if (decodeUtf8Sequence(s.data(), n, i) == kReplacement && s.substr(before, 3) != "\xEF\xBF\xBD")
+            return before;
     }
     return std::string_view::npos;
 }

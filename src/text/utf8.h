@@ -15,7 +15,8 @@ inline void appendUtf8(std::string& out, char32_t c) {
         out.push_back(static_cast<char>(c));
         return;
     }
-    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = kReplacement;
+    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
+        c = kReplacement;
     if (c >= 0x800 && c < 0x10000) {
         // The common case (CJK): three bytes.
         out.push_back(static_cast<char>(0xE0 | (c >> 12)));
@@ -69,6 +70,8 @@ inline char32_t nextUtf8(const char* s, std::size_t n, std::size_t& i) {
 // The offset of the first byte that is not part of a well-formed sequence
 // (overlong forms and encoded surrogates included), or npos.
 std::size_t invalidUtf8Offset(std::string_view s);
-inline bool isValidUtf8(std::string_view s) { return invalidUtf8Offset(s) == std::string_view::npos; }
+inline bool isValidUtf8(std::string_view s) {
+    return invalidUtf8Offset(s) == std::string_view::npos;
+}
 
 }  // namespace text
