@@ -1,7 +1,7 @@
 #include "checks.h"
 
 #include "document/richtextbox.h"
-#include "rtf/plaintext.h"
+#include "text/plaintext.h"
 #include "rtf/reader.h"
 #include "rtf/writer.h"
 #include "document/rtfexport.h"
@@ -130,12 +130,12 @@ std::string rtfRoundTrip(std::string_view bytes) {
 }
 
 std::string plainText(std::string_view bytes) {
-    const rtf::DecodedText decoded = rtf::decodePlainText(bytes);
-    const std::string saved = rtf::encodePlainText(decoded.utf8, decoded.encoding, decoded.lineEnd);
-    const rtf::DecodedText again = rtf::decodePlainText(saved);
+    const text::DecodedText decoded = text::decodePlainText(bytes);
+    const std::string saved = text::encodePlainText(decoded.utf8, decoded.encoding, decoded.lineEnd);
+    const text::DecodedText again = text::decodePlainText(saved);
     if (again.utf8 != decoded.utf8)
         return "the text changed when saved";
-    if (rtf::encodePlainText(again.utf8, again.encoding, again.lineEnd) != saved)
+    if (text::encodePlainText(again.utf8, again.encoding, again.lineEnd) != saved)
         return "a second save changed the bytes";
     return {};
 }
