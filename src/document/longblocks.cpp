@@ -1,5 +1,7 @@
 #include "document/longblocks.h"
 
+#include "text/cjk.h"
+
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -60,8 +62,8 @@ void BlockSplitter::insertText(QTextCursor& cursor, const QString& text, const Q
             start = i + 1;
             continue;
         }
-        if (length_ >= SoftLimit && c.script() == QChar::Script_Han) {
-            // A line may break before any Chinese character.
+        if (length_ >= SoftLimit && text::isCjk(c.unicode())) {
+            // A line may break before any East Asian character.
             flush(i);
             breakBlock(cursor, format, Continuation::Soft);
             start = i;

@@ -31,7 +31,7 @@ Continuation continuation(const QTextBlock& block);
 
 // Inserts text into a document being built, block by block, ending a block
 // where a paragraph has grown past the limit: at the next line break, space
-// or Chinese character after SoftLimit characters, or anywhere (but never
+// or East Asian character after SoftLimit characters, or anywhere (but never
 // inside a surrogate pair) at HardLimit. A block of more than RunLimit
 // formatting runs ends before the next run: laying out a line costs in the
 // runs it holds.

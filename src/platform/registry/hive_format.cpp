@@ -1,52 +1,17 @@
 #include "platform/registry/hive_format.h"
 
 #include "platform/errors.h"
+#include "text/utf8.h"
 
 #include <QStringView>
+
+#include <string_view>
 
 namespace platform::registry {
 
 namespace {
 
 const QString kHeader = QStringLiteral("Windows Registry Editor Version 5.00");
-
-// Offset of the first byte that is not part of well-formed UTF-8 (overlong
-// forms and encoded surrogates included), or -1.
-qsizetype invalidUtf8Offset(const QByteArray& bytes, qsizetype start) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const qsizetype n = bytes.size();
-    qsizetype i = start;
-    while (i < n) {
-        const unsigned c = p[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        int length = 0;
-        char32_t cp = 0;
-        char32_t least = 0;
-        if ((c & 0xE0) == 0xC0) {
-            length = 2, cp = c & 0x1F, least = 0x80;
-        } else if ((c & 0xF0) == 0xE0) {
-            length = 3, cp = c & 0x0F, least = 0x800;
-        } else if ((c & 0xF8) == 0xF0) {
-            length = 4, cp = c & 0x07, least = 0x10000;
-        } else {
-            return i;
-        }
-        if (i + length > n)
-            return i;
-        for (int k = 1; k < length; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80)
-                return i;
-            cp = (cp << 6) | (p[i + k] & 0x3F);
-        }
-        if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return i;
-        i += length;
-    }
-    return -1;
-}
 
 int lineOfOffset(const QByteArray& bytes, qsizetype offset) {
     return int(QByteArrayView(bytes).first(offset).count('\n')) + 1;
@@ -197,7 +162,9 @@ bool HiveDocument::parse(const QByteArray& bytes, QString* problem) {
     } else {
         const bool bom = bytes.startsWith("\xEF\xBB\xBF");
         const qsizetype start = bom ? 3 : 0;
-        const qsizetype bad = invalidUtf8Offset(bytes, start);
+        const std::size_t offset =
+            text::invalidUtf8Offset(std::string_view(bytes.constData() + start, std::size_t(bytes.size() - start)));
+        const qsizetype bad = offset == std::string_view::npos ? -1 : start + qsizetype(offset);
         if (bad >= 0)
             return fail(QStringLiteral("第 %1 行（字节偏移 %2）不是有效的 UTF-8 文本")
                             .arg(lineOfOffset(bytes, bad))
