@@ -7,6 +7,7 @@
 #include "files/commondialog.h"
 #include "platform/errors.h"
 #include "support/app_fixture.h"
+#include "support/case_name.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -108,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FileButtonCase{"Open", "打开", files::DialogRequest::Kind::Open, "打开"},
                       FileButtonCase{"SaveUntitled", "保存", files::DialogRequest::Kind::Save, "保存"},
                       FileButtonCase{"Print", "打印", files::DialogRequest::Kind::Printer, "Print"}),
-    [](const ::testing::TestParamInfo<FileButtonCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST_F(ToolbarCommandsTest, OpenWithNoDocumentMakesOneForTheFileAndSaveAndPrintShowNothing) {
     MainForm->mdiClient->closeAllSubWindows();
@@ -198,7 +199,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FailingCommandCase{"OpenMissingFile", "打开", &frmMain::mnuFileOpen, 53},
                       FailingCommandCase{"SaveUntitledIntoMissingFolder", "保存", &frmMain::mnuFileSave, 75},
                       FailingCommandCase{"SaveNamed", "保存", &frmMain::mnuFileSave, 75}),
-    [](const ::testing::TestParamInfo<FailingCommandCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST_F(ToolbarCommandsTest, KeysAreComparedExactly) {
     // A button whose key is near one of the thirteen, but not equal, does
@@ -443,9 +444,7 @@ INSTANTIATE_TEST_SUITE_P(Toolbar, ToolbarWithoutDocumentTest,
                                            NoDocumentCase{"Left", "左对齐", {0, 0, 0, 1, 0, 0}},
                                            NoDocumentCase{"Centre", "置中", {0, 0, 0, 0, 1, 0}},
                                            NoDocumentCase{"Right", "右对齐", {0, 0, 0, 0, 0, 1}}),
-                         [](const ::testing::TestParamInfo<NoDocumentCase>& info) {
-                             return std::string(info.param.name);
-                         });
+                         CaseName());
 
 TEST_F(ToolbarCommandsTest, WithoutADocumentATogglesOwnFlipStaysAcrossClicks) {
     MainForm->mdiClient->closeAllSubWindows();

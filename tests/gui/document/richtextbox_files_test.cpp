@@ -1,7 +1,9 @@
 // RichTextBox::LoadFile and SaveFile: RTF and plain text, errors, safety.
-#include "boxtestutil.h"
+#include "support/boxtestutil.h"
 
 #include "platform/errors.h"
+#include "support/test_env.h"
+#include "support/case_name.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,10 +30,7 @@ protected:
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
     }
-    QByteArray read(const QString& name) const {
-        QFile f(path(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
+    QByteArray read(const QString& name) const { return testenv::fileBytes(path(name)); }
     int loadError(const QString& name) {
         try {
             box.LoadFile(path(name));
@@ -169,7 +168,7 @@ INSTANTIATE_TEST_SUITE_P(
         PlainCase{"Latin1", QByteArray("caf\xe9 cr\xe8me\n1\xb0 na\xefve\n"), QStringLiteral("café crème\n1° naïve\n")},
         PlainCase{"BinaryBytes", QByteArray("\x89PNG\n\x1a\n\x00\x00\xff\xd8\x81\t", 13),
                   QStringLiteral("\u2030PNG\n\u001a\n") + QChar(0) + QChar(0) + QStringLiteral("\u00ff\u00d8\u0081\t")}),
-    [](const ::testing::TestParamInfo<PlainCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST_F(Files, NewDocumentIsSavedAsUtf8WithLf) {
     box.setSelText(QStringLiteral("中a"));

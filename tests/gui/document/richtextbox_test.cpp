@@ -1,8 +1,9 @@
 // RichTextBox's selection members, SelChange, keys and geometry.
-#include "boxtestutil.h"
+#include "support/boxtestutil.h"
 
 #include "platform/errors.h"
 #include "platform/twips.h"
+#include "support/case_name.h"
 
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -110,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
         FlagCase{"StrikeThru", &RichTextBox::SelStrikeThru, &RichTextBox::setSelStrikeThru,
                  [](QTextCharFormat& f) { f.setFontStrikeOut(true); },
                  [](const QTextCharFormat& f) { return f.fontStrikeOut(); }}),
-    [](const ::testing::TestParamInfo<FlagCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST(RichTextBoxCharacters, SelectionOfAnEmptyParagraphReportsTheCaretFormat) {
     RichTextBox box;
@@ -182,7 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SizeTextCase{"Zero", "0", 0, platform::err::InvalidProperty},
                       SizeTextCase{"TooSmall", "0.5", 0, platform::err::InvalidProperty},
                       SizeTextCase{"TooLarge", "1639", 0, platform::err::InvalidProperty}),
-    [](const ::testing::TestParamInfo<SizeTextCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST(RichTextBoxCharacters, FontSizeNumberOutsideTheRangeIsRefused) {
     RichTextBox box;

@@ -12,8 +12,8 @@ class OpenFiles : public FilesTest {
 protected:
     void SetUp() override {
         FilesTest::SetUp();
-        write(path("a.rtf"), "{\\rtf1\\ansi {\\b alpha}}");
-        write(path("b.txt"), "第二个");
+        writeFile(path("a.rtf"), "{\\rtf1\\ansi {\\b alpha}}");
+        writeFile(path("b.txt"), "第二个");
     }
     QStringList captions() const {
         QStringList list;

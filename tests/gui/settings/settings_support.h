@@ -51,9 +51,7 @@ inline void chmodPath(const QString& path, mode_t mode) { ::chmod(QFile::encodeN
 // place of the folder).
 inline void clearHives() {
     for (const QString& folder : {userFolder(), machineFolder()}) {
-        chmodPath(folder, 0755);
-        chmodPath(folder + QStringLiteral("/HKEY_CURRENT_USER.reg"), 0644);
-        chmodPath(folder + QStringLiteral("/HKEY_LOCAL_MACHINE.reg"), 0644);
+        testenv::makeHivesWritable(folder);
         if (QFileInfo(folder).isDir())
             QDir(folder).removeRecursively();
         else
@@ -69,17 +67,8 @@ inline void putMachine(const QString& key, const QString& name, const reg::Value
     reg::writeValue(reg::Root::LocalMachine, key, name, value);
 }
 
-inline QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-inline void writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    file.write(bytes);
-}
+using testenv::fileBytes;
+using testenv::writeFile;
 
 // One start of the recording program.
 struct StartRecord {
