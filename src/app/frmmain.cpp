@@ -3,11 +3,13 @@
 #include "app/frmmain.h"
 
 #include "app/sortedcombobox.h"
-#include "document/formatmap.h"
+#include "app/windowreport.h"
+#include "document/commands.h"
 #include "document/frmdocument.h"
 #include "document/richtextbox.h"
-#include "files/commondialog.h"
+#include "files/documents.h"
 #include "files/recovery.h"
+#include "platform/commondialog.h"
 #include "platform/errors.h"
 #include "platform/statusbar.h"
 #include "platform/toolbar.h"
@@ -15,18 +17,16 @@
 #include "resources/resources.h"
 
 #include <QCloseEvent>
-#include <QFile>
-#include <QGuiApplication>
-#include <QSessionManager>
-#include <QTimer>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
+#include <QSessionManager>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -91,26 +91,42 @@ const MenuRow kHelpMenu[] = {
     {&frmMain::mnuHelpAbout, "mnuHelpAbout", "关于(&A)...", "", &frmMain::mnuHelpAbout_Click, false, false},
 };
 
-const std::vector<platform::ButtonDefinition> kToolbarButtons = {
-    {platform::tbrDefault,     "新建",   "新建",   "新建",   "New",         0},
-    {platform::tbrDefault,     "打开",   "打开",   "打开",   "Open",        0},
-    {platform::tbrDefault,     "保存",   "保存",   "保存",   "Save",        0},
-    {platform::tbrSeparator,   "",       "",       "分隔符", "",            0},
-    {platform::tbrDefault,     "打印",   "打印",   "打印",   "Print",       0},
-    {platform::tbrSeparator,   "",       "",       "分隔符", "",            0},
-    {platform::tbrDefault,     "剪切",   "剪切",   "剪切",   "Cut",         0},
-    {platform::tbrDefault,     "复制",   "复制",   "复制",   "Copy",        0},
-    {platform::tbrDefault,     "粘贴",   "粘贴",   "粘贴",   "Paste",       0},
-    {platform::tbrSeparator,   "",       "",       "分隔符", "",            0},
-    {platform::tbrPlaceholder, "",       "",       "字体",   "",            2000},
-    {platform::tbrPlaceholder, "",       "",       "字号",   "",            800},
-    {platform::tbrCheck,       "粗体",   "粗体",   "粗体",   "Bold",        0},
-    {platform::tbrCheck,       "斜体",   "斜体",   "斜体",   "Italic",      0},
-    {platform::tbrCheck,       "下划线", "下划线", "下划线", "Underline",   0},
-    {platform::tbrSeparator,   "",       "",       "分隔符", "",            0},
-    {platform::tbrButtonGroup, "左对齐", "左对齐", "左对齐", "AlignLeft",   0},
-    {platform::tbrButtonGroup, "置中",   "置中",   "居中",   "AlignCentre", 0},
-    {platform::tbrButtonGroup, "右对齐", "右对齐", "右对齐", "AlignRight",  0},
+// What a toolbar button does. A click runs the first row with the button's
+// key: a main-window command, whose failures are skipped except for Open and
+// Save, which report theirs as the menu does (a file that was not read or
+// written must never look as if it had been); or a formatting button, which
+// also shows the selection's format. The two placeholders hold the boxes.
+enum class Box { None, FontName, FontSize };
+struct ToolbarRow {
+    platform::ButtonDefinition button;
+    Handler command = nullptr;
+    bool reportsFailure = false;
+    document::FormatButton format = {};
+    Box box = Box::None;
+};
+
+using document::FormatButton;
+using RTB = RichTextBox;
+const std::vector<ToolbarRow> kToolbar = {
+    {{platform::tbrDefault,     "新建",   "新建",   "新建",   "New",         0},    &frmMain::CreateDocumentWindow},
+    {{platform::tbrDefault,     "打开",   "打开",   "打开",   "Open",        0},    &frmMain::mnuFileOpen_Click, true},
+    {{platform::tbrDefault,     "保存",   "保存",   "保存",   "Save",        0},    &frmMain::mnuFileSave_Click, true},
+    {{platform::tbrSeparator,   "",       "",       "分隔符", "",            0}},
+    {{platform::tbrDefault,     "打印",   "打印",   "打印",   "Print",       0},    &frmMain::mnuFilePrint_Click},
+    {{platform::tbrSeparator,   "",       "",       "分隔符", "",            0}},
+    {{platform::tbrDefault,     "剪切",   "剪切",   "剪切",   "Cut",         0},    &frmMain::mnuEditCut_Click},
+    {{platform::tbrDefault,     "复制",   "复制",   "复制",   "Copy",        0},    &frmMain::mnuEditCopy_Click},
+    {{platform::tbrDefault,     "粘贴",   "粘贴",   "粘贴",   "Paste",       0},    &frmMain::mnuEditPaste_Click},
+    {{platform::tbrSeparator,   "",       "",       "分隔符", "",            0}},
+    {{platform::tbrPlaceholder, "",       "",       "字体",   "",            2000}, nullptr, false, {}, Box::FontName},
+    {{platform::tbrPlaceholder, "",       "",       "字号",   "",            800},  nullptr, false, {}, Box::FontSize},
+    {{platform::tbrCheck,       "粗体",   "粗体",   "粗体",   "Bold",        0},    nullptr, false, {&RTB::SelBold, &RTB::setSelBold}},
+    {{platform::tbrCheck,       "斜体",   "斜体",   "斜体",   "Italic",      0},    nullptr, false, {&RTB::SelItalic, &RTB::setSelItalic}},
+    {{platform::tbrCheck,       "下划线", "下划线", "下划线", "Underline",   0},    nullptr, false, {&RTB::SelUnderline, &RTB::setSelUnderline}},
+    {{platform::tbrSeparator,   "",       "",       "分隔符", "",            0}},
+    {{platform::tbrButtonGroup, "左对齐", "左对齐", "左对齐", "AlignLeft",   0},    nullptr, false, {nullptr, nullptr, 0}},
+    {{platform::tbrButtonGroup, "置中",   "置中",   "居中",   "AlignCentre", 0},    nullptr, false, {nullptr, nullptr, 2}},
+    {{platform::tbrButtonGroup, "右对齐", "右对齐", "右对齐", "AlignRight",  0},    nullptr, false, {nullptr, nullptr, 1}},
 };
 
 const std::vector<platform::PanelDefinition> kStatusPanels = {
@@ -123,6 +139,19 @@ const char* const kSizes[] = {"6",  "6.5", "7",  "7.5", "8",  "8.5", "9",  "9.5"
                               "12", "14",  "16", "18",  "20", "22",  "24", "26",  "28", "30",
                               "32", "36",  "40", "44",  "48", "54",  "60", "66",  "72"};
 // clang-format on
+
+std::vector<platform::ButtonDefinition> toolbarButtons() {
+    std::vector<platform::ButtonDefinition> buttons;
+    for (const ToolbarRow& row : kToolbar)
+        buttons.push_back(row.button);
+    return buttons;
+}
+
+// The toolbar slot (counted from 1) that holds the box.
+int slotOf(Box box) {
+    const auto row = std::find_if(kToolbar.begin(), kToolbar.end(), [box](const ToolbarRow& r) { return r.box == box; });
+    return int(row - kToolbar.begin()) + 1;
+}
 
 }  // namespace
 
@@ -141,8 +170,7 @@ frmMain::frmMain() {
     mdiClient->setAccessibleName(QStringLiteral("文档区"));
     setCentralWidget(mdiClient);
 
-    dlg = new files::CommonDialog(this);
-    recovery = new files::Recovery(this);
+    dlg = new platform::CommonDialog(this);
     // A desktop session that logs out asks as Exit does, where the session
     // manager lets the program ask.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
@@ -156,6 +184,14 @@ frmMain::frmMain() {
     setupMenus();
     setupToolbar();
     setupStatusBar();
+
+    documents_ = new files::Documents(mdiClient, dlg, sbStatusBar, this);
+    recovery = documents_->recovery();
+    // Every document window keeps the formatting buttons in step with its
+    // selection.
+    connect(documents_, &files::Documents::created, this, [this](frmDocument* form) {
+        connect(form, &frmDocument::SelChange, this, [this, form] { showSelectionFormat(*form); });
+    });
 
     // No window is laid out before it is loaded and shown; size it to the
     // design-time client area now so the geometry applies on top of it.
@@ -273,7 +309,7 @@ void frmMain::rebuildWindowList() {
 }
 
 void frmMain::setupToolbar() {
-    tbToolBar = new platform::Toolbar(kToolbarButtons, &resources::toolbarPicture, this);
+    tbToolBar = new platform::Toolbar(toolbarButtons(), &resources::toolbarPicture, this);
     tbToolBar->setObjectName(QStringLiteral("tbToolBar"));
     tbToolBar->setWindowTitle(QStringLiteral("工具栏"));
     tbToolBar->setAccessibleName(QStringLiteral("工具栏"));
@@ -281,7 +317,7 @@ void frmMain::setupToolbar() {
     connect(tbToolBar, &platform::Toolbar::ButtonClick, this,
             [this](platform::Button* b) { platform::dispatch([this, b] { tbToolBar_ButtonClick(b); }); });
 
-    // The two boxes sit on the placeholders 11 and 12, inside the width each
+    // The two boxes sit on their placeholders, inside the width each
     // reserves (2760/2055 and 4800/735 twips at design time).
     auto placeBox = [this](QComboBox* box, int placeholder, int widthTwips, const QString& name) {
         QWidget* slot = tbToolBar->buttons()[placeholder].widget();
@@ -297,10 +333,10 @@ void frmMain::setupToolbar() {
     };
     cboFont = new SortedComboBox;
     cboFont->setObjectName(QStringLiteral("cboFont"));
-    placeBox(cboFont, 11, 2055, QStringLiteral("字体"));
+    placeBox(cboFont, slotOf(Box::FontName), 2055, QStringLiteral("字体"));
     cboSize = new QComboBox;
     cboSize->setObjectName(QStringLiteral("cboSize"));
-    placeBox(cboSize, 12, 735, QStringLiteral("字号"));
+    placeBox(cboSize, slotOf(Box::FontSize), 735, QStringLiteral("字号"));
     for (const char* s : kSizes)
         cboSize->addItem(QString::fromLatin1(s), 0);
     // No entry selected and no text, in either box.
@@ -315,8 +351,31 @@ void frmMain::setupToolbar() {
             [this](const QString&) { platform::dispatch([this] { cboSize_Change(); }); });
     setTabOrder(cboFont, cboSize);
     const int h = std::max(cboFont->sizeHint().height(), tbToolBar->buttons()[1].widget()->height());
-    tbToolBar->buttons()[11].widget()->setFixedHeight(h);
-    tbToolBar->buttons()[12].widget()->setFixedHeight(h);
+    tbToolBar->buttons()[slotOf(Box::FontName)].widget()->setFixedHeight(h);
+    tbToolBar->buttons()[slotOf(Box::FontSize)].widget()->setFixedHeight(h);
+}
+
+void frmMain::tbToolBar_ButtonClick(platform::Button* Button) {
+    const QString key = Button->Key();
+    for (const ToolbarRow& row : kToolbar) {
+        if (row.button.key.isEmpty() || row.button.key != key)
+            continue;
+        if (row.format.isFormatting())
+            document::clickFormatButton(row.format, ActiveForm(), *Button);
+        else if (row.reportsFailure)
+            platform::dispatch([&] { (this->*row.command)(); });
+        else if (row.command)
+            platform::resumeNext([&] { (this->*row.command)(); });
+        return;
+    }
+}
+
+void frmMain::showSelectionFormat(const frmDocument& form) {
+    // Each button is set outright from the window's own control.
+    platform::Buttons& b = tbToolBar->buttons();
+    for (const ToolbarRow& row : kToolbar)
+        if (row.format.isFormatting())
+            b[row.button.key].setValue(document::formatButtonPressed(row.format, *form.rtfText) ? 1 : 0);
 }
 
 void frmMain::setupStatusBar() {
@@ -326,20 +385,6 @@ void frmMain::setupStatusBar() {
     setStatusBar(sbStatusBar);
 }
 
-frmDocument* frmMain::ActiveForm() const {
-    QMdiSubWindow* w = mdiClient->currentSubWindow();
-    if (!w)
-        w = mdiClient->activeSubWindow();
-    return w ? qobject_cast<frmDocument*>(w->widget()) : nullptr;
-}
-
-QList<frmDocument*> frmMain::documents() const {
-    QList<frmDocument*> result;
-    for (QMdiSubWindow* w : mdiClient->subWindowList(QMdiArea::CreationOrder))
-        if (auto* d = qobject_cast<frmDocument*>(w->widget()))
-            result.append(d);
-    return result;
-}
 
 void frmMain::Show() {
     const bool first = !loaded_;
@@ -371,7 +416,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
         return;
     }
     unloaded_ = true;
-    writeWindowReport();
+    writeWindowReport(*this);
     // The document windows go first; each was saved or given up above.
     for (QMdiSubWindow* w : mdiClient->subWindowList()) {
         if (auto* form = qobject_cast<frmDocument*>(w->widget()))
@@ -383,48 +428,4 @@ void frmMain::closeEvent(QCloseEvent* event) {
     recovery->finish();
     platform::dispatch([this] { MDIForm_Unload(); });
     event->accept();
-}
-
-void frmMain::writeWindowReport() const {
-    // For end-to-end tests and diagnostics: when SCRIVLET_WINDOW_REPORT names
-    // a file, the windows open at exit are listed there, one per line.
-    const QString path = qEnvironmentVariable("SCRIVLET_WINDOW_REPORT");
-    if (path.isEmpty())
-        return;
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return;
-    QString report = QStringLiteral("main\t%1\n").arg(windowTitle());
-    for (const frmDocument* d : documents())
-        report += QStringLiteral("document\t%1\n").arg(d->Caption());
-    // What each document holds (first character bold 1/0, first paragraph's
-    // alignment code, the text with \\, tab and line ends escaped) and where
-    // its window lies in the document area.
-    const QSize area = mdiClient->viewport()->size();
-    report += QStringLiteral("area\t%1\t%2\n").arg(area.width()).arg(area.height());
-    for (QMdiSubWindow* w : mdiClient->subWindowList(QMdiArea::CreationOrder)) {
-        const auto* d = qobject_cast<const frmDocument*>(w->widget());
-        if (!d)
-            continue;
-        QTextDocument* doc = d->rtfText->document();
-        QTextCursor first(doc);
-        first.setPosition(doc->isEmpty() ? 0 : 1);
-        const bool bold = !doc->isEmpty() && first.charFormat().fontWeight() >= QFont::Bold;
-        const int align = document::alignmentCode(doc->firstBlock().blockFormat().alignment());
-        QString text = doc->toPlainText();
-        text.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
-            .replace(QLatin1Char('\t'), QStringLiteral("\\t"))
-            .replace(QLatin1Char('\n'), QStringLiteral("\\n"));
-        report += QStringLiteral("content\t%1\t%2\t%3\t%4\n")
-                      .arg(d->Caption(), QString::number(bold ? 1 : 0),
-                           align < 0 ? QStringLiteral("-") : QString::number(align), text);
-        const QRect g = w->geometry();
-        report += QStringLiteral("window\t%1\t%2\t%3\t%4\t%5\t%6\n")
-                      .arg(d->Caption(), QString::number(g.x()), QString::number(g.y()),
-                           QString::number(g.width()), QString::number(g.height()),
-                           QString::number(w->isMinimized() ? 1 : 0));
-    }
-    if (const frmDocument* d = ActiveForm())
-        report += QStringLiteral("active\t%1\n").arg(d->Caption());
-    f.write(report.toUtf8());
 }

@@ -1,8 +1,8 @@
 // The program's one top-level window: the multiple-document frame with the
 // menu bar, the toolbar with the font-name and font-size boxes, the status bar
 // and the document area. Its controls are members reached by name; its
-// behaviour is the set of handlers below, defined in the folders of the
-// subsystems that own them.
+// behaviour is the set of handlers below, which forward to the subsystems
+// that own the work (the documents, the active document, the dialogs).
 #pragma once
 
 #include <QMainWindow>
@@ -20,13 +20,14 @@ class SortedComboBox;
 
 namespace platform {
 class Button;
+class CommonDialog;
 class StatusBar;
 class Toolbar;
 }  // namespace platform
 namespace files {
-class CommonDialog;
+class Documents;
 class Recovery;
-}
+}  // namespace files
 
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -40,7 +41,7 @@ public:
     SortedComboBox* cboFont = nullptr;
     QComboBox* cboSize = nullptr;
     platform::StatusBar* sbStatusBar = nullptr;
-    files::CommonDialog* dlg = nullptr;
+    platform::CommonDialog* dlg = nullptr;
 
     // Menus and their items.
     QMenu* mnFile = nullptr;
@@ -86,7 +87,6 @@ public:
     // Unloads the window: the document windows close without a question, then
     // MDIForm_Unload runs.
     void Unload();
-    bool isLoaded() const { return loaded_; }
 
     // Outer geometry in twips and the window state (0 normal, 1 minimised,
     // 2 maximised).
@@ -111,7 +111,7 @@ public:
     // a new document window. A file that cannot be opened is reported and
     // the rest still open.
     void OpenFiles(const QStringList& paths, bool firstIntoActive);
-    int documentCounter() const { return DocumentCounter; }
+    int documentCounter() const;
 
     // What Open does once a file is chosen: the active document window takes
     // the file's content and then its name. A failing load raises and leaves
@@ -174,9 +174,10 @@ private:
     void setupToolbar();
     void setupStatusBar();
     void rebuildWindowList();
-    void writeWindowReport() const;
+    // Shows the form's selection format on the formatting buttons.
+    void showSelectionFormat(const frmDocument& form);
 
-    int DocumentCounter = 0;
+    files::Documents* documents_ = nullptr;
     bool loaded_ = false;
     bool unloaded_ = false;
     QList<QAction*> windowListActions_;

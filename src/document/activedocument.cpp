@@ -1,16 +1,18 @@
 #include "document/activedocument.h"
 
-#include "app/frmmain.h"
 #include "document/frmdocument.h"
 #include "platform/errors.h"
 
-frmDocument& activeDocument(const frmMain& main) {
-    frmDocument* form = main.ActiveForm();
-    if (!form)
+namespace document {
+
+frmDocument& activeDocument(frmDocument* active) {
+    if (!active)
         platform::raise(platform::err::NoActiveDocument, QStringLiteral("没有活动的文档窗口"));
-    return *form;
+    return *active;
 }
 
-RichTextBox& activeRtfText(const frmMain& main) {
-    return *activeDocument(main).rtfText;
+RichTextBox& activeRtfText(frmDocument* active) {
+    return *activeDocument(active).rtfText;
 }
+
+}  // namespace document

@@ -1,11 +1,15 @@
-// The control of the main window's active document, for the commands that
-// act on it. With no document window open, asking for it raises the error
-// the commands' own handling then skips or reports.
+// The active document window and its control, for the commands that act on
+// it. The caller passes the main window's active document, or nullptr when
+// none is open; asking for it then raises the error that the commands' own
+// handling skips or reports.
 #pragma once
 
 class RichTextBox;
 class frmDocument;
-class frmMain;
 
-frmDocument& activeDocument(const frmMain& main);
-RichTextBox& activeRtfText(const frmMain& main);
+namespace document {
+
+frmDocument& activeDocument(frmDocument* active);
+RichTextBox& activeRtfText(frmDocument* active);
+
+}  // namespace document

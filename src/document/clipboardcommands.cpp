@@ -3,34 +3,38 @@
 // web editors; paste takes RTF when it is offered, by this program or
 // another, and otherwise the text (RTF markup in it arrives formatted).
 // Failures are ignored.
-#include "app/frmmain.h"
 #include "document/activedocument.h"
+#include "document/commands.h"
 #include "document/richtextbox.h"
 #include "platform/clipboard.h"
 #include "platform/errors.h"
 
 #include <QMimeData>
 
-void frmMain::mnuEditCopy_Click() {
-    platform::resumeNext([this] { platform::clipboardSetData(activeRtfText(*this).selectionMimeData()); });
+namespace document {
+
+void copy(frmDocument* active) {
+    platform::resumeNext([active] { platform::clipboardSetData(activeRtfText(active).selectionMimeData()); });
 }
 
-void frmMain::mnuEditCut_Click() {
+void cut(frmDocument* active) {
     // The selection is deleted only once it is on the clipboard: a cut whose
     // copy failed (no clipboard) keeps the text rather than lose it.
-    platform::resumeNext([this] {
-        RichTextBox& rtf = activeRtfText(*this);
+    platform::resumeNext([active] {
+        RichTextBox& rtf = activeRtfText(active);
         platform::clipboardSetData(rtf.selectionMimeData());
         rtf.setSelText(QString());
     });
 }
 
-void frmMain::mnuEditPaste_Click() {
+void paste(frmDocument* active) {
     // One step: when the clipboard cannot be read, nothing is assigned and
     // the document stays as it was. Without a document, the clipboard is
     // read and nothing changes.
-    platform::resumeNext([this] {
+    platform::resumeNext([active] {
         const QMimeData* data = platform::clipboardData();
-        activeRtfText(*this).pasteMimeData(data);
+        activeRtfText(active).pasteMimeData(data);
     });
 }
+
+}  // namespace document

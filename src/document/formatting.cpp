@@ -1,38 +1,41 @@
 // Character formatting from the font dialog and the two toolbar boxes. None
 // of them reads the selection's format first.
-#include "app/frmmain.h"
-#include "app/sortedcombobox.h"
 #include "document/activedocument.h"
+#include "document/commands.h"
 #include "document/richtextbox.h"
-#include "files/commondialog.h"
+#include "platform/commondialog.h"
 #include "platform/errors.h"
 
-void frmMain::mnFormatFont_Click() {
-    dlg->CancelError = true;
-    dlg->Flags = 3;  // screen and printer fonts; no effects section
+namespace document {
+
+void chooseFont(platform::CommonDialog& dlg, frmDocument* active) {
+    dlg.CancelError = true;
+    dlg.Flags = 3;  // screen and printer fonts; no effects section
     // The first failure (Cancel, no document, a value the control refuses)
     // ends the command silently; what was applied before it stays.
-    platform::stopSilently([this] {
-        dlg->ShowFont();
-        RichTextBox& rtf = activeRtfText(*this);
-        rtf.setSelFontName(dlg->FontName);
-        rtf.setSelFontSize(dlg->FontSize);
-        rtf.setSelBold(dlg->FontBold);
-        rtf.setSelItalic(dlg->FontItalic);
+    platform::stopSilently([&] {
+        dlg.ShowFont();
+        RichTextBox& rtf = activeRtfText(active);
+        rtf.setSelFontName(dlg.FontName);
+        rtf.setSelFontSize(dlg.FontSize);
+        rtf.setSelBold(dlg.FontBold);
+        rtf.setSelItalic(dlg.FontItalic);
         // Nothing sets these two, so applying a font removes strikethrough
         // and underline.
-        rtf.setSelStrikeThru(dlg->FontStrikethru);
-        rtf.setSelUnderline(dlg->FontUnderline);
+        rtf.setSelStrikeThru(dlg.FontStrikethru);
+        rtf.setSelUnderline(dlg.FontUnderline);
     });
 }
 
-void frmMain::cboFont_Change() {
+void setFontName(frmDocument* active, const QString& name) {
     // The text goes over exactly as typed; any failure is ignored.
-    platform::resumeNext([this] { activeRtfText(*this).setSelFontName(cboFont->currentText()); });
+    platform::resumeNext([&] { activeRtfText(active).setSelFontName(name); });
 }
 
-void frmMain::cboSize_Change() {
+void setFontSize(frmDocument* active, const QString& size) {
     // No handling: no document, or a text that is not a size the control
     // accepts, goes to the top-level report. The box keeps the text.
-    activeRtfText(*this).setSelFontSize(cboSize->currentText());
+    activeRtfText(active).setSelFontSize(size);
 }
+
+}  // namespace document

@@ -1,10 +1,7 @@
 #include "document/frmdocument.h"
 
-#include "app/frmmain.h"
-#include "app/module1.h"
 #include "document/richtextbox.h"
 #include "platform/errors.h"
-#include "platform/toolbar.h"
 #include "platform/twips.h"
 
 #include <QCloseEvent>
@@ -48,8 +45,8 @@ void frmDocument::Form_Resize() {
 void frmDocument::closeEvent(QCloseEvent* event) {
     // The close box, Ctrl+F4 and the window menu all come here.
     bool mayClose = true;
-    if (askBeforeClosing_ && MainForm)
-        platform::dispatch([&] { mayClose = MainForm->confirmDiscard(*this); });
+    if (askBeforeClosing_ && closeQuestion_)
+        platform::dispatch([&] { mayClose = closeQuestion_(); });
     if (!mayClose) {
         event->ignore();
         return;
@@ -87,13 +84,5 @@ bool frmDocument::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmDocument::rtfText_SelChange() {
-    // Each button is set outright from this window's own control; a mixed
-    // value counts as not set. Centre is 2 and right is 1.
-    platform::Buttons& b = MainForm->tbToolBar->buttons();
-    b[QStringLiteral("粗体")].setValue(rtfText->SelBold() == true ? 1 : 0);
-    b[QStringLiteral("斜体")].setValue(rtfText->SelItalic() == true ? 1 : 0);
-    b[QStringLiteral("下划线")].setValue(rtfText->SelUnderline() == true ? 1 : 0);
-    b[QStringLiteral("左对齐")].setValue(rtfText->SelAlignment() == 0 ? 1 : 0);
-    b[QStringLiteral("置中")].setValue(rtfText->SelAlignment() == 2 ? 1 : 0);
-    b[QStringLiteral("右对齐")].setValue(rtfText->SelAlignment() == 1 ? 1 : 0);
+    emit SelChange();
 }

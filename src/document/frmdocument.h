@@ -1,9 +1,11 @@
 // A document window: a child of the main window holding one rich-text
-// control that always fills its client area. It keeps the main window's
-// formatting buttons in step with the selection.
+// control that always fills its client area. It tells the main window when
+// the selection changes, so the formatting buttons keep in step with it.
 #pragma once
 
 #include <QWidget>
+
+#include <functional>
 
 class RichTextBox;
 
@@ -30,9 +32,15 @@ public:
     // document window opens with.
     QSize sizeHint() const override;
 
-    // Closing asks about unsaved changes first, unless the main window
-    // asked already (it is closing everything).
+    // Closing asks the question first (about unsaved changes; false keeps
+    // the window open), unless the main window asked already (it is closing
+    // everything).
+    void setCloseQuestion(std::function<bool()> question) { closeQuestion_ = std::move(question); }
     void closeWithoutAsking() { askBeforeClosing_ = false; }
+
+signals:
+    // The control's selection or its format changed.
+    void SelChange();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -42,5 +50,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    std::function<bool()> closeQuestion_;
     bool askBeforeClosing_ = true;
 };

@@ -124,7 +124,7 @@ public:
 
     // Prints the selection, or the whole document when nothing is selected,
     // paginated, onto the printer that the device-context handle names (see
-    // files/printerhandles.h). Defined with printing, in files/.
+    // platform/printerhandles.h). Defined in selprint.cpp.
     void SelPrint(int hDC);
 
     // What Ctrl+click on a hyperlink calls with its target; nothing else

@@ -4,18 +4,19 @@
 // a new name chooses by its extension. Open asks before it replaces a
 // changed document. Errors go to the caller (the top-level report, from the
 // menu and the toolbar alike), and what was done before them stands.
-#include "app/frmmain.h"
 #include "document/activedocument.h"
 #include "document/formatloss.h"
 #include "document/frmdocument.h"
 #include "document/richtextbox.h"
-#include "files/commondialog.h"
+#include "files/documents.h"
 #include "files/recovery.h"
+#include "platform/commondialog.h"
 #include "platform/longwork.h"
 #include "platform/messagebox.h"
 #include "platform/statusbar.h"
 
 #include <QFileInfo>
+#include <QPointer>
 
 namespace {
 
@@ -27,7 +28,7 @@ constexpr int rtfText = 1;
 
 // Sets up the shared dialog for a file command and runs it; returns the
 // chosen path, or "" when nothing was chosen.
-QString askForFile(files::CommonDialog& dlg, const QString& title, bool save) {
+QString askForFile(platform::CommonDialog& dlg, const QString& title, bool save) {
     dlg.DialogTitle = title;
     dlg.CancelError = false;
     dlg.Filter = kFileFilter;
@@ -58,26 +59,6 @@ bool mayDropFormatting(const RichTextBox& box, int type) {
                               {QStringLiteral("是(&Y)"), QStringLiteral("否(&N)")}) == platform::vbYes;
 }
 
-// Writes the document, with the feedback a long save gets; its recovery
-// copy is not needed any more. No copy is taken while a long save reads
-// the document on another thread; a failed save keeps the copy and takes
-// the next one as after a change.
-void write(const frmMain& main, RichTextBox& box, const QString& path, int type) {
-    if (main.recovery)
-        main.recovery->pause(&box);
-    try {
-        platform::LongWork work(main.sbStatusBar->panelLabel(1),
-                                QStringLiteral("正在保存“%1”…").arg(QFileInfo(path).fileName()));
-        box.SaveFile(path, type);
-    } catch (...) {
-        if (main.recovery)
-            main.recovery->changed(&box);
-        throw;
-    }
-    if (main.recovery)
-        main.recovery->forget(&box);
-}
-
 // An untitled document's caption starts with "文档".
 bool isUntitled(const frmDocument& form) {
     return form.Caption().left(2) == QStringLiteral("文档");
@@ -85,36 +66,62 @@ bool isUntitled(const frmDocument& form) {
 
 }  // namespace
 
-void frmMain::mnuFileOpen_Click() {
-    if (!ActiveForm())
-        CreateDocumentWindow();
-    else if (!confirmDiscard(activeDocument(*this)))
-        return;  // asked before the dialog; the document stays as it is
-    const QString path = askForFile(*dlg, QStringLiteral("打开"), false);
-    if (path.isEmpty())
-        return;  // a window made above stays, empty and untitled
-    openDocument(path);
+namespace files {
+
+// Writes the document, with the feedback a long save gets; its recovery
+// copy is not needed any more. No copy is taken while a long save reads
+// the document on another thread; a failed save keeps the copy and takes
+// the next one as after a change.
+void Documents::write(frmDocument& form, const QString& path, int type) {
+    RichTextBox& box = *form.rtfText;
+    recovery_->pause(&box);
+    try {
+        platform::LongWork work(status_->panelLabel(1),
+                                QStringLiteral("正在保存“%1”…").arg(QFileInfo(path).fileName()));
+        box.SaveFile(path, type);
+    } catch (...) {
+        recovery_->changed(&box);
+        throw;
+    }
+    recovery_->forget(&box);
 }
 
-void frmMain::openDocument(const QString& path) {
+void Documents::openCommand() {
+    if (!active())
+        create();
+    else if (!confirmDiscard(document::activeDocument(active())))
+        return;  // asked before the dialog; the document stays as it is
+    const QString path = askForFile(*dlg_, QStringLiteral("打开"), false);
+    if (path.isEmpty())
+        return;  // a window made above stays, empty and untitled
+    open(path);
+}
+
+void Documents::open(const QString& path) {
+    // A long load keeps the window running: the user may make another
+    // document active meanwhile, and the file's name must still go to the
+    // window that took its content, or a later Save would write that other
+    // document over the file.
+    const QPointer<frmDocument> form = &document::activeDocument(active());
     {
-        RichTextBox& box = activeRtfText(*this);
-        platform::LongWork work(sbStatusBar->panelLabel(1),
+        RichTextBox& box = *form->rtfText;
+        platform::LongWork work(status_->panelLabel(1),
                                 QStringLiteral("正在打开“%1”…").arg(QFileInfo(path).fileName()), &box.loadProgress());
         box.LoadFile(path);  // the whole content is replaced
     }
-    activeDocument(*this).setCaption(path);  // only after a successful load
-    if (recovery)
-        recovery->forget(&activeRtfText(*this));
+    if (!form)
+        return;
+    form->setCaption(path);  // only after a successful load
+    recovery_->forget(form->rtfText);
 }
 
-bool frmMain::saveDocument(frmDocument& form) {
+bool Documents::save(frmDocument& form) {
     RichTextBox& box = *form.rtfText;
     QString path;
     int type = rtfRTF;
     if (isUntitled(form)) {
         // The caption stays untitled: the next Save asks for a name again.
-        path = askForFile(*dlg, QStringLiteral("保存"), true);
+        path = askForFile(*dlg_, QStringLiteral("保存"), true);
         if (path.isEmpty())
             return false;
         type = fileTypeFor(path, box);
@@ -125,29 +132,32 @@ bool frmMain::saveDocument(frmDocument& form) {
     }
     if (!mayDropFormatting(box, type))
         return false;
-    write(*this, box, path, type);
+    write(form, path, type);
     return true;
 }
 
-void frmMain::mnuFileSave_Click() {
-    if (!ActiveForm())
+void Documents::saveCommand() {
+    if (!active())
         return;
-    saveDocument(activeDocument(*this));
+    save(*active());
 }
 
-void frmMain::mnuFileSaveAs_Click() {
-    if (!ActiveForm())
+void Documents::saveAsCommand() {
+    if (!active())
         return;
-    const QString path = askForFile(*dlg, QStringLiteral("另存为"), true);
+    const QString path = askForFile(*dlg_, QStringLiteral("另存为"), true);
     if (path.isEmpty())
         return;
-    RichTextBox& box = activeRtfText(*this);
+    frmDocument& form = document::activeDocument(active());
+    RichTextBox& box = *form.rtfText;
     const int type = fileTypeFor(path, box);
     if (!mayDropFormatting(box, type))
         return;  // nothing written, nothing changed
     // The caption and the format change before writing, and stay if
     // writing fails: the next Save tries the same file again.
-    activeDocument(*this).setCaption(path);
+    form.setCaption(path);
     box.setFileType(type);
-    write(*this, box, path, type);
+    write(form, path, type);
 }
+
+}  // namespace files

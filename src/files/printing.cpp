@@ -3,10 +3,10 @@
 // dialog (32755) before printing, and reports a print that failed (a PDF
 // that could not be written, a job the printer refused): the user must not
 // go looking for pages that never came.
-#include "app/frmmain.h"
 #include "document/activedocument.h"
 #include "document/richtextbox.h"
-#include "files/commondialog.h"
+#include "files/documents.h"
+#include "platform/commondialog.h"
 #include "platform/errors.h"
 
 namespace {
@@ -27,34 +27,40 @@ private:
 
 }  // namespace
 
-void frmMain::mnuFilePrint_Click() {
-    if (!ActiveForm())
+namespace files {
+
+void Documents::print() {
+    if (!active())
         return;  // no dialog, nothing printed
+    platform::CommonDialog* dlg = dlg_;
     ResumeNext step;
-    step([this] {
+    step([dlg] {
         dlg->DialogTitle = QStringLiteral("Print");
         dlg->CancelError = true;
-        dlg->Flags = files::cdlPDReturnDC | files::cdlPDNoPageNums;
+        dlg->Flags = platform::cdlPDReturnDC | platform::cdlPDNoPageNums;
     });
     // With a selection the dialog preselects the Selection range; the range
     // finally chosen is never read: SelPrint prints the selection if any.
-    step([this] {
-        if (activeRtfText(*this).SelLength() != 0)
-            dlg->Flags = files::cdlPDReturnDC | files::cdlPDNoPageNums | files::cdlPDSelection;
+    step([this, dlg] {
+        if (document::activeRtfText(active()).SelLength() != 0)
+            dlg->Flags = platform::cdlPDReturnDC | platform::cdlPDNoPageNums | platform::cdlPDSelection;
     });
-    step([this] { dlg->ShowPrinter(); });
+    step([dlg] { dlg->ShowPrinter(); });
     if (step.lastError() != platform::err::Cancelled)
-        platform::dispatch([this] { activeRtfText(*this).SelPrint(dlg->hDC); });
+        platform::dispatch([this, dlg] { document::activeRtfText(active()).SelPrint(dlg->hDC); });
 }
 
-void frmMain::mnuFilePageSetup_Click() {
+void Documents::pageSetup() {
     // The print dialog under another title, with the Flags the last dialog
     // command left; its choices stay with the dialog's printer (paper,
     // orientation, printer), and the program reads nothing back.
+    platform::CommonDialog* dlg = dlg_;
     ResumeNext step;
-    step([this] {
+    step([dlg] {
         dlg->DialogTitle = QStringLiteral("页面设置");
         dlg->CancelError = true;
     });
-    step([this] { dlg->ShowPrinter(); });
+    step([dlg] { dlg->ShowPrinter(); });
 }
+
+}  // namespace files

@@ -1,9 +1,9 @@
 // Unsaved changes: the question before a changed document is closed,
 // replaced or abandoned at exit or logout, and the offer of the copies that
 // a crashed or killed instance left behind.
-#include "app/frmmain.h"
 #include "document/frmdocument.h"
 #include "document/richtextbox.h"
+#include "files/documents.h"
 #include "files/recovery.h"
 #include "platform/errors.h"
 #include "platform/messagebox.h"
@@ -19,7 +19,9 @@ bool isChanged(const frmDocument& form) { return form.rtfText->document()->isMod
 
 }  // namespace
 
-bool frmMain::confirmDiscard(frmDocument& form) {
+namespace files {
+
+bool Documents::confirmDiscard(frmDocument& form) {
     if (!isChanged(form))
         return true;
     const int answer = platform::question(QStringLiteral("是否保存对“%1”的更改？").arg(form.Caption()),
@@ -32,43 +34,40 @@ bool frmMain::confirmDiscard(frmDocument& form) {
         return false;
     // A failed write is reported as from the menu, and the document stays.
     bool saved = false;
-    platform::dispatch([&] { saved = saveDocument(form); });
+    platform::dispatch([&] { saved = save(form); });
     return saved;
 }
 
-bool frmMain::confirmDiscardAll() {
+bool Documents::confirmDiscardAll() {
     QList<QPointer<frmDocument>> order;
-    frmDocument* active = ActiveForm();
-    if (active)
-        order.append(active);
-    for (frmDocument* form : documents())
-        if (form != active)
+    frmDocument* front = active();
+    if (front)
+        order.append(front);
+    for (frmDocument* form : all())
+        if (form != front)
             order.append(form);
     for (const QPointer<frmDocument>& form : order) {
         if (!form || !isChanged(*form))
             continue;
         // The document asked about is the one in front.
         if (auto* sub = qobject_cast<QMdiSubWindow*>(form->parentWidget()))
-            mdiClient->setActiveSubWindow(sub);
+            area_->setActiveSubWindow(sub);
         if (!confirmDiscard(*form))
             return false;
     }
     return true;
 }
 
-bool frmMain::queryEndSession(bool mayAsk) {
+bool Documents::queryEndSession(bool mayAsk) {
     if (mayAsk)
         return confirmDiscardAll();
     // Not allowed to ask: the copies keep the text for the next start.
-    if (recovery)
-        recovery->flush();
+    recovery_->flush();
     return true;
 }
 
-void frmMain::offerRecovery() {
-    if (!recovery)
-        return;
-    files::AbandonedCopies found = files::Recovery::findAbandoned();
+void Documents::offerRecovery() {
+    AbandonedCopies found = Recovery::findAbandoned();
     if (found.documents.empty()) {
         found.discard();  // folders without copies
         return;
@@ -82,13 +81,13 @@ void frmMain::offerRecovery() {
     }
     if (answer != platform::vbYes)
         return;  // closed without an answer: offered again next time
-    std::vector<files::RecoveredDocument> restored;
-    for (const files::RecoveredDocument& doc : found.documents) {
+    std::vector<RecoveredDocument> restored;
+    for (const RecoveredDocument& doc : found.documents) {
         // Each in a window of its own; one that cannot be read is reported
         // and its copy stays for the next start.
         platform::dispatch([&] {
-            CreateDocumentWindow();
-            frmDocument& form = *ActiveForm();
+            create();
+            frmDocument& form = *active();
             RichTextBox& box = *form.rtfText;
             try {
                 box.LoadFile(doc.copyPath);
@@ -102,10 +101,12 @@ void frmMain::offerRecovery() {
             if (!doc.filePath.isEmpty())
                 form.setCaption(doc.filePath);
             box.document()->setModified(true);  // closing it asks
-            recovery->writeCopy(&box);
+            recovery_->writeCopy(&box);
             restored.push_back(doc);
         });
     }
     found.documents = restored;
-    recovery->adopt(std::move(found));
+    recovery_->adopt(std::move(found));
 }
+
+}  // namespace files

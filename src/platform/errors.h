@@ -65,11 +65,4 @@ void dispatch(const std::function<void()>& handler);
 // the description.
 void reportError(const Error& error);
 
-// Wraps a handler for connecting to a Qt signal: the handler runs through
-// dispatch().
-template <typename F>
-auto handler(F f) {
-    return [f = std::move(f)](auto&&...) { dispatch(f); };
-}
-
 }  // namespace platform

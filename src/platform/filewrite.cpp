@@ -1,5 +1,7 @@
 #include "platform/filewrite.h"
 
+#include "platform/oserror.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -140,26 +142,9 @@ private:
     bool committed_ = false;
 };
 
-WriteResult failure(int error, bool existed) { return {false, describeWriteError(error), existed}; }
+WriteResult failure(int error, bool existed) { return {false, reasonText(error), existed}; }
 
 }  // namespace
-
-QString describeWriteError(int error) {
-    switch (error) {
-    case ENOSPC: return QStringLiteral("磁盘空间不足");
-    case EDQUOT: return QStringLiteral("超出了磁盘配额");
-    case EFBIG: return QStringLiteral("文件超过了允许的最大大小");
-    case EACCES:
-    case EPERM: return QStringLiteral("没有写入权限");
-    case EROFS: return QStringLiteral("磁盘是只读的");
-    case ENOENT: return QStringLiteral("文件夹不存在");
-    case ENOTDIR: return QStringLiteral("路径中的某一部分不是文件夹");
-    case EISDIR: return QStringLiteral("这是一个文件夹");
-    case ENAMETOOLONG: return QStringLiteral("文件名太长");
-    case EIO: return QStringLiteral("磁盘读写出错");
-    default: return QStringLiteral("系统错误 %1：%2").arg(error).arg(QString::fromLocal8Bit(std::strerror(error)));
-    }
-}
 
 WriteResult replaceFileContent(const QString& path, QByteArrayView bytes,
                                const std::function<void()>& beforeCommit) {

@@ -37,7 +37,4 @@ struct WriteResult {
 WriteResult replaceFileContent(const QString& path, QByteArrayView bytes,
                                const std::function<void()>& beforeCommit = {});
 
-// The user's words for a system error number (errno) met while writing.
-QString describeWriteError(int error);
-
 }  // namespace platform

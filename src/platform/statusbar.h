@@ -31,7 +31,6 @@ public:
     int panelCount() const { return int(labels_.size()); }
     // 1-based, as the program's panel table numbers them.
     QString panelText(int index) const;
-    int panelStyle(int index) const { return defs_[std::size_t(index - 1)].style; }
     QLabel* panelLabel(int index) const { return labels_[std::size_t(index - 1)]; }
 
     // The texts the date and time panels show now: the system's short formats.

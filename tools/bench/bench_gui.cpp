@@ -141,7 +141,7 @@ int child(const QString& path, double spawnedAt, int keys, int argc, char** argv
     for (int i = 0; i < 20; ++i)
         QApplication::processEvents();
 
-    RichTextBox* box = &activeRtfText(*MainForm);
+    RichTextBox* box = &document::activeRtfText(MainForm->ActiveForm());
     FirstEvent painted(QEvent::Paint);
     painted.armed = false;
     box->viewport()->installEventFilter(&painted);

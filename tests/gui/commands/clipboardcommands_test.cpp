@@ -281,7 +281,7 @@ TEST_F(ClipboardCommandsTest, WithNoDocumentOpenNothingChangesAndNothingIsReport
     QApplication::processEvents();
     ASSERT_EQ(MainForm->ActiveForm(), nullptr);
     // Each command meets the missing document as an error and skips it.
-    EXPECT_THROW(activeRtfText(*MainForm), platform::Error);
+    EXPECT_THROW(document::activeRtfText(MainForm->ActiveForm()), platform::Error);
     for (QAction* item : {MainForm->mnuEditCopy, MainForm->mnuEditCut, MainForm->mnuEditPaste}) {
         SCOPED_TRACE(item->objectName().toStdString());
         item->trigger();

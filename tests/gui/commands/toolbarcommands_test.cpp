@@ -4,7 +4,7 @@
 // ends in an error report.
 #include "commandtestutil.h"
 #include "document/activedocument.h"
-#include "files/commondialog.h"
+#include "platform/commondialog.h"
 #include "platform/errors.h"
 #include "support/app_fixture.h"
 #include "support/case_name.h"
@@ -21,7 +21,7 @@ protected:
     void SetUp() override {
         AppTest::SetUp();
         // Every dialog is answered here, with `answer`, and recorded.
-        files::CommonDialog::setTestHook([this](const files::DialogRequest& r) {
+        platform::CommonDialog::setTestHook([this](const platform::DialogRequest& r) {
             dialogs.push_back(r);
             return answer;
         });
@@ -29,7 +29,7 @@ protected:
     }
     void TearDown() override {
         AppTest::TearDown();
-        files::CommonDialog::setTestHook(nullptr);
+        platform::CommonDialog::setTestHook(nullptr);
     }
 
     QStringList captions() const {
@@ -39,8 +39,8 @@ protected:
         return result;
     }
 
-    std::vector<files::DialogRequest> dialogs;
-    files::DialogAnswer answer = files::DialogAnswer::cancel();
+    std::vector<platform::DialogRequest> dialogs;
+    platform::DialogAnswer answer = platform::DialogAnswer::cancel();
 };
 
 TEST_F(ToolbarCommandsTest, NewCreatesTheNextNumberedDocumentEachTime) {
@@ -81,7 +81,7 @@ TEST_F(ToolbarCommandsTest, CutCopyAndPasteButtonsRunTheClipboardCommands) {
 struct FileButtonCase {
     const char* name;
     const char* key;
-    files::DialogRequest::Kind kind;
+    platform::DialogRequest::Kind kind;
     const char* title;
 };
 
@@ -92,7 +92,7 @@ TEST_P(ToolbarFileButtonTest, ShowsItsCommandsDialog) {
     append(box, QStringLiteral("text"));
     select(box, 0, 2);
     // Open asks first about the changed text: 不保存.
-    const bool asks = GetParam().kind == files::DialogRequest::Kind::Open;
+    const bool asks = GetParam().kind == platform::DialogRequest::Kind::Open;
     if (asks)
         answers.push_back(platform::vbNo);
     click(QString::fromUtf8(GetParam().key));
@@ -106,9 +106,9 @@ TEST_P(ToolbarFileButtonTest, ShowsItsCommandsDialog) {
 
 INSTANTIATE_TEST_SUITE_P(
     Toolbar, ToolbarFileButtonTest,
-    ::testing::Values(FileButtonCase{"Open", "打开", files::DialogRequest::Kind::Open, "打开"},
-                      FileButtonCase{"SaveUntitled", "保存", files::DialogRequest::Kind::Save, "保存"},
-                      FileButtonCase{"Print", "打印", files::DialogRequest::Kind::Printer, "Print"}),
+    ::testing::Values(FileButtonCase{"Open", "打开", platform::DialogRequest::Kind::Open, "打开"},
+                      FileButtonCase{"SaveUntitled", "保存", platform::DialogRequest::Kind::Save, "保存"},
+                      FileButtonCase{"Print", "打印", platform::DialogRequest::Kind::Printer, "Print"}),
     CaseName());
 
 TEST_F(ToolbarCommandsTest, OpenWithNoDocumentMakesOneForTheFileAndSaveAndPrintShowNothing) {
@@ -120,7 +120,7 @@ TEST_F(ToolbarCommandsTest, OpenWithNoDocumentMakesOneForTheFileAndSaveAndPrintS
     EXPECT_TRUE(MainForm->documents().isEmpty());
     click(QStringLiteral("打开"));
     ASSERT_EQ(dialogs.size(), 1u);
-    EXPECT_EQ(dialogs[0].kind, files::DialogRequest::Kind::Open);
+    EXPECT_EQ(dialogs[0].kind, platform::DialogRequest::Kind::Open);
     EXPECT_EQ(captions(), QStringList{"文档 2"});
     EXPECT_TRUE(messages.empty());
 }
@@ -157,7 +157,7 @@ protected:
         append(activeBox(), QStringLiteral("kept"));
         // Open: a file that is not there. Save: a folder that is not there,
         // for the untitled document's name and for a named one alike.
-        answer = files::DialogAnswer::file(GetParam().key == std::string("打开")
+        answer = platform::DialogAnswer::file(GetParam().key == std::string("打开")
                                                ? dir.filePath(QStringLiteral("missing.rtf"))
                                                : dir.filePath(QStringLiteral("no/such/folder/x.rtf")));
         if (std::string(GetParam().name) == "SaveNamed")
@@ -416,7 +416,7 @@ TEST_P(ToolbarWithoutDocumentTest, ChangesNothingButTheButtonsOwnStateAndReports
     QApplication::processEvents();
     ASSERT_EQ(MainForm->ActiveForm(), nullptr);
     try {
-        activeRtfText(*MainForm);
+        document::activeRtfText(MainForm->ActiveForm());
         FAIL() << "no error without a document";
     } catch (const platform::Error& e) {
         EXPECT_EQ(e.number(), 91);
@@ -464,7 +464,7 @@ TEST_F(ToolbarCommandsTest, AnErrorOutsideTheToolbarIsReportedButTheSameErrorFro
     // handler does not ignore it...
     MainForm->mdiClient->closeAllSubWindows();
     QApplication::processEvents();
-    platform::dispatch([] { activeRtfText(*MainForm).setSelBold(true); });
+    platform::dispatch([] { document::activeRtfText(MainForm->ActiveForm()).setSelBold(true); });
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages[0].text.contains(QStringLiteral("91")));
     // ...but never from a command the toolbar started, whichever it is.

@@ -137,7 +137,7 @@ INSTANTIATE_TEST_SUITE_P(Faults, SaveFault,
                          ::testing::Values(Fault{"FileSizeLimit", "文件超过了允许的最大大小", true},
                                            Fault{"FileSizeLimitNewFile", "文件超过了允许的最大大小", false},
                                            Fault{"FullDisk", "磁盘空间不足", true},
-                                           Fault{"ReadOnlyFolder", "没有写入权限", true}),
+                                           Fault{"ReadOnlyFolder", "权限不够", true}),
                          CaseName());
 
 TEST(SaveKill, KilledAtRandomMomentsTheOldFileStaysWholeAndTheNextSaveLeavesNoTemporaryFile) {

@@ -1,7 +1,7 @@
 // The shared dialog object on its own: what each dialog is shown, what comes
 // back, and which values carry over from one dialog to the next.
-#include "files/commondialog.h"
-#include "files/printerhandles.h"
+#include "platform/commondialog.h"
+#include "platform/printerhandles.h"
 #include "platform/errors.h"
 #include "files_fixture.h"
 #include "support/case_name.h"
@@ -11,9 +11,9 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
-using files::CommonDialog;
-using files::DialogAnswer;
-using files::DialogRequest;
+using platform::CommonDialog;
+using platform::DialogAnswer;
+using platform::DialogRequest;
 
 namespace {
 
@@ -190,7 +190,7 @@ TEST_F(CommonDialogTest, FontFlags3HideTheEffectsAndKeepUnderlineAndStrikethru) 
 }
 
 TEST_F(CommonDialogTest, FontEffectsFlagOffersAndReadsUnderlineAndStrikethru) {
-    dlg.Flags = 3 | files::cdlCFEffects;
+    dlg.Flags = 3 | platform::cdlCFEffects;
     QFont f(QStringLiteral("宋体"));
     f.setUnderline(true);
     f.setStrikeOut(true);
@@ -237,17 +237,17 @@ TEST_F(CommonDialogTest, EachPrintDialogLeavesAFreshHandleForItsPrinter) {
     script.then(DialogAnswer::printTo(dir.filePath("out.pdf")));
     dlg.ShowPrinter();
     const int first = dlg.hDC;
-    ASSERT_NE(files::printerForHandle(first), nullptr);
-    EXPECT_EQ(files::printerForHandle(first)->outputFileName(), dir.filePath("out.pdf"));
-    EXPECT_EQ(files::printerForHandle(first)->outputFormat(), QPrinter::PdfFormat);
+    ASSERT_NE(platform::printerForHandle(first), nullptr);
+    EXPECT_EQ(platform::printerForHandle(first)->outputFileName(), dir.filePath("out.pdf"));
+    EXPECT_EQ(platform::printerForHandle(first)->outputFormat(), QPrinter::PdfFormat);
 
     script.then(DialogAnswer::ok());
     dlg.ShowPrinter();
     EXPECT_NE(dlg.hDC, first);
-    EXPECT_EQ(files::printerForHandle(first), nullptr);
+    EXPECT_EQ(platform::printerForHandle(first), nullptr);
     // The printer keeps the choices made in the previous dialog.
     EXPECT_EQ(script.last().outputFileName, dir.filePath("out.pdf"));
-    EXPECT_EQ(files::printerForHandle(dlg.hDC)->outputFileName(), dir.filePath("out.pdf"));
+    EXPECT_EQ(platform::printerForHandle(dlg.hDC)->outputFileName(), dir.filePath("out.pdf"));
 }
 
 TEST_F(CommonDialogTest, WithoutAPrinterTheDialogOffersAPdfInTheDocumentsFolder) {

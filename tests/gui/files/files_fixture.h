@@ -4,7 +4,7 @@
 
 #include "document/frmdocument.h"
 #include "document/richtextbox.h"
-#include "files/commondialog.h"
+#include "platform/commondialog.h"
 #include "platform/toolbar.h"
 #include "support/app_fixture.h"
 #include "support/boxtestutil.h"
@@ -57,26 +57,26 @@ inline QString installedFamily() {
 class DialogScript {
 public:
     DialogScript() {
-        files::CommonDialog::setTestHook([this](const files::DialogRequest& r) {
+        platform::CommonDialog::setTestHook([this](const platform::DialogRequest& r) {
             requests.push_back(r);
             if (answers.empty()) {
                 ADD_FAILURE() << "a dialog was shown that the test did not expect";
-                return files::DialogAnswer::cancel();
+                return platform::DialogAnswer::cancel();
             }
-            files::DialogAnswer a = answers.front();
+            platform::DialogAnswer a = answers.front();
             answers.pop_front();
             return a;
         });
     }
-    ~DialogScript() { files::CommonDialog::setTestHook(nullptr); }
+    ~DialogScript() { platform::CommonDialog::setTestHook(nullptr); }
     DialogScript(const DialogScript&) = delete;
     DialogScript& operator=(const DialogScript&) = delete;
 
-    void then(const files::DialogAnswer& a) { answers.push_back(a); }
-    const files::DialogRequest& last() const { return requests.back(); }
+    void then(const platform::DialogAnswer& a) { answers.push_back(a); }
+    const platform::DialogRequest& last() const { return requests.back(); }
 
-    std::vector<files::DialogRequest> requests;
-    std::deque<files::DialogAnswer> answers;
+    std::vector<platform::DialogRequest> requests;
+    std::deque<platform::DialogAnswer> answers;
 };
 
 class FilesTest : public AppTest {

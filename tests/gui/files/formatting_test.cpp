@@ -9,7 +9,7 @@
 #include <QRawFont>
 #include <QTextDocumentFragment>
 
-using files::DialogAnswer;
+using platform::DialogAnswer;
 
 namespace {
 

@@ -5,10 +5,12 @@
 
 #include <QDir>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTimer>
 
 
-using files::DialogAnswer;
-using files::DialogRequest;
+using platform::DialogAnswer;
+using platform::DialogRequest;
 
 namespace {
 
@@ -63,6 +65,22 @@ TEST_F(OpenSave, OpenReplacesTheActiveWindowsContentWithoutANewWindow) {
     EXPECT_EQ(MainForm->documents().size(), 1);
     EXPECT_EQ(caption(), path("b.txt"));
     EXPECT_EQ(box().toPlainText(), QStringLiteral("第一行\n第二行"));
+}
+
+TEST_F(OpenSave, ALongOpenNamesTheWindowThatTookTheFileWhenAnotherBecameActive) {
+    // Large enough to load in the background, with the window running.
+    write(path("big.txt"), (QByteArray(99, 'x') + '\n').repeated(11000));
+    frmDocument* first = active();
+    MainForm->CreateDocumentWindow();
+    frmDocument* second = active();
+    QTimer::singleShot(0, MainForm, [first] {
+        MainForm->mdiClient->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(first->parentWidget()));
+    });
+    MainForm->openDocument(path("big.txt"));
+    EXPECT_EQ(active(), first);  // the switch did happen during the load
+    EXPECT_EQ(second->Caption(), path("big.txt"));
+    EXPECT_EQ(first->Caption(), QStringLiteral("文档 1"));
+    EXPECT_TRUE(first->rtfText->toPlainText().isEmpty());
 }
 
 TEST_F(OpenSave, FailedOpenKeepsTheCaptionAndContentAndIsReportedFromTheMenu) {

@@ -1,6 +1,6 @@
 // Correcting the ToUnicode maps of Qt's PDF output: radicals that share a
 // glyph with an ideograph are mapped back to the ideograph, in place.
-#include "files/pdftext.h"
+#include "platform/pdftext.h"
 #include "support/case_name.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +17,7 @@ class PdfTextMapping : public ::testing::TestWithParam<MapCase> {};
 
 TEST_P(PdfTextMapping, RewritesDestinationsInPlace) {
     const QByteArray before(GetParam().before);
-    const QByteArray after = files::fixedPdfTextMapping(before);
+    const QByteArray after = platform::fixedPdfTextMapping(before);
     EXPECT_EQ(after.toStdString(), std::string(GetParam().after));
     EXPECT_EQ(after.size(), before.size());
 }

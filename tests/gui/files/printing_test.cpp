@@ -1,6 +1,6 @@
 // Print and Page Setup through the seam, printing into PDF files whose text
 // pdftotext reads back.
-#include "files/printerhandles.h"
+#include "platform/printerhandles.h"
 #include "platform/errors.h"
 #include "files_fixture.h"
 
@@ -11,7 +11,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-using files::DialogAnswer;
+using platform::DialogAnswer;
 
 namespace {
 
@@ -47,7 +47,7 @@ TEST_F(Printing, PrintWithNoSelectionPrintsTheWholeDocument) {
     script.then(DialogAnswer::printTo(path("all.pdf")));
     menu(MainForm->mnuFilePrint);
 
-    const files::DialogRequest& r = script.last();
+    const platform::DialogRequest& r = script.last();
     EXPECT_EQ(r.title, QStringLiteral("Print"));
     EXPECT_EQ(r.flags, 0x108);
     EXPECT_FALSE(r.pageRangeEnabled);
@@ -223,7 +223,7 @@ TEST_F(Printing, PageSetupShowsThePrintDialogWithFlagsLeftAndNeedsNoDocument) {
     script.then(DialogAnswer::ok());
     menu(MainForm->mnuFilePageSetup);
     EXPECT_EQ(script.last().title, QStringLiteral("页面设置"));
-    EXPECT_EQ(script.last().kind, files::DialogRequest::Kind::Printer);
+    EXPECT_EQ(script.last().kind, platform::DialogRequest::Kind::Printer);
     EXPECT_EQ(script.last().flags, 0x109);
     script.then(DialogAnswer::cancel());
     menu(MainForm->mnuFilePageSetup);

@@ -15,7 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using files::DialogAnswer;
+using platform::DialogAnswer;
 using platform::vbCancel;
 using platform::vbNo;
 using platform::vbYes;

@@ -16,8 +16,8 @@
 
 #include <functional>
 
-using files::DialogAnswer;
-using files::DialogRequest;
+using platform::DialogAnswer;
+using platform::DialogRequest;
 using platform::vbCancel;
 using platform::vbNo;
 using platform::vbYes;

@@ -3,8 +3,8 @@
 // handle names. Defined here, with printing, rather than with the control.
 #include "document/pictures.h"
 #include "document/richtextbox.h"
-#include "files/pdftext.h"
-#include "files/printerhandles.h"
+#include "platform/pdftext.h"
+#include "platform/printerhandles.h"
 #include "platform/errors.h"
 
 #include <QPrinter>
@@ -47,12 +47,12 @@ std::unique_ptr<QTextDocument> printableCopy(const QTextDocument& document, cons
 }  // namespace
 
 void RichTextBox::SelPrint(int hDC) {
-    QPrinter& printer = files::printerOrRaise(hDC);
+    QPrinter& printer = platform::printerOrRaise(hDC);
     // QTextDocument::print lays the copy out in pages (2 cm margins, page
     // numbers at the foot), keeping every font and format.
     const std::unique_ptr<QTextDocument> copy = printableCopy(*document(), textCursor());
     if (printer.outputFormat() == QPrinter::PdfFormat) {
-        files::printPdfSafely(printer, [&] { copy->print(&printer); });
+        platform::printPdfSafely(printer, [&] { copy->print(&printer); });
         return;
     }
     copy->print(&printer);

@@ -16,7 +16,7 @@
 
 class QPrinter;
 
-namespace files {
+namespace platform {
 
 // The PDF with every single-character ToUnicode entry that names a radical
 // with an ideograph equivalent mapped to that ideograph. Same size.
@@ -33,4 +33,4 @@ void fixPdfTextMapping(const QString& path);
 // as it was, when the PDF could not be written.
 void printPdfSafely(QPrinter& printer, const std::function<void()>& print);
 
-}  // namespace files
+}  // namespace platform

@@ -1,4 +1,4 @@
-#include "files/pdftext.h"
+#include "platform/pdftext.h"
 
 #include "platform/errors.h"
 
@@ -11,7 +11,7 @@
 
 #include <cstdio>
 
-namespace files {
+namespace platform {
 
 namespace {
 
@@ -180,4 +180,4 @@ void printPdfSafely(QPrinter& printer, const std::function<void()>& print) {
     }
 }
 
-}  // namespace files
+}  // namespace platform

@@ -1,6 +1,6 @@
-#include "files/commondialog.h"
+#include "platform/commondialog.h"
 
-#include "files/printerhandles.h"
+#include "platform/printerhandles.h"
 #include "platform/errors.h"
 
 #include <QCheckBox>
@@ -19,7 +19,7 @@
 
 #include <algorithm>
 
-namespace files {
+namespace platform {
 
 namespace {
 
@@ -268,4 +268,4 @@ void CommonDialog::ShowPrinter() {
     }
 }
 
-}  // namespace files
+}  // namespace platform

@@ -8,7 +8,7 @@
 
 class QPrinter;
 
-namespace files {
+namespace platform {
 
 // Registers the printer and returns its handle (1, 2, 3 ...).
 int registerPrinter(std::shared_ptr<QPrinter> printer);
@@ -23,4 +23,4 @@ QPrinter* printerForHandle(int hDC);
 // The printer the handle names; raises InvalidArgument when it names none.
 QPrinter& printerOrRaise(int hDC);
 
-}  // namespace files
+}  // namespace platform

@@ -25,7 +25,7 @@
 //   they are hidden and FontUnderline/FontStrikethru keep their values.
 //   Printer: 0x100 leaves a printer handle in hDC, 0x008 disables the page
 //   range, 0x001 enables and preselects the Selection range.
-// - hDC: a handle from files/printerhandles.h naming the printer the print
+// - hDC: a handle from platform/printerhandles.h naming the printer the print
 //   dialog configured. The dialog keeps one printer for its lifetime, so the
 //   choices made in it (printer, paper, output file) carry over to the next
 //   print dialog.
@@ -42,7 +42,7 @@
 class QPrinter;
 class QWidget;
 
-namespace files {
+namespace platform {
 
 // Print dialog option bits.
 inline constexpr int cdlPDSelection = 0x001;
@@ -145,4 +145,4 @@ private:
     int issuedHandle_ = 0;             // the handle this object last left in hDC
 };
 
-}  // namespace files
+}  // namespace platform

@@ -1,4 +1,4 @@
-#include "files/printerhandles.h"
+#include "platform/printerhandles.h"
 
 #include "platform/errors.h"
 
@@ -6,7 +6,7 @@
 
 #include <map>
 
-namespace files {
+namespace platform {
 
 namespace {
 
@@ -47,4 +47,4 @@ QPrinter& printerOrRaise(int hDC) {
     return *printer;
 }
 
-}  // namespace files
+}  // namespace platform
