@@ -1,6 +1,6 @@
 // Files handed over from outside: on the command line (the first into
 // 文档 1, each further one into a new window) and dropped from a file manager.
-#include "files_fixture.h"
+#include "support/files_fixture.h"
 
 #include <QDropEvent>
 #include <QMimeData>

@@ -1,6 +1,6 @@
 // Open, Save and Save As through the shared dialog: captions, the bytes
 // written (RTF or plain text, and its encoding), and failures.
-#include "files_fixture.h"
+#include "support/files_fixture.h"
 #include "support/case_name.h"
 
 #include <QDir>
@@ -69,7 +69,7 @@ TEST_F(OpenSave, OpenReplacesTheActiveWindowsContentWithoutANewWindow) {
 
 TEST_F(OpenSave, ALongOpenNamesTheWindowThatTookTheFileWhenAnotherBecameActive) {
     // Large enough to load in the background, with the window running.
-    write(path("big.txt"), (QByteArray(99, 'x') + '\n').repeated(11000));
+    writeFile(path("big.txt"), (QByteArray(99, 'x') + '\n').repeated(11000));
     frmDocument* first = active();
     MainForm->CreateDocumentWindow();
     frmDocument* second = active();

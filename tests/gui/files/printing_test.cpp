@@ -2,7 +2,7 @@
 // pdftotext reads back.
 #include "platform/printerhandles.h"
 #include "platform/errors.h"
-#include "files_fixture.h"
+#include "support/files_fixture.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,6 +1,6 @@
 // Crash recovery: copies of changed documents, what becomes of them, the
 // offer at the next start, and the faults a copy can meet.
-#include "files_fixture.h"
+#include "support/files_fixture.h"
 
 #include "files/recovery.h"
 #include "support/case_name.h"

@@ -1,6 +1,6 @@
 // Unsaved changes: every way of closing, replacing or abandoning a changed
 // document asks first, and each answer does what it says.
-#include "files_fixture.h"
+#include "support/files_fixture.h"
 
 #include "files/recovery.h"
 #include "platform/errors.h"

@@ -1,7 +1,7 @@
 // The About box: its design in twips, the version line, and how it is shown
 // from the Help menu, closed with the keyboard, and starts the
 // system-information program.
-#include "gui/settings/settings_support.h"
+#include "recorded_starts.h"
 #include "info/frmabout.h"
 #include "platform/registry/value.h"
 #include "support/app_fixture.h"

@@ -1,7 +1,7 @@
 // The font dialog command and the two toolbar boxes, driven as a person
 // would: the dialog answered through the seam, the boxes typed into.
 #include "app/sortedcombobox.h"
-#include "files_fixture.h"
+#include "support/files_fixture.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -2,7 +2,7 @@
 // and write the selection's formatting and show the result on the button;
 // the alignment group sets the paragraph; nothing started from the toolbar
 // ends in an error report.
-#include "commandtestutil.h"
+#include "support/commandtestutil.h"
 #include "document/activedocument.h"
 #include "platform/commondialog.h"
 #include "platform/errors.h"

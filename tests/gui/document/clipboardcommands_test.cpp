@@ -1,7 +1,7 @@
 // Cut, copy and paste: the clipboard carries plain text for other programs
 // and RTF and HTML with the formatting, from the menus, the toolbar, the
 // keyboard and the control's own paths.
-#include "commandtestutil.h"
+#include "support/commandtestutil.h"
 #include "document/activedocument.h"
 #include "platform/clipboard.h"
 #include "platform/errors.h"

@@ -2,7 +2,7 @@
 // the window, and every selection change sets the six formatting buttons
 // outright from the control.
 #include "app/sortedcombobox.h"
-#include "commandtestutil.h"
+#include "support/commandtestutil.h"
 #include "support/app_fixture.h"
 #include "support/case_name.h"
 

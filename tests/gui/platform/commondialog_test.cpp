@@ -3,7 +3,7 @@
 #include "platform/commondialog.h"
 #include "platform/printerhandles.h"
 #include "platform/errors.h"
-#include "files_fixture.h"
+#include "support/files_fixture.h"
 #include "support/case_name.h"
 
 #include <QDir>

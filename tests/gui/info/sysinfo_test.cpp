@@ -1,7 +1,7 @@
 // The system-information launcher and the registry value reader, through the
 // real machine hive of this test process and a stand-in program that
 // records how it was started.
-#include "gui/settings/settings_support.h"
+#include "recorded_starts.h"
 #include "info/frmabout.h"
 #include "platform/errors.h"
 #include "platform/messagebox.h"

@@ -2,7 +2,7 @@
 // hive (twips, 15 to the pixel here), the font box, and what a failing
 // write at exit does.
 #include "app/sortedcombobox.h"
-#include "gui/settings/settings_support.h"
+#include "support/settings_support.h"
 #include "platform/errors.h"
 #include "platform/registry/hive_store.h"
 #include "platform/registry/value.h"
