@@ -3,6 +3,7 @@
 #include "document/documentfile.h"
 #include "document/formatmap.h"
 #include "document/layoutpacer.h"
+#include "document/longblocks.h"
 #include "rtf/plaintext.h"
 #include "rtf/reader.h"
 #include "document/rtfexport.h"
@@ -256,7 +257,9 @@ void RichTextBox::setSelAlignment(int code) {
     QTextBlockFormat f;
     f.setAlignment(byCode[code]);
     SelChangeBatch batch(*this);
-    textCursor().mergeBlockFormat(f);
+    QTextCursor paragraphs = textCursor();
+    document::selectWholeParagraphs(paragraphs);
+    paragraphs.mergeBlockFormat(f);
 }
 
 // ---- selection content -------------------------------------------------------
@@ -285,12 +288,8 @@ void RichTextBox::setSelRTF(const QString& rtf) {
 }
 
 QString RichTextBox::SelText() const {
-    QString text = textCursor().selectedText();
-    for (QChar& c : text) {
-        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
-            c = QLatin1Char('\n');
-    }
-    return text;
+    const QTextCursor cursor = textCursor();
+    return document::textOf(*document(), cursor.selectionStart(), cursor.selectionEnd());
 }
 
 void RichTextBox::setSelText(const QString& text) {
@@ -499,6 +498,27 @@ struct LoadedDocument {
 
 // Reads the file into a new document, built apart from any view, without
 // undo and layout, and handed to `owner` (the control's thread) when done.
+// Plain text into an empty document. A line too long to lay out in one
+// piece is held as several blocks (see longblocks.h); other text goes in
+// the quick way.
+void setPlainText(QTextDocument& document, const QString& text) {
+    qsizetype longest = 0;
+    for (qsizetype start = 0; start < text.size() && longest < document::BlockSplitter::SoftLimit;) {
+        qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+        if (end < 0)
+            end = text.size();
+        longest = std::max(longest, end - start);
+        start = end + 1;
+    }
+    if (longest < document::BlockSplitter::SoftLimit) {
+        document.setPlainText(text);
+        return;
+    }
+    QTextCursor cursor(&document);
+    document::BlockSplitter splitter;
+    splitter.insertText(cursor, text, QTextCharFormat());
+}
+
 LoadedDocument buildDocument(const QString& path, const QFont& font, QThread* owner, std::atomic<int>& progress) {
     const QByteArray bytes = document::readFileBytes(path);
     LoadedDocument loaded;
@@ -517,7 +537,7 @@ LoadedDocument buildDocument(const QString& path, const QFont& font, QThread* ow
         }
     } else {
         const rtf::DecodedText decoded = rtf::decodePlainText(viewOf(bytes));
-        fresh.setPlainText(QString::fromUtf8(decoded.utf8.data(), qsizetype(decoded.utf8.size())));
+        setPlainText(fresh, QString::fromUtf8(decoded.utf8.data(), qsizetype(decoded.utf8.size())));
         loaded.encoding = decoded.encoding;
         loaded.lineEnd = decoded.lineEnd;
         loaded.fileType = 1;

@@ -1,6 +1,7 @@
 #include "document/rtfexport.h"
 
 #include "document/formatmap.h"
+#include "document/longblocks.h"
 #include "document/pictures.h"
 #include "rtf/writer.h"
 
@@ -51,9 +52,19 @@ std::string writeRtf(const QTextDocument& document, int from, int to) {
     rtf::Writer writer;
     FormatLookup formats(document);
     QByteArray utf8;
-    for (QTextBlock block = document.findBlock(from); block.isValid() && block.position() <= to;
-         block = block.next()) {
-        writer.beginParagraph(formats.paraFormat(block));
+    const QTextBlock first = document.findBlock(from);
+    bool open = false;
+    for (QTextBlock block = first; block.isValid() && block.position() <= to; block = block.next()) {
+        // A paragraph held as several blocks is written as the one it is.
+        const Continuation joined = block == first ? Continuation::NewParagraph : continuation(block);
+        if (joined == Continuation::NewParagraph) {
+            if (open)
+                writer.endParagraph();
+            writer.beginParagraph(formats.paraFormat(block));
+            open = true;
+        } else if (joined == Continuation::LineBreak) {
+            writer.text("\u2028", fromQt(block.charFormat(), document.defaultFont()));
+        }
         for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             const int start = std::max(fragment.position(), from);
@@ -73,8 +84,9 @@ std::string writeRtf(const QTextDocument& document, int from, int to) {
             utf8 = text.toUtf8();
             writer.text(std::string_view(utf8.constData(), std::size_t(utf8.size())), formats.charFormat(fragment));
         }
-        writer.endParagraph();
     }
+    if (open)
+        writer.endParagraph();
     return writer.finish();
 }
 
@@ -83,14 +95,7 @@ std::string writeRtf(const QTextDocument& document) {
 }
 
 QString plainText(const QTextDocument& document) {
-    QString text;
-    text.reserve(document.characterCount());
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        if (block != document.begin())
-            text += QLatin1Char('\n');
-        text += block.text();
-    }
-    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    QString text = textOf(document, 0, document.characterCount() - 1);
     text.remove(QChar::ObjectReplacementCharacter);  // pictures have no text
     return text;
 }

@@ -1,9 +1,11 @@
 #include "document/rtfimport.h"
 
 #include "document/formatmap.h"
+#include "document/longblocks.h"
 #include "document/pictures.h"
 #include "rtf/reader.h"
 
+#include <QTextBlock>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -36,13 +38,14 @@ public:
     Inserter(QTextCursor& cursor, Mode mode) : cursor_(cursor), mode_(mode) {
         tailFormat_ = cursor_.blockFormat();
         lastChar_ = cursor_.charFormat();
+        paragraphStart_ = cursor_.block().position();
     }
 
     void text(std::string_view utf8, const rtf::CharFormat& format) override {
         if (pendingBreak_)
             breakParagraph();
         lastChar_ = formats_.charFormat(format);
-        cursor_.insertText(documentText(utf8), lastChar_);
+        splitter_.insertText(cursor_, documentText(utf8), lastChar_);
     }
 
     void paragraphEnd(const rtf::ParaFormat& format) override {
@@ -61,13 +64,14 @@ public:
         QTextCharFormat merged = formats_.charFormat(format);
         merged.merge(image);
         cursor_.insertImage(merged.toImageFormat());
+        splitter_.insertedObject();
     }
 
     void finish() {
         // The last paragraph of a whole document keeps its format; the last
         // paragraph of a fragment takes the format of the text it runs into.
         if (pendingBreak_ && mode_ == Mode::WholeDocument && pendingPara_ != currentPara_)
-            cursor_.setBlockFormat(formats_.blockFormat(pendingPara_));
+            setParagraphFormat();
     }
 
 private:
@@ -77,13 +81,27 @@ private:
             // New blocks start with the previous paragraph's format, which
             // is usually the right one already.
             if (pendingPara_ != currentPara_)
-                cursor_.setBlockFormat(formats_.blockFormat(pendingPara_));
+                setParagraphFormat();
             currentPara_ = pendingPara_;
             cursor_.insertBlock(formats_.blockFormat(pendingPara_), lastChar_);
         } else {
-            cursor_.setBlockFormat(formats_.blockFormat(pendingPara_));
+            setParagraphFormat();
             cursor_.insertBlock(tailFormat_, lastChar_);
         }
+        paragraphStart_ = cursor_.position();
+        splitter_.paragraphStarted();
+    }
+
+    // The ended paragraph's format, on every block it was split into.
+    void setParagraphFormat() {
+        if (!splitter_.splitParagraph()) {
+            cursor_.setBlockFormat(formats_.blockFormat(pendingPara_));
+            return;
+        }
+        QTextCursor paragraph(cursor_.document());
+        paragraph.setPosition(paragraphStart_);
+        paragraph.setPosition(cursor_.position(), QTextCursor::KeepAnchor);
+        paragraph.setBlockFormat(formats_.blockFormat(pendingPara_));
     }
 
     QTextCursor& cursor_;
@@ -94,6 +112,8 @@ private:
     rtf::ParaFormat pendingPara_;
     rtf::ParaFormat currentPara_;  // the format the current block has (whole document)
     bool pendingBreak_ = false;
+    BlockSplitter splitter_;
+    int paragraphStart_ = 0;  // where the current paragraph's first block starts
 };
 
 // Keeps the parsed stream so that a fragment is inserted only once the

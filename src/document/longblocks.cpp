@@ -1,0 +1,102 @@
+#include "document/longblocks.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <algorithm>
+
+namespace document {
+
+Continuation continuation(const QTextBlock& block) {
+    const QTextDocument* doc = block.document();
+    if (!doc || block == doc->begin())
+        return Continuation::NewParagraph;
+    return Continuation(block.charFormat().intProperty(ContinuationProperty));
+}
+
+void BlockSplitter::breakBlock(QTextCursor& cursor, const QTextCharFormat& format, Continuation kind) {
+    QTextCharFormat mark = format;
+    mark.setProperty(ContinuationProperty, int(kind));
+    cursor.insertBlock(cursor.blockFormat(), mark);
+    length_ = 0;
+    split_ = true;
+}
+
+void BlockSplitter::insertText(QTextCursor& cursor, const QString& text, const QTextCharFormat& format) {
+    if (length_ + text.size() < SoftLimit) {
+        // The usual case: no block grows past the limit with this text
+        // (paragraph ends inside it only make blocks shorter).
+        cursor.insertText(text, format);
+        length_ += text.size();
+        return;
+    }
+    qsizetype start = 0;
+    auto flush = [&](qsizetype to) {
+        if (to > start)
+            cursor.insertText(text.mid(start, to - start), format);
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator) {
+            length_ = 0;
+            continue;
+        }
+        if (length_ >= SoftLimit && c == QChar::LineSeparator) {
+            flush(i);
+            breakBlock(cursor, format, Continuation::LineBreak);
+            start = i + 1;
+            continue;
+        }
+        if (length_ >= SoftLimit && c == u' ') {
+            flush(i + 1);
+            breakBlock(cursor, format, Continuation::Soft);
+            start = i + 1;
+            continue;
+        }
+        if (length_ >= SoftLimit && c.script() == QChar::Script_Han) {
+            // A line may break before any Chinese character.
+            flush(i);
+            breakBlock(cursor, format, Continuation::Soft);
+            start = i;
+        } else if (length_ >= HardLimit && !c.isLowSurrogate()) {
+            flush(i);
+            breakBlock(cursor, format, Continuation::Soft);
+            start = i;
+        }
+        ++length_;
+    }
+    flush(text.size());
+}
+
+QString textOf(const QTextDocument& document, int from, int to) {
+    QString text;
+    text.reserve(std::max(0, to - from));
+    for (QTextBlock block = document.findBlock(from); block.isValid() && block.position() <= to;
+         block = block.next()) {
+        const int start = std::max(from, block.position());
+        const int stop = std::min(to, block.position() + block.length() - 1);
+        if (block.position() > from && continuation(block) != Continuation::Soft)
+            text += QLatin1Char('\n');
+        if (stop > start)
+            text += block.text().mid(start - block.position(), stop - start);
+    }
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+void selectWholeParagraphs(QTextCursor& cursor) {
+    QTextDocument* doc = cursor.document();
+    QTextBlock first = doc->findBlock(cursor.selectionStart());
+    while (continuation(first) != Continuation::NewParagraph)
+        first = first.previous();
+    QTextBlock last = doc->findBlock(cursor.selectionEnd());
+    while (last.next().isValid() && continuation(last.next()) != Continuation::NewParagraph)
+        last = last.next();
+    if (first == doc->findBlock(cursor.selectionStart()) && last == doc->findBlock(cursor.selectionEnd()))
+        return;  // a paragraph of one block, or whole ones already
+    cursor.setPosition(std::min(first.position(), cursor.selectionStart()));
+    cursor.setPosition(last.position() + last.length() - 1, QTextCursor::KeepAnchor);
+}
+
+}  // namespace document

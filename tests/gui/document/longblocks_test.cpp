@@ -1,0 +1,111 @@
+// Paragraphs too long to lay out in one piece: held as several blocks, and
+// written, copied and shown as plain text as the one paragraph they are.
+#include "boxtestutil.h"
+#include "document/filetext.h"
+#include "document/longblocks.h"
+#include "document/rtfexport.h"
+
+#include <QFile>
+#include <QKeyEvent>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Shape {
+    const char* name;
+    QByteArray rtf;  // one paragraph of it, well past the limit
+};
+
+QByteArray rtfOf(const QByteArray& body) { return "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\qc " + body + "\\par}"; }
+
+int paragraphMarks(const std::string& rtf) {
+    int n = 0;
+    for (std::size_t at = rtf.find("\\par"); at != std::string::npos; at = rtf.find("\\par", at + 4))
+        n += rtf.compare(at, 5, "\\pard") != 0;
+    return n;
+}
+
+class LongBlocks : public ::testing::TestWithParam<Shape> {
+protected:
+    QString load(const QByteArray& bytes) {
+        EXPECT_TRUE(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("in"));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        f.close();
+        box.LoadFile(path);
+        return path;
+    }
+    QTemporaryDir dir;
+    RichTextBox box;
+};
+
+TEST_P(LongBlocks, OneParagraphIsSplitForDisplayAndJoinedAgainWhenWrittenAndCopied) {
+    const QByteArray bytes = rtfOf(GetParam().rtf);
+    load(bytes);
+    QTextDocument& doc = *box.document();
+    ASSERT_GT(doc.blockCount(), 2);
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        EXPECT_LE(b.length(), document::BlockSplitter::HardLimit + 1);
+        EXPECT_EQ(b.blockFormat().alignment(), Qt::AlignHCenter);  // every part has the paragraph's format
+    }
+    // The text is the file's text, without a break between the parts.
+    const QString text = document::plainText(doc);
+    EXPECT_EQ(text, document::fileText(bytes));
+    boxtest::select(box, 0, doc.characterCount() - 1);
+    EXPECT_EQ(box.SelText(), text);
+    // Written back, it is still one paragraph with the same text.
+    const std::string rtf = document::writeRtf(doc);
+    EXPECT_EQ(paragraphMarks(rtf), 1);
+    EXPECT_EQ(document::fileText(QByteArray::fromStdString(rtf)), text);
+}
+
+QByteArray repeat(const QByteArray& unit, int times) { return unit.repeated(times); }
+
+INSTANTIATE_TEST_SUITE_P(Shapes, LongBlocks,
+                         ::testing::Values(Shape{"LineBreaks", repeat("ab\\line ", 20000)},
+                                           Shape{"Runs", repeat("{\\b ab}{\\i cd} ", 10000)},
+                                           Shape{"Words", repeat("word ", 10000)},
+                                           Shape{"OneWord", repeat("x", 40000)},
+                                           Shape{"Chinese", repeat("\\u20013?\\u25991?", 15000)}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LongBlocks, EditsKeepTheParagraphWholeAndEnterStillBreaksIt) {
+    load(rtfOf(repeat("word ", 10000)));
+    QTextDocument& doc = *box.document();
+    // Centre from inside one part: the whole paragraph is centred.
+    boxtest::caretAt(box, 30000);
+    box.setSelAlignment(0);
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        EXPECT_EQ(b.blockFormat().alignment(), Qt::AlignLeft);
+    // Enter at the start of a continued part is a real paragraph break.
+    const QTextBlock second = doc.begin().next();
+    ASSERT_EQ(document::continuation(second), document::Continuation::Soft);
+    boxtest::caretAt(box, second.position());
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QApplication::sendEvent(&box, &enter);
+    EXPECT_EQ(paragraphMarks(document::writeRtf(doc)), 2);
+    EXPECT_EQ(document::plainText(doc).count(QLatin1Char('\n')), 1);
+}
+
+TEST_F(LongBlocks, ALongLineOfPlainTextIsSavedBackUnchangedAfterAnEdit) {
+    QByteArray line;
+    for (int i = 0; i < 6000; ++i)
+        line += "第" + QByteArray::number(i) + "句 ";
+    const QString path = load(line + "\nend\n");
+    EXPECT_GT(box.document()->blockCount(), 3);
+    boxtest::caretAt(box, 0);
+    box.setSelText(QStringLiteral("x"));  // an edit, undone by hand: the bytes are written from the document
+    boxtest::select(box, 0, 1);
+    box.setSelText(QString());
+    box.SaveFile(path, 1);
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), line + "\nend\n");
+}
+
+}  // namespace
