@@ -4,6 +4,7 @@
 #include "platform/errors.h"
 #include "support/test_env.h"
 #include "support/case_name.h"
+#include "support/error_number.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,29 +26,13 @@ namespace {
 class Files : public ::testing::Test {
 protected:
     QString path(const QString& name) const { return dir.filePath(name); }
-    void write(const QString& name, const QByteArray& bytes) const {
-        QFile f(path(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
+    void write(const QString& name, const QByteArray& bytes) const { testenv::writeFile(path(name), bytes); }
     QByteArray read(const QString& name) const { return testenv::fileBytes(path(name)); }
     int loadError(const QString& name) {
-        try {
-            box.LoadFile(path(name));
-        } catch (const platform::Error& e) {
-            lastDescription = e.description();
-            return e.number();
-        }
-        return 0;
+        return errorNumberOf([&] { box.LoadFile(path(name)); }, &lastDescription);
     }
     int saveError(const QString& name, int type) {
-        try {
-            box.SaveFile(path(name), type);
-        } catch (const platform::Error& e) {
-            lastDescription = e.description();
-            return e.number();
-        }
-        return 0;
+        return errorNumberOf([&] { box.SaveFile(path(name), type); }, &lastDescription);
     }
     QTemporaryDir dir;
     RichTextBox box;

@@ -4,6 +4,7 @@
 #include "platform/errors.h"
 #include "platform/twips.h"
 #include "support/case_name.h"
+#include "support/error_number.h"
 
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -15,15 +16,6 @@ using boxtest::charAt;
 using boxtest::select;
 
 namespace {
-
-int errorNumberOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const platform::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 // ---- character flags: one table for the four properties ------------------------
 

@@ -3,6 +3,7 @@
 #include "platform/errors.h"
 #include "platform/registry/hive_store.h"
 #include "support/case_name.h"
+#include "support/error_number.h"
 
 #include <QDir>
 #include <QLockFile>
@@ -25,15 +26,6 @@ namespace {
 const QByteArray kSettings =
     "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Korvane]\r\n"
     "; the user's own note\r\n\"Kept\"=dword:00000007\r\n";
-
-int writeErrorNumber(const std::function<void()>& write) {
-    try {
-        write();
-    } catch (const platform::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 QStringList filesIn(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
@@ -83,7 +75,7 @@ TEST_F(HiveStore, ReadOnlyHiveIsReadButNeverWritten) {
     writeFile(userHive(), kSettings);
     setMode(userHive(), 0444);
     EXPECT_EQ(readValue(Root::CurrentUser, "Software\\Korvane", "kept")->toDword(), 7u);
-    EXPECT_EQ(writeErrorNumber([] { writeValue(Root::CurrentUser, "A", "x", Value::dword(1)); }),
+    EXPECT_EQ(errorNumberOf([] { writeValue(Root::CurrentUser, "A", "x", Value::dword(1)); }),
               platform::err::RegistryWrite);
     EXPECT_EQ(fileBytes(userHive()), kSettings);
 }
@@ -92,7 +84,7 @@ TEST_F(HiveStore, MissingHiveInAFolderWithoutWriteBitsIsNotCreated) {
     QDir().mkpath(machineDir() + "/scrivlet");
     setMode(machineDir() + "/scrivlet", 0555);
     EXPECT_FALSE(hiveWritable(machineHive()));
-    EXPECT_EQ(writeErrorNumber([] { writeValue(Root::LocalMachine, "A", "x", Value::dword(1)); }),
+    EXPECT_EQ(errorNumberOf([] { writeValue(Root::LocalMachine, "A", "x", Value::dword(1)); }),
               platform::err::RegistryWrite);
     EXPECT_FALSE(QFile::exists(machineHive()));
 }
@@ -129,7 +121,7 @@ TEST_P(HiveStoreBadFile, ReadsAsEmptyAndIsMovedAsideWholeOnWrite) {
     EXPECT_EQ(fileBytes(userHive()), GetParam().bytes);  // reading changes nothing
 
     ::testing::internal::CaptureStderr();
-    const int number = writeErrorNumber([] { writeValue(Root::CurrentUser, "A", "x", Value::dword(5)); });
+    const int number = errorNumberOf([] { writeValue(Root::CurrentUser, "A", "x", Value::dword(5)); });
     const std::string said = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(number, platform::err::RegistryWrite);
     EXPECT_NE(said.find("HKEY_CURRENT_USER.reg.bad"), std::string::npos) << said;
@@ -218,7 +210,7 @@ TEST_F(HiveStore, ALockAnotherLiveProcessHoldsFailsTheWriteAndLosesNothing) {
     char locked = 0;
     ASSERT_EQ(::read(ready[0], &locked, 1), 1);
     ASSERT_EQ(locked, '1');
-    const int number = writeErrorNumber([] { writeValue(Root::CurrentUser, "A", "x", Value::dword(1)); });
+    const int number = errorNumberOf([] { writeValue(Root::CurrentUser, "A", "x", Value::dword(1)); });
     ::kill(holder, SIGKILL);
     ::waitpid(holder, nullptr, 0);
     EXPECT_EQ(number, platform::err::RegistryWrite);
@@ -245,7 +237,7 @@ TEST_F(HiveStore, ReadsInABatchReadTheFileOnceUntilAWriteChangesIt) {
 TEST_F(HiveStore, ASecondBadFileDoesNotReplaceTheFirstCopy) {
     writeFile(userHive() + ".bad", "first");
     writeFile(userHive(), "second");
-    writeErrorNumber([] { writeValue(Root::CurrentUser, "A", "x", Value::dword(5)); });
+    errorNumberOf([] { writeValue(Root::CurrentUser, "A", "x", Value::dword(5)); });
     EXPECT_EQ(fileBytes(userHive() + ".bad"), "first");
     EXPECT_EQ(fileBytes(userHive() + ".bad.1"), "second");
 }
@@ -255,7 +247,7 @@ TEST_F(HiveStore, ASecondBadFileDoesNotReplaceTheFirstCopy) {
 TEST_F(HiveStore, WriteThatFailsBeforeTheRenameLeavesTheOldFileAndNoLeftovers) {
     writeFile(userHive(), kSettings);
     hooks::setBeforeCommitHook([] { throw platform::Error(platform::err::Unexpected, "crash"); });
-    EXPECT_EQ(writeErrorNumber([] { writeValue(Root::CurrentUser, "A", "x", Value::dword(1)); }),
+    EXPECT_EQ(errorNumberOf([] { writeValue(Root::CurrentUser, "A", "x", Value::dword(1)); }),
               platform::err::Unexpected);
     hooks::setBeforeCommitHook({});
     EXPECT_EQ(fileBytes(userHive()), kSettings);

@@ -4,6 +4,7 @@
 #include "platform/registry/hive_store.h"
 #include "platform/registry/registry_shell.h"
 #include "support/case_name.h"
+#include "support/error_number.h"
 
 #include <cmath>
 #include <limits>
@@ -17,15 +18,6 @@ namespace {
 
 const QString kSettings = QStringLiteral("HKCU\\Software\\Korvane\\Scrivlet\\Settings\\");
 
-int errorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const platform::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
-
 class RegistryShellTest : public HiveEnv {
 protected:
     RegistryShell shell;
@@ -35,7 +27,7 @@ TEST_F(RegistryShellTest, ReadingAMissingValueKeyOrRootIsRegistryReadError) {
     shell.RegWrite(kSettings + "MainTop", 1, "REG_DWORD");
     for (const QString& path : {kSettings + "MainLeft", QStringLiteral("HKCU\\No\\Such\\Key\\V"),
                                 kSettings, QStringLiteral("HKXX\\Software\\V"), QStringLiteral("HKCU")})
-        EXPECT_EQ(errorOf([&] { shell.RegRead(path); }), err::RegistryRead) << path.toStdString();
+        EXPECT_EQ(errorNumberOf([&] { shell.RegRead(path); }), err::RegistryRead) << path.toStdString();
 }
 
 TEST_F(RegistryShellTest, FourSettingsMakeExactlyOneKeyOfFourDwords) {
@@ -57,7 +49,7 @@ TEST_F(RegistryShellTest, TrailingBackslashNamesTheDefaultValue) {
     shell.RegWrite("HKCU\\Software\\Korvane\\", QStringLiteral("默认"), "REG_SZ");
     EXPECT_EQ(shell.RegRead("HKEY_CURRENT_USER\\Software\\Korvane\\"), QVariant(QStringLiteral("默认")));
     EXPECT_TRUE(fileBytes(userHive()).endsWith("[HKEY_CURRENT_USER\\Software\\Korvane]\n@=\"默认\"\n"));
-    EXPECT_EQ(errorOf([&] { shell.RegRead("HKCU\\Software\\Korvane\\x"); }), err::RegistryRead);
+    EXPECT_EQ(errorNumberOf([&] { shell.RegRead("HKCU\\Software\\Korvane\\x"); }), err::RegistryRead);
 }
 
 TEST_F(RegistryShellTest, ReadsEachTypeAsItsVariant) {
@@ -77,10 +69,10 @@ TEST_F(RegistryShellTest, TextTypesAndRefusedWrites) {
     shell.RegWrite("HKCU\\K\\e", "%A%", "REG_EXPAND_SZ");
     EXPECT_EQ(shell.RegRead("HKCU\\K\\s"), QVariant(QStringLiteral("2.5")));
     EXPECT_TRUE(fileBytes(userHive()).contains("\"e\"=hex(2):25,00,41,00,25,00,00,00\n"));
-    EXPECT_EQ(errorOf([&] { shell.RegWrite("HKCU\\K\\x", 1, "REG_FOO"); }), err::InvalidArgument);
+    EXPECT_EQ(errorNumberOf([&] { shell.RegWrite("HKCU\\K\\x", 1, "REG_FOO"); }), err::InvalidArgument);
     writeFile(machineHive(), "Windows Registry Editor Version 5.00\n");
     setMode(machineHive(), 0444);
-    EXPECT_EQ(errorOf([&] { shell.RegWrite("HKLM\\K\\x", 1, "REG_DWORD"); }), err::RegistryWrite);
+    EXPECT_EQ(errorNumberOf([&] { shell.RegWrite("HKLM\\K\\x", 1, "REG_DWORD"); }), err::RegistryWrite);
     EXPECT_EQ(fileBytes(machineHive()), "Windows Registry Editor Version 5.00\n");
 }
 
@@ -98,7 +90,7 @@ void PrintTo(const LongCase& c, std::ostream* os) { *os << c.name; }
 class RegWriteDword : public RegistryShellTest, public ::testing::WithParamInterface<LongCase> {};
 
 TEST_P(RegWriteDword, RoundsToTheNearestHalvesToEven) {
-    const int error = errorOf([&] { shell.RegWrite(kSettings + "V", GetParam().input, "REG_DWORD"); });
+    const int error = errorNumberOf([&] { shell.RegWrite(kSettings + "V", GetParam().input, "REG_DWORD"); });
     EXPECT_EQ(error, GetParam().error);
     if (error == 0)
         EXPECT_EQ(shell.RegRead(kSettings + "V"), QVariant(GetParam().expected));
