@@ -1,6 +1,6 @@
 #include "document/filetext.h"
 
-#include "rtf/plaintext.h"
+#include "text/plaintext.h"
 #include "rtf/reader.h"
 #include "document/rtfimport.h"
 
@@ -63,7 +63,7 @@ QString fileText(const QByteArray& bytes) {
         rtf::read(viewOf(bytes), sink);
         return sink.out;
     }
-    const rtf::DecodedText decoded = rtf::decodePlainText(viewOf(bytes));
+    const text::DecodedText decoded = text::decodePlainText(viewOf(bytes));
     QString text;
     appendInserted(text, QString::fromUtf8(decoded.utf8.data(), qsizetype(decoded.utf8.size())));
     return text;

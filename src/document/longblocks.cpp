@@ -5,6 +5,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <utility>
 
 namespace document {
 
@@ -20,10 +21,14 @@ void BlockSplitter::breakBlock(QTextCursor& cursor, const QTextCharFormat& forma
     mark.setProperty(ContinuationProperty, int(kind));
     cursor.insertBlock(cursor.blockFormat(), mark);
     length_ = 0;
+    runs_ = 0;
     split_ = true;
 }
 
 void BlockSplitter::insertText(QTextCursor& cursor, const QString& text, const QTextCharFormat& format) {
+    if (runs_ >= RunLimit && length_ > 0)
+        breakBlock(cursor, format, Continuation::Soft);
+    ++runs_;
     if (length_ + text.size() < SoftLimit) {
         // The usual case: no block grows past the limit with this text
         // (paragraph ends inside it only make blocks shorter).
@@ -40,6 +45,7 @@ void BlockSplitter::insertText(QTextCursor& cursor, const QString& text, const Q
         const QChar c = text.at(i);
         if (c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator) {
             length_ = 0;
+            runs_ = 1;
             continue;
         }
         if (length_ >= SoftLimit && c == QChar::LineSeparator) {
@@ -67,6 +73,26 @@ void BlockSplitter::insertText(QTextCursor& cursor, const QString& text, const Q
         ++length_;
     }
     flush(text.size());
+}
+
+bool groupLines(QString& text) {
+    if (text.count(QLatin1Char('\n')) + text.count(QLatin1Char('\r')) < ManyLines)
+        return false;
+    QString grouped;
+    grouped.reserve(text.size());
+    int lines = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != u'\n' && c != u'\r') {
+            grouped += c;
+            continue;
+        }
+        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+            ++i;  // one line end
+        grouped += ++lines % GroupLines == 0 ? QChar(u'\n') : QChar::LineSeparator;
+    }
+    text = std::move(grouped);
+    return true;
 }
 
 QString textOf(const QTextDocument& document, int from, int to) {

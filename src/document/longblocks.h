@@ -32,20 +32,27 @@ Continuation continuation(const QTextBlock& block);
 // Inserts text into a document being built, block by block, ending a block
 // where a paragraph has grown past the limit: at the next line break, space
 // or Chinese character after SoftLimit characters, or anywhere (but never
-// inside a surrogate pair) at HardLimit.
+// inside a surrogate pair) at HardLimit. A block of more than RunLimit
+// formatting runs ends before the next run: laying out a line costs in the
+// runs it holds.
 class BlockSplitter {
 public:
     static constexpr qsizetype SoftLimit = 8192;
     static constexpr qsizetype HardLimit = 16384;
+    static constexpr int RunLimit = 512;
 
     // As cursor.insertText(text, format); "\n", "\r" and U+2029 end
     // paragraphs as they do there.
     void insertText(QTextCursor& cursor, const QString& text, const QTextCharFormat& format);
     // One object character (a picture) went in.
-    void insertedObject() { ++length_; }
+    void insertedObject() {
+        ++length_;
+        ++runs_;
+    }
     // A paragraph starts at the cursor; whether the last one was split.
     void paragraphStarted() {
         length_ = 0;
+        runs_ = 0;
         split_ = false;
     }
     bool splitParagraph() const { return split_; }
@@ -54,8 +61,18 @@ private:
     void breakBlock(QTextCursor& cursor, const QTextCharFormat& format, Continuation kind);
 
     qsizetype length_ = 0;
+    int runs_ = 0;
     bool split_ = false;
 };
+
+// Plain text of many lines, held as blocks of GroupLines lines each, the
+// lines inside a block separated by line breaks (U+2028): a document of a
+// million one-line blocks takes seconds to lay out and every key typed at
+// its start moves all the blocks after it. Plain text shows both as the
+// same '\n'. False, with the text left alone, below ManyLines lines.
+inline constexpr qsizetype ManyLines = 20000;
+inline constexpr int GroupLines = 256;
+bool groupLines(QString& text);
 
 // The text from position from up to to (exclusive): paragraphs and line
 // breaks as '\n', continued blocks joined, a picture as U+FFFC.

@@ -4,13 +4,14 @@
 #include "document/formatmap.h"
 #include "document/layoutpacer.h"
 #include "document/longblocks.h"
-#include "rtf/plaintext.h"
+#include "text/plaintext.h"
 #include "rtf/reader.h"
 #include "document/rtfexport.h"
 #include "document/rtfimport.h"
 #include "platform/background.h"
 #include "platform/errors.h"
 #include "platform/twips.h"
+#include "text/utf16.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -59,10 +60,8 @@ QByteArray rtfBytes(const QString& text) {
         }
         out += "{\\uc0";
         for (; i < text.size() && text.at(i).unicode() >= 0x80; ++i) {
-            // \uN takes a signed 16-bit number; each half of a surrogate pair
-            // is written on its own.
-            out += "\\u";
-            out += QByteArray::number(int(std::int16_t(text.at(i).unicode())));
+            // Each half of a surrogate pair is written on its own.
+            text::appendUnicodeEscape(out, text.at(i).unicode());
         }
         out += '}';
     }
@@ -490,19 +489,20 @@ constexpr int BackgroundSaveChars = 1 << 20;
 
 struct LoadedDocument {
     std::unique_ptr<QTextDocument> document;
-    rtf::TextEncoding encoding = rtf::TextEncoding::Utf8;
-    rtf::LineEnd lineEnd = rtf::LineEnd::Lf;
+    text::TextEncoding encoding = text::TextEncoding::Utf8;
+    text::LineEnd lineEnd = text::LineEnd::Lf;
     int fileType = 0;  // 0 RTF, 1 plain text
     QByteArray plainTextBytes;  // the file's bytes when it was read as plain text
 };
 
 // Reads the file into a new document, built apart from any view, without
 // undo and layout, and handed to `owner` (the control's thread) when done.
-// Plain text into an empty document. A line too long to lay out in one
-// piece is held as several blocks (see longblocks.h); other text goes in
-// the quick way.
-void setPlainText(QTextDocument& document, const QString& text) {
-    qsizetype longest = 0;
+// Plain text into an empty document. Many lines are grouped into blocks,
+// and a line too long to lay out in one piece is held as several (see
+// longblocks.h); other text goes in the quick way.
+void setPlainText(QTextDocument& document, QString text) {
+    const bool grouped = document::groupLines(text);
+    qsizetype longest = grouped ? document::BlockSplitter::SoftLimit : 0;
     for (qsizetype start = 0; start < text.size() && longest < document::BlockSplitter::SoftLimit;) {
         qsizetype end = text.indexOf(QLatin1Char('\n'), start);
         if (end < 0)
@@ -536,7 +536,7 @@ LoadedDocument buildDocument(const QString& path, const QFont& font, QThread* ow
                                                    .arg(QString::fromUtf8(e.what())));
         }
     } else {
-        const rtf::DecodedText decoded = rtf::decodePlainText(viewOf(bytes));
+        const text::DecodedText decoded = text::decodePlainText(viewOf(bytes));
         setPlainText(fresh, QString::fromUtf8(decoded.utf8.data(), qsizetype(decoded.utf8.size())));
         loaded.encoding = decoded.encoding;
         loaded.lineEnd = decoded.lineEnd;
@@ -600,8 +600,8 @@ void RichTextBox::SaveFile(const QString& path, int type) {
         platform::raise(InvalidArgument,
                         QStringLiteral("文件类型 %1 无效：只能是 0（RTF）或 1（纯文本）。").arg(type));
     const QTextDocument& doc = *document();
-    const rtf::TextEncoding encoding = textEncoding_;
-    const rtf::LineEnd lineEnd = lineEnd_;
+    const text::TextEncoding encoding = textEncoding_;
+    const text::LineEnd lineEnd = lineEnd_;
     const QByteArray unchanged = unchangedTextOf_ == document() ? unchangedText_ : QByteArray();
     auto write = [&](QThread*) {
         if (type == 1 && !unchanged.isNull()) {
@@ -613,7 +613,7 @@ void RichTextBox::SaveFile(const QString& path, int type) {
             bytes = document::writeRtf(doc);
         } else {
             const QByteArray utf8 = document::plainText(doc).toUtf8();
-            bytes = rtf::encodePlainText(viewOf(utf8), encoding, lineEnd);
+            bytes = text::encodePlainText(viewOf(utf8), encoding, lineEnd);
         }
         // Written straight from the string: a large document is not copied again.
         document::writeFileBytes(path, QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())));

@@ -4,7 +4,7 @@
 // change exactly once (SelChange).
 #pragma once
 
-#include "rtf/plaintext.h"
+#include "text/plaintext.h"
 
 #include <QPointer>
 #include <QTextEdit>
@@ -116,8 +116,8 @@ public:
     int FileType() const { return fileType_; }
     void setFileType(int type) { fileType_ = type; }
     // The encoding and line ends plain text is written back with.
-    std::pair<rtf::TextEncoding, rtf::LineEnd> PlainTextForm() const { return {textEncoding_, lineEnd_}; }
-    void setPlainTextForm(rtf::TextEncoding encoding, rtf::LineEnd lineEnd) {
+    std::pair<text::TextEncoding, text::LineEnd> PlainTextForm() const { return {textEncoding_, lineEnd_}; }
+    void setPlainTextForm(text::TextEncoding encoding, text::LineEnd lineEnd) {
         textEncoding_ = encoding;
         lineEnd_ = lineEnd;
     }
@@ -169,8 +169,8 @@ private:
     bool selChangePending_ = false;
     int lastPosition_ = 0;
     int lastAnchor_ = 0;
-    rtf::TextEncoding textEncoding_ = rtf::TextEncoding::Utf8;
-    rtf::LineEnd lineEnd_ = rtf::LineEnd::Lf;
+    text::TextEncoding textEncoding_ = text::TextEncoding::Utf8;
+    text::LineEnd lineEnd_ = text::LineEnd::Lf;
     int fileType_ = -1;
     // A plain-text file's bytes as loaded, while the document made from them
     // is unchanged: saved as text, they go back as they were. Decoding

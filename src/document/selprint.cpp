@@ -3,9 +3,10 @@
 // handle names. Defined here, with printing, rather than with the control.
 #include "document/pictures.h"
 #include "document/richtextbox.h"
+#include "platform/background.h"
+#include "platform/errors.h"
 #include "platform/pdftext.h"
 #include "platform/printerhandles.h"
-#include "platform/errors.h"
 
 #include <QPrinter>
 #include <QTextCursor>
@@ -44,18 +45,41 @@ std::unique_ptr<QTextDocument> printableCopy(const QTextDocument& document, cons
     return copy;
 }
 
+// QTextDocument::print lays the copy out in pages (2 cm margins, page
+// numbers at the foot), keeping every font and format.
+void printCopy(QTextDocument& copy, QPrinter& printer) {
+    if (printer.outputFormat() == QPrinter::PdfFormat) {
+        platform::printPdfSafely(printer, [&] { copy.print(&printer); });
+        return;
+    }
+    copy.print(&printer);
+    if (printer.printerState() == QPrinter::Error)
+        platform::raise(platform::err::FileAccess, QStringLiteral("无法打印到“%1”：打印机拒绝了打印作业。").arg(printer.printerName()));
+}
+
+// From this many characters the copy is printed on a thread of its own, so
+// that the window repaints and shows that it is printing meanwhile.
+constexpr int BackgroundPrintChars = 100000;
+
 }  // namespace
 
 void RichTextBox::SelPrint(int hDC) {
     QPrinter& printer = platform::printerOrRaise(hDC);
-    // QTextDocument::print lays the copy out in pages (2 cm margins, page
-    // numbers at the foot), keeping every font and format.
     const std::unique_ptr<QTextDocument> copy = printableCopy(*document(), textCursor());
-    if (printer.outputFormat() == QPrinter::PdfFormat) {
-        platform::printPdfSafely(printer, [&] { copy->print(&printer); });
+    if (copy->characterCount() < BackgroundPrintChars) {
+        printCopy(*copy, printer);
         return;
     }
-    copy->print(&printer);
-    if (printer.printerState() == QPrinter::Error)
-        platform::raise(platform::err::FileAccess, QStringLiteral("无法打印到“%1”：打印机拒绝了打印作业。").arg(printer.printerName()));
+    // The copy belongs to no thread while it is handed over, and goes back
+    // to none, to be deleted here, whatever the print did.
+    copy->moveToThread(nullptr);
+    platform::runInBackground([&](QThread*) {
+        copy->moveToThread(QThread::currentThread());
+        struct Release {
+            QTextDocument& copy;
+            ~Release() { copy.moveToThread(nullptr); }
+        } release{*copy};
+        printCopy(*copy, printer);
+        return true;
+    });
 }

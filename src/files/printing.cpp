@@ -8,6 +8,8 @@
 #include "files/documents.h"
 #include "platform/commondialog.h"
 #include "platform/errors.h"
+#include "platform/longwork.h"
+#include "platform/statusbar.h"
 
 namespace {
 
@@ -47,7 +49,10 @@ void Documents::print() {
     });
     step([dlg] { dlg->ShowPrinter(); });
     if (step.lastError() != platform::err::Cancelled)
-        platform::dispatch([this, dlg] { document::activeRtfText(active()).SelPrint(dlg->hDC); });
+        platform::dispatch([this, dlg] {
+            platform::LongWork work(status_->panelLabel(1), QStringLiteral("正在打印…"));
+            document::activeRtfText(active()).SelPrint(dlg->hDC);
+        });
 }
 
 void Documents::pageSetup() {

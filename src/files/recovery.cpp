@@ -134,10 +134,10 @@ void readMeta(const QString& path, RecoveredDocument& doc) {
             doc.filePath = QUrl::fromPercentEncoding(value);
         else if (key == "type" && ok && number >= -1 && number <= 1)
             doc.fileType = number;
-        else if (key == "encoding" && ok && number >= 0 && number <= int(rtf::TextEncoding::Windows1252))
-            doc.encoding = rtf::TextEncoding(number);
-        else if (key == "lineend" && ok && number >= 0 && number <= int(rtf::LineEnd::Cr))
-            doc.lineEnd = rtf::LineEnd(number);
+        else if (key == "encoding" && ok && number >= 0 && number <= int(text::TextEncoding::Windows1252))
+            doc.encoding = text::TextEncoding(number);
+        else if (key == "lineend" && ok && number >= 0 && number <= int(text::LineEnd::Cr))
+            doc.lineEnd = text::LineEnd(number);
     }
 }
 

@@ -14,7 +14,7 @@
 // to an instance that is gone; a folder whose lock is held is never touched.
 #pragma once
 
-#include "rtf/plaintext.h"
+#include "text/plaintext.h"
 
 #include <QHash>
 #include <QObject>
@@ -38,8 +38,8 @@ struct RecoveredDocument {
     QString copyPath;   // the RTF copy
     QString filePath;   // the file the document belonged to; empty when untitled
     int fileType = -1;  // RichTextBox::FileType() of the document
-    rtf::TextEncoding encoding = rtf::TextEncoding::Utf8;
-    rtf::LineEnd lineEnd = rtf::LineEnd::Lf;
+    text::TextEncoding encoding = text::TextEncoding::Utf8;
+    text::LineEnd lineEnd = text::LineEnd::Lf;
 };
 
 // The folders of instances that are gone, locked for this instance while it

@@ -1,7 +1,8 @@
 #include "rtf/codepage.h"
 
+#include "text/iconv.h"
+
 #include <cerrno>
-#include <iconv.h>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -35,17 +36,14 @@ std::vector<const char*> iconvNames(int number) {
 
 // One character from bytes through an open iconv handle: the code point,
 // 0xFFFFFFFF when the bytes are incomplete, U+FFFD when they are invalid.
-char32_t convert(iconv_t cd, const unsigned char* bytes, std::size_t n) {
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);  // reset shift state
-    char in[4];
-    for (std::size_t i = 0; i < n; ++i) in[i] = static_cast<char>(bytes[i]);
-    char* inp = in;
+char32_t convert(const text::Iconv& cd, const unsigned char* bytes, std::size_t n) {
+    cd.reset();  // no shift state from the last character
+    const char* inp = reinterpret_cast<const char*>(bytes);
     std::size_t inLeft = n;
     char32_t out[4] = {};
     char* outp = reinterpret_cast<char*>(out);
     std::size_t outLeft = sizeof out;
-    std::size_t r = iconv(cd, &inp, &inLeft, &outp, &outLeft);
-    if (r == static_cast<std::size_t>(-1) && errno == EINVAL) return 0xFFFFFFFF;
+    if (!cd.convert(inp, inLeft, outp, outLeft) && errno == EINVAL) return 0xFFFFFFFF;
     std::size_t produced = (sizeof out - outLeft) / sizeof(char32_t);
     if (inLeft != 0 || produced != 1) return kReplacement;
     return out[0];
@@ -72,12 +70,12 @@ char32_t CodePage::pair(unsigned char lead, unsigned char trail) const {
 }
 
 const CodePage* buildCodePage(int number) {
-    iconv_t cd = reinterpret_cast<iconv_t>(-1);
+    text::Iconv cd;
     for (const char* name : iconvNames(number)) {
-        cd = iconv_open("UTF-32LE", name);
-        if (cd != reinterpret_cast<iconv_t>(-1)) break;
+        cd = text::Iconv("UTF-32LE", name);
+        if (cd.ok()) break;
     }
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
+    if (!cd.ok()) {
         // The Mac double-byte pages are their Windows counterparts with a
         // few extra symbols: close enough when the C library lacks them.
         switch (number) {
@@ -116,7 +114,6 @@ const CodePage* buildCodePage(int number) {
             }
         }
     }
-    iconv_close(cd);
     return page.release();
 }
 
@@ -231,44 +228,5 @@ const std::uint16_t* gbkTable() {
 }
 
 std::uint16_t gbkBytes(char32_t c) { return c < 0x10000 ? gbkTable()[c] : 0; }
-
-char32_t nextUtf8(const char* s, std::size_t n, std::size_t& i) {
-    unsigned char b0 = static_cast<unsigned char>(s[i]);
-    if (b0 < 0x80) {
-        ++i;
-        return b0;
-    }
-    int len;
-    char32_t c;
-    char32_t min;
-    if ((b0 & 0xE0) == 0xC0) {
-        len = 2, c = b0 & 0x1F, min = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        len = 3, c = b0 & 0x0F, min = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        len = 4, c = b0 & 0x07, min = 0x10000;
-    } else {
-        ++i;
-        return kReplacement;
-    }
-    if (i + len > n) {
-        ++i;
-        return kReplacement;
-    }
-    for (int k = 1; k < len; ++k) {
-        unsigned char b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80) {
-            ++i;
-            return kReplacement;
-        }
-        c = c << 6 | (b & 0x3F);
-    }
-    if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-        ++i;
-        return kReplacement;
-    }
-    i += len;
-    return c;
-}
 
 }  // namespace rtf::detail

@@ -4,12 +4,14 @@
 // C library's iconv and cached for the life of the process.
 #pragma once
 
+#include "text/utf8.h"
+
 #include <cstdint>
 #include <string>
 
 namespace rtf::detail {
 
-inline constexpr char32_t kReplacement = 0xFFFD;
+using text::kReplacement;
 
 // A decoding table for one code page. Single-byte code pages use only
 // single(); double-byte ones (932, 936, 949, 950, 1361) mark their lead bytes
@@ -56,45 +58,5 @@ inline constexpr int kSymbolCodePage = -2;
 std::uint16_t gbkBytes(char32_t c);
 // The same as a table of 65536 entries indexed by BMP character.
 const std::uint16_t* gbkTable();
-
-// Appends the UTF-8 form of c (U+FFFD for surrogates and values past U+10FFFF).
-inline void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-        return;
-    }
-    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = kReplacement;
-    if (c >= 0x800 && c < 0x10000) {
-        // The common case (CJK): three bytes.
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        return;
-    }
-    char buf[4];
-    int n;
-    if (c < 0x800) {
-        buf[0] = static_cast<char>(0xC0 | (c >> 6));
-        buf[1] = static_cast<char>(0x80 | (c & 0x3F));
-        n = 2;
-    } else if (c < 0x10000) {
-        buf[0] = static_cast<char>(0xE0 | (c >> 12));
-        buf[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        buf[2] = static_cast<char>(0x80 | (c & 0x3F));
-        n = 3;
-    } else {
-        buf[0] = static_cast<char>(0xF0 | (c >> 18));
-        buf[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        buf[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        buf[3] = static_cast<char>(0x80 | (c & 0x3F));
-        n = 4;
-    }
-    out.append(buf, n);
-}
-
-// Decodes one UTF-8 sequence at s[i] (i < n), advancing i. Invalid bytes
-// (stray continuation bytes, overlong forms, surrogates, truncation) give
-// U+FFFD and advance by one byte.
-char32_t nextUtf8(const char* s, std::size_t n, std::size_t& i);
 
 }  // namespace rtf::detail

@@ -1,105 +1,90 @@
-// The control words the reader acts on, and their lookup by name.
+// The control words the reader acts on: each with what kind of thing it
+// does and its argument, looked up by name.
 #pragma once
+
+#include "format.h"
 
 #include <cstdint>
 #include <string_view>
 
 namespace rtf::detail {
 
-enum class Keyword : std::uint8_t {
-    Unknown,
-    Ignore,
-    Ansi,
-    Mac,
-    Pc,
-    Pca,
-    AnsiCpg,
-    Deff,
-    Uc,
-    U,
-    Upr,
-    Ud,
-    FontTable,
-    ColorTable,
-    Red,
-    Green,
-    Blue,
-    FCharset,
-    Cpg,
-    F,
-    Af,
-    Loch,
-    Hich,
-    Dbch,
-    Fs,
-    Bold,
-    Italic,
-    Underline,
-    UlNone,
-    Strike,
-    Cf,
-    Cb,
-    Highlight,
-    Super,
-    Sub,
-    NoSuperSub,
-    Plain,
-    Pard,
-    Ql,
-    Qr,
-    Qc,
-    Qj,
-    Li,
-    Ri,
-    Fi,
-    Sb,
-    Sa,
-    Par,
-    Line,
-    Tab,
-    Page,
-    Sect,
-    EmDash,
-    EnDash,
-    LQuote,
-    RQuote,
-    LDblQuote,
-    RDblQuote,
-    Bullet,
-    EnSpace,
-    EmSpace,
-    QmSpace,
-    Zwj,
-    Zwnj,
-    Cell,
-    Row,
-    InTable,
-    Field,
-    FldInst,
-    FldRslt,
-    Skip,
-    Hidden,
-    Pict,
-    Rtlch,
-    Ltrch,
-    // Associated character properties: the same as the regular ones for
-    // text read after \loch, \dbch or \ltrch; for complex-script text
-    // (after \hich or \rtlch) otherwise, which this reader does not show.
-    ABold,
-    AItalic,
-    AUnderline,
-    AUlNone,
-    AStrike,
-    AFs,
-    ACf,
+// Character flags a toggle word (\b, \i, \ul ...) sets or clears.
+enum CharFlags : std::uint8_t { kBold = 1, kItalic = 2, kUnderline = 4, kStrike = 8, kHidden = 16 };
+
+// What a control word does; KeywordEntry::arg says with what.
+enum class Kind : std::uint8_t {
+    Unknown,           // not a word the reader knows
+    Ignore,            // known, and nothing to do
+    Destination,       // arg: a DestinationKind
+    DocCodePage,       // \ansi \mac \pc \pca; arg: the code page
+    AnsiCpg,           // \ansicpgN
+    DefaultFont,       // \deffN
+    UnicodeSkip,       // \ucN
+    Unicode,           // \uN
+    UnicodePair,       // \upr (arg 0) holds an ANSI version and \ud (arg 1) the Unicode one
+    ColorComponent,    // \red \green \blue; arg: 0, 1, 2
+    FontProperty,      // in the font table; arg: a FontPropertyKind
+    Font,              // \fN
+    AssociatedFont,    // \afN
+    RunType,           // \loch \hich \dbch; arg: 0, 1, 2
+    Size,              // \fsN
+    Toggle,            // \b \i \ul \strike \v and their "0" forms; arg: a CharFlags bit
+    FlagOff,           // \ulnone; arg: a CharFlags bit
+    Colour,            // arg: a ColourKind
+    VerticalAlign,     // \super \sub \nosupersub; arg: the VerticalAlign when on
+    Picture,           // \pict
+    Direction,         // \rtlch (arg 1), \ltrch (arg 0)
+    Plain,             // \plain: default character formatting
+    Pard,              // \pard: default paragraph formatting
+    Alignment,         // \ql \qr \qc \qj; arg: the Alignment
+    ParaValue,         // \li \ri \fi \sb \sa: KeywordEntry::para names the member
+    ParagraphEnd,      // \par \row (arg 0); \page \sect (arg 1: only an open paragraph)
+    Cell,              // \cell
+    Character,         // \line \tab \emdash ...; arg: the code point
+    Field,             // \field
+    FieldInstruction,  // \fldinst
+    FieldResult,       // \fldrslt
 };
 
-// The regular keyword an associated one stands for (ABold: Bold ...);
-// any other keyword unchanged.
-Keyword regularKeyword(Keyword k);
+enum DestinationKind : std::uint8_t { kFontTable, kColorTable, kSkip };
+enum FontPropertyKind : std::uint8_t { kCharset, kCodePage };
+enum ColourKind : std::uint8_t { kForeground, kBackground, kHighlight };
 
-// The keyword for a control word's name; Keyword::Unknown for names the
+struct KeywordEntry {
+    std::string_view name;
+    Kind kind = Kind::Unknown;
+    std::int32_t arg = 0;
+    int ParaFormat::*para = nullptr;  // Kind::ParaValue: the member it sets
+    // An associated character property (\ab, \afs ...): the same as the
+    // regular one for text read after \loch, \dbch or \ltrch; for
+    // complex-script text (after \hich or \rtlch) otherwise, which this
+    // reader does not show.
+    bool associated = false;
+};
+
+// Kinds that change formatting, ignored in groups nested past the reader's
+// depth limit (whose text is still kept).
+constexpr bool isFormatting(Kind k) {
+    switch (k) {
+    case Kind::UnicodeSkip:
+    case Kind::AssociatedFont:
+    case Kind::RunType:
+    case Kind::Size:
+    case Kind::Toggle:
+    case Kind::FlagOff:
+    case Kind::Colour:
+    case Kind::VerticalAlign:
+    case Kind::Plain:
+    case Kind::Pard:
+    case Kind::Alignment:
+    case Kind::ParaValue: return true;
+    default: return false;
+    }
+}
+
+// The entry for a control word's name; one of Kind::Unknown for names the
 // reader ignores. Constant time: a fixed hash table built at compile time.
-Keyword lookupKeyword(std::string_view name);
+const KeywordEntry& lookupKeyword(std::string_view name);
 
 }  // namespace rtf::detail

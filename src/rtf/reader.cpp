@@ -19,6 +19,9 @@
 #include "rtf/codepage.h"
 #include "rtf/keywords.h"
 #include "rtf/tokenizer.h"
+#include "text/cjk.h"
+#include "text/utf16.h"
+#include "text/utf8.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -28,9 +31,14 @@ namespace rtf {
 
 namespace {
 
-using detail::appendUtf8;
+using text::appendUtf8;
 using detail::CodePage;
-using detail::Keyword;
+using detail::kBold;
+using detail::kHidden;
+using detail::Kind;
+using detail::kItalic;
+using detail::kStrike;
+using detail::kUnderline;
 using detail::Token;
 using detail::TokenKind;
 
@@ -42,6 +50,8 @@ constexpr std::size_t kMaxFonts = 4096;
 // Font names are copied, hashed and compared for every run: a name longer
 // than any real family is cut here, so a hostile one costs nothing per run.
 constexpr std::size_t kMaxFontNameBytes = 256;
+// Warnings past this many are left out: a broken file can hold millions.
+constexpr int kMaxWarnings = 100;
 // A \ucN larger than this is a broken file, not a real fallback length.
 constexpr int kMaxUc = 64;
 // Field instructions longer than this are cut; more fields than kMaxFields
@@ -56,8 +66,6 @@ constexpr std::size_t kMaxPicture = std::size_t(256) << 20;
 enum class Dest : std::uint8_t { Body, Drop, FontTable, ColorTable, Picture, FieldInstruction };
 
 enum class RunType : std::uint8_t { Loch, Hich, Dbch };
-
-enum CharFlags : std::uint8_t { kBold = 1, kItalic = 2, kUnderline = 4, kStrike = 8, kHidden = 16 };
 
 // Character formatting as the reader tracks it: indexes into the document's
 // tables, resolved into a CharFormat only when a run is handed out.
@@ -110,7 +118,8 @@ constexpr std::uint32_t kHighlightPalette[] = {
 
 class Reader {
 public:
-    Reader(std::string_view bytes, Sink& sink) : tok_(bytes), sink_(sink) {
+    // offset: where bytes start in the input, for the warnings' offsets.
+    Reader(std::string_view bytes, std::size_t offset, Sink& sink) : tok_(bytes), sink_(sink), offset_(offset) {
         states_.reserve(64);
         states_.emplace_back();
         run_.reserve(4096);
@@ -128,6 +137,8 @@ private:
 
     // --- text
     void text(std::string_view bytes);
+    void colorTableText(const char* p, std::size_t n);
+    void fontTableText(const char* p, std::size_t n);
     void hexByte(unsigned char b);
     void unicode(int param);
     void emit(char32_t c);
@@ -137,13 +148,29 @@ private:
     bool cjkClass(char32_t c) const;
     void flushRun();
     void flushPending();
+    void truncated(bool surrogate);
+    void warn(Warning::Kind kind, const std::string& message);
     void endParagraph();
     void finishFontName();
 
     // --- control words
     void word(const Token& t);
     void symbol(unsigned char c);
-    void destination(Keyword k);
+    void destination(detail::DestinationKind kind);
+    void documentCodePage(int* setting, int value);
+    void unicodePair(bool unicodeVersion);
+    void fontProperty(detail::FontPropertyKind kind, int n);
+    void font(int n);
+    void associatedFont(int n);
+    void runType(RunType type);
+    void setFlag(std::uint8_t bit, bool on);
+    void colour(detail::ColourKind kind, int index);
+    void plain();
+    void cell();
+    void field();
+    void fieldResult();
+    void charChanged() { runDirty_ = true; }
+    void startPicture();
     void pictureWord(const Token& t);
     void pictureData(std::string_view hex);
     void endPicture();
@@ -152,6 +179,14 @@ private:
     const CodePage* currentCodePage();
     const CodePage* codePageFor(int fontId);
     void codePageMayChange() { cpDirty_ = true; }
+    // Reads the code page again after anything that may have changed it, and
+    // tells the tokenizer its lead bytes.
+    void refreshCodePage() {
+        if (!cpDirty_) return;
+        cpDirty_ = false;
+        cp_ = currentCodePage();
+        tok_.setLeadBytes(cp_ && cp_->isDoubleByte() ? cp_->leadTable() : nullptr);
+    }
     CharFormat resolve(const CharState& s, bool cjk);
     // The font whose code page \'hh bytes are read in: the one of the class
     // \loch, \hich or \dbch selected.
@@ -171,6 +206,8 @@ private:
 
     detail::Tokenizer tok_;
     Sink& sink_;
+    std::size_t offset_;
+    int warnings_ = 0;
     std::vector<State> states_;
     std::size_t overflowDepth_ = 0;  // groups opened past kMaxDepth
     bool done_ = false;              // the document's group has closed
@@ -182,7 +219,7 @@ private:
     std::unordered_map<int, Font> fonts_;
     std::vector<Color> colors_;
     int fontDef_ = -1;  // the font the font table is defining
-    int red_ = -1, green_ = -1, blue_ = -1;
+    int rgb_[3] = {-1, -1, -1};  // the colour table entry being read
 
     // Decoding.
     std::vector<std::pair<int, const CodePage*>> pageCache_;
@@ -218,11 +255,7 @@ private:
 
 void Reader::run() {
     for (;;) {
-        if (cpDirty_) {
-            cpDirty_ = false;
-            cp_ = currentCodePage();
-            tok_.setLeadBytes(cp_ && cp_->isDoubleByte() ? cp_->leadTable() : nullptr);
-        }
+        refreshCodePage();
         Token t = tok_.next();
         if (done_) t.kind = TokenKind::End;
         // \* marks a destination only at the start of its group.
@@ -231,6 +264,9 @@ void Reader::run() {
         if (t.kind == TokenKind::Symbol && t.byte == '*' && !groupStartBefore) continue;
         switch (t.kind) {
         case TokenKind::End:
+            if (const std::size_t open = states_.size() - 1 + overflowDepth_; open > 0 && !done_)
+                warn(Warning::Kind::UnbalancedGroup,
+                     "the input ends inside " + std::to_string(open) + " open group" + (open > 1 ? "s" : ""));
             flushPending();
             if (paragraphOpen_ || !anyParagraph_) endParagraph();
             return;
@@ -301,6 +337,7 @@ void Reader::groupEnd() {
         // A '}' that closes nothing: the document is over, what follows is
         // stray bytes.
         done_ = true;
+        warn(Warning::Kind::UnbalancedGroup, "a '}' closes no group: the rest of the input is ignored");
         return;
     }
     if (st().definesFont) finishFontName();
@@ -374,7 +411,8 @@ void Reader::prepareBody(bool cjk) {
     if (pendingHigh_ != 0) {
         // A high surrogate that no low half followed.
         pendingHigh_ = 0;
-        appendUtf8(run_, detail::kReplacement);
+        truncated(true);
+        appendUtf8(run_, text::kReplacement);
     }
     paragraphOpen_ = true;
 }
@@ -393,14 +431,9 @@ bool Reader::cjkClass(char32_t c) const {
     if (c < 0xA0) return false;
     const CharState& s = st().chr;
     if (s.fonts[2] < 0 || cjkFont(s) == latinFont(s)) return false;
-    if ((c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7AF) || (c >= 0xF900 && c <= 0xFAFF) ||
-        (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x20000 && c <= 0x3FFFF) ||
-        (c >= 0x1100 && c <= 0x11FF))
-        return true;
+    if (text::isCjk(c)) return true;
     // Punctuation and symbols both scripts use follow the class selected.
-    bool shared = (c >= 0x2010 && c <= 0x2BFF) || c == 0xA7 || c == 0xA8 || c == 0xB0 || c == 0xB1 || c == 0xB7 ||
-                  c == 0xD7 || c == 0xF7;
-    return shared && s.runType == RunType::Dbch;
+    return text::isSharedPunctuation(c) && s.runType == RunType::Dbch;
 }
 
 void Reader::emit(char32_t c) {
@@ -436,36 +469,11 @@ void Reader::text(std::string_view bytes) {
         return;
     }
     if (d == Dest::ColorTable) {
-        for (std::size_t i = 0; i < n; ++i) {
-            if (p[i] != ';') continue;
-            Color c;
-            if (red_ >= 0 || green_ >= 0 || blue_ >= 0) {
-                c.automatic = false;
-                c.rgb = static_cast<std::uint32_t>(std::clamp(red_, 0, 255)) << 16 |
-                        static_cast<std::uint32_t>(std::clamp(green_, 0, 255)) << 8 |
-                        static_cast<std::uint32_t>(std::clamp(blue_, 0, 255));
-            }
-            if (colors_.size() < 4096) colors_.push_back(c);
-            red_ = green_ = blue_ = -1;
-        }
+        colorTableText(p, n);
         return;
     }
     if (d == Dest::FontTable) {
-        // The name ends at ';'; bytes after it until the next font are noise.
-        std::size_t i = 0;
-        for (; i < n; ++i) {
-            if (p[i] == ';') break;
-        }
-        if (pendingLead_ >= 0 || i > 0) {
-            // Decode the name's bytes in the font's own code page.
-            std::size_t start = 0;
-            while (start < i) {
-                unsigned char b = static_cast<unsigned char>(p[start]);
-                hexByte(b);
-                ++start;
-            }
-        }
-        if (i < n) finishFontName();
+        fontTableText(p, n);
         return;
     }
     // Body text: ASCII goes straight through, other bytes are decoded.
@@ -512,6 +520,40 @@ void Reader::text(std::string_view bytes) {
     }
 }
 
+// Text in the colour table: each ';' ends an entry.
+void Reader::colorTableText(const char* p, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        if (p[i] != ';') continue;
+        Color c;
+        if (rgb_[0] >= 0 || rgb_[1] >= 0 || rgb_[2] >= 0) {
+            c.automatic = false;
+            for (int component : rgb_) c.rgb = c.rgb << 8 | static_cast<std::uint32_t>(std::clamp(component, 0, 255));
+        }
+        if (colors_.size() < 4096) colors_.push_back(c);
+        rgb_[0] = rgb_[1] = rgb_[2] = -1;
+    }
+}
+
+// Text in the font table: the name of the font being defined, in its own
+// code page.
+void Reader::fontTableText(const char* p, std::size_t n) {
+    // The name ends at ';'; bytes after it until the next font are noise.
+    std::size_t i = 0;
+    for (; i < n; ++i) {
+        if (p[i] == ';') break;
+    }
+    if (pendingLead_ >= 0 || i > 0) {
+        // Decode the name's bytes in the font's own code page.
+        std::size_t start = 0;
+        while (start < i) {
+            unsigned char b = static_cast<unsigned char>(p[start]);
+            hexByte(b);
+            ++start;
+        }
+    }
+    if (i < n) finishFontName();
+}
+
 // One byte of text in the current code page; double-byte pairs are joined.
 void Reader::hexByte(unsigned char b) {
     Dest d = st().dest;
@@ -523,11 +565,7 @@ void Reader::hexByte(unsigned char b) {
         if (b == ';') text(";");
         return;
     }
-    if (cpDirty_) {
-        cpDirty_ = false;
-        cp_ = currentCodePage();
-        tok_.setLeadBytes(cp_ && cp_->isDoubleByte() ? cp_->leadTable() : nullptr);
-    }
+    refreshCodePage();
     if (pendingLead_ >= 0) {
         unsigned char lead = static_cast<unsigned char>(pendingLead_);
         pendingLead_ = -1;
@@ -535,10 +573,11 @@ void Reader::hexByte(unsigned char b) {
             emit(cp_->pair(lead, b));
             return;
         }
-        emit(detail::kReplacement);
+        truncated(false);
+        emit(text::kReplacement);
     }
     if (cp_ == nullptr) {
-        emit(b < 0x80 ? b : detail::kReplacement);
+        emit(b < 0x80 ? b : text::kReplacement);
         return;
     }
     if (cp_->isDoubleByte() && cp_->isLead(b)) {
@@ -554,13 +593,35 @@ void Reader::hexByte(unsigned char b) {
 void Reader::flushPending() {
     if (pendingLead_ >= 0) {
         pendingLead_ = -1;
-        if (pendingDest_ == st().dest) emit(detail::kReplacement);
+        if (pendingDest_ == st().dest) {
+            truncated(false);
+            emit(text::kReplacement);
+        }
     }
     if (pendingHigh_ != 0) {
         pendingHigh_ = 0;
-        std::string* out = target();
-        if (out) appendUtf8(*out, detail::kReplacement);
+        if (std::string* out = target()) {
+            truncated(true);
+            appendUtf8(*out, text::kReplacement);
+        }
     }
+}
+
+void Reader::truncated(bool surrogate) {
+    warn(Warning::Kind::TruncatedCharacter,
+         surrogate ? "a \\uN surrogate half without its partner: read as U+FFFD"
+                   : "a double-byte character without its second byte: read as U+FFFD");
+}
+
+void Reader::warn(Warning::Kind kind, const std::string& message) {
+    if (warnings_ > kMaxWarnings) return;
+    const std::size_t at = offset_ + tok_.offset();
+    if (++warnings_ <= kMaxWarnings) {
+        sink_.warning({kind, at, message});
+        return;
+    }
+    const std::string tooMany = "more than " + std::to_string(kMaxWarnings) + " warnings: the rest are left out";
+    sink_.warning({Warning::Kind::TooMany, at, tooMany});
 }
 
 // \uN: N is a signed 16-bit value, negative means N + 65536.
@@ -571,33 +632,34 @@ void Reader::unicode(int param) {
         flushPending();
         pendingHigh_ = keepHigh;
     }
-    long long v = param;
-    if (v < 0) v += 65536;
-    char32_t c = (v < 0 || v > 0xFFFF) ? detail::kReplacement : static_cast<char32_t>(v);
+    char32_t c = text::unicodeEscapeUnit(param);
     // The fallback that follows is skipped in the tokenizer; what is left
     // (a control word came first) is counted token by token.
     skip_ = tok_.skipFallback(st().uc);
-    if (c >= 0xD800 && c <= 0xDBFF) {
+    if (text::isHighSurrogate(c)) {
         if (pendingHigh_ != 0) {
             pendingHigh_ = 0;
-            emit(detail::kReplacement);
+            truncated(true);
+            emit(text::kReplacement);
         }
         pendingHigh_ = c;
         return;
     }
-    if (c >= 0xDC00 && c <= 0xDFFF) {
+    if (text::isLowSurrogate(c)) {
         if (pendingHigh_ != 0) {
-            char32_t full = 0x10000 + ((pendingHigh_ - 0xD800) << 10) + (c - 0xDC00);
+            char32_t full = text::joinSurrogates(pendingHigh_, c);
             pendingHigh_ = 0;
             emit(full);
         } else {
-            emit(detail::kReplacement);
+            truncated(true);
+            emit(text::kReplacement);
         }
         return;
     }
     if (pendingHigh_ != 0) {
         pendingHigh_ = 0;
-        emit(detail::kReplacement);
+        truncated(true);
+        emit(text::kReplacement);
     }
     // \u10 and the like: a line end written as a character. Other control
     // characters (NUL, U+0001, ESC) are kept: raw control bytes in the file
@@ -659,20 +721,20 @@ void Reader::symbol(unsigned char c) {
     }
 }
 
-void Reader::destination(Keyword k) {
+void Reader::destination(detail::DestinationKind kind) {
     State& s = st();
-    switch (k) {
-    case Keyword::FontTable:
+    switch (kind) {
+    case detail::kFontTable:
         s.dest = Dest::FontTable;
         fontDef_ = -1;
         codePageMayChange();
         return;
-    case Keyword::ColorTable:
+    case detail::kColorTable:
         s.dest = Dest::ColorTable;
         colors_.clear();
-        red_ = green_ = blue_ = -1;
+        rgb_[0] = rgb_[1] = rgb_[2] = -1;
         return;
-    case Keyword::Skip:
+    case detail::kSkip:
         // Only a destination inside a group of its own is skipped whole: one
         // at the document's top level (a broken file) just drops its text.
         if (states_.size() >= 3 || overflowDepth_ > 0) {
@@ -684,309 +746,225 @@ void Reader::destination(Keyword k) {
             s.dest = Dest::Drop;
         }
         return;
-    default:
-        return;
     }
 }
 
+// The one control word the tokenizer hands out most: no hashing for \u.
+const detail::KeywordEntry& entryFor(std::string_view name) {
+    static constexpr detail::KeywordEntry kU{"u", Kind::Unicode};
+    return name.size() == 1 && name[0] == 'u' ? kU : detail::lookupKeyword(name);
+}
+
 void Reader::word(const Token& t) {
-    Keyword k = t.text.size() == 1 && t.text[0] == 'u' ? Keyword::U : detail::lookupKeyword(t.text);
+    const detail::KeywordEntry& e = entryFor(t.text);
     const bool wasDestination = nextIsDestination_;
     nextIsDestination_ = false;
     if (st().dest == Dest::Picture) {
-        if (wasDestination) destination(Keyword::Skip);  // {\*\blipuid ...}
+        if (wasDestination) destination(detail::kSkip);  // {\*\blipuid ...}
         else if (states_.size() == pictDepth_) pictureWord(t);
         return;
     }
-    if (k == Keyword::Unknown) {
+    if (e.kind == Kind::Unknown) {
         // {\*\unknown ...}: an ignorable destination this reader does not know.
-        if (wasDestination) destination(Keyword::Skip);
+        if (wasDestination) destination(detail::kSkip);
         return;
     }
     State& s = st();
-    if (k >= Keyword::ABold) {
-        // Associated properties, read as the peer word processors read them:
-        // LibreOffice writes Chinese bold and size as "\dbch\ab" and
-        // "\dbch\afs28"; Word writes "\rtlch\ab" for complex scripts only.
-        if (s.complexScript) return;
-        k = detail::regularKeyword(k);
-    }
-    const bool formatting = overflowDepth_ == 0;  // past the depth cap, text only
+    // Associated properties, read as the peer word processors read them:
+    // LibreOffice writes Chinese bold and size as "\dbch\ab" and
+    // "\dbch\afs28"; Word writes "\rtlch\ab" for complex scripts only.
+    if (e.associated && s.complexScript) return;
+    // Past the depth cap, text only.
+    if (overflowDepth_ > 0 && detail::isFormatting(e.kind)) return;
     const int n = t.param;
     const bool on = !t.hasParam || n != 0;
-    auto charChanged = [this] { runDirty_ = true; };
-    switch (k) {
-    case Keyword::Unknown:
-    case Keyword::Ignore:
+    switch (e.kind) {
+    case Kind::Unknown:
+    case Kind::Ignore: break;
+    case Kind::Destination: destination(static_cast<detail::DestinationKind>(e.arg)); break;
+    case Kind::DocCodePage: documentCodePage(&docCodePage_, e.arg); break;
+    // \ansicpg0 names no code page: keep the character set's.
+    case Kind::AnsiCpg: documentCodePage(&ansiCpg_, n > 0 ? n : 0); break;
+    case Kind::DefaultFont: documentCodePage(&deff_, n); break;
+    case Kind::UnicodeSkip: s.uc = std::clamp(n, 0, kMaxUc); break;
+    case Kind::Unicode: unicode(n); break;
+    case Kind::UnicodePair: unicodePair(e.arg == 1); break;
+    case Kind::ColorComponent:
+        if (s.dest == Dest::ColorTable) rgb_[e.arg] = n;
         break;
-    case Keyword::Skip:
-    case Keyword::FontTable:
-    case Keyword::ColorTable:
-        destination(k);
-        break;
-    case Keyword::Ansi: docCodePage_ = 1252; codePageMayChange(); break;
-    case Keyword::Mac: docCodePage_ = 10000; codePageMayChange(); break;
-    case Keyword::Pc: docCodePage_ = 437; codePageMayChange(); break;
-    case Keyword::Pca: docCodePage_ = 850; codePageMayChange(); break;
-    case Keyword::AnsiCpg:
-        // \ansicpg0 names no code page: keep the character set's.
-        ansiCpg_ = n > 0 ? n : 0;
-        codePageMayChange();
-        break;
-    case Keyword::Deff:
-        deff_ = n;
-        codePageMayChange();
-        break;
-    case Keyword::Uc:
-        if (formatting) s.uc = std::clamp(n, 0, kMaxUc);
-        break;
-    case Keyword::U:
-        unicode(n);
-        break;
-    case Keyword::Upr:
-        // {\upr{ANSI version}{\*\ud{Unicode version}}}: only the second counts.
-        s.outer = s.dest;
-        s.dest = Dest::Drop;
-        break;
-    case Keyword::Ud:
-        s.dest = s.outer;
-        codePageMayChange();
-        break;
-    case Keyword::Red:
-        if (s.dest == Dest::ColorTable) red_ = n;
-        break;
-    case Keyword::Green:
-        if (s.dest == Dest::ColorTable) green_ = n;
-        break;
-    case Keyword::Blue:
-        if (s.dest == Dest::ColorTable) blue_ = n;
-        break;
-    case Keyword::FCharset:
-        if (s.dest == Dest::FontTable && fontDef_ >= 0) {
-            fonts_[fontDef_].charset = n;
-            codePageMayChange();
-        }
-        break;
-    case Keyword::Cpg:
-        if (s.dest == Dest::FontTable && fontDef_ >= 0) {
-            fonts_[fontDef_].codePage = n;
-            codePageMayChange();
-        }
-        break;
-    case Keyword::F:
-        if (s.dest == Dest::FontTable) {
-            finishFontName();
-            // A font table of more entries than any real one is a broken or
-            // hostile file: later entries are ignored, memory stays bounded.
-            if (fonts_.size() >= kMaxFonts && fonts_.find(n) == fonts_.end()) {
-                fontDef_ = -1;
-                break;
-            }
-            fontDef_ = n;
-            fonts_[n] = Font{};
-            s.definesFont = true;
-            codePageMayChange();
-        } else if (formatting) {
-            // \fN names the font of the class in effect: Word writes
-            // "\dbch\f13" for its Chinese font.
-            s.chr.fonts[static_cast<int>(s.chr.runType)] = n;
-            charChanged();
-            codePageMayChange();
-        }
-        break;
-    case Keyword::Af:
-        // \afN after \hich or \dbch names that class's font; after \loch
-        // (or alone) it is the font for right-to-left text: not ours.
-        if (formatting && s.dest != Dest::FontTable && s.chr.runType != RunType::Loch) {
-            s.chr.fonts[static_cast<int>(s.chr.runType)] = n;
-            charChanged();
-            codePageMayChange();
-        }
-        break;
-    case Keyword::Loch:
-    case Keyword::Hich:
-    case Keyword::Dbch:
-        if (formatting) {
-            s.chr.runType = k == Keyword::Loch ? RunType::Loch : k == Keyword::Hich ? RunType::Hich : RunType::Dbch;
-            s.complexScript = k == Keyword::Hich;
-            charChanged();
-            codePageMayChange();
-        }
-        break;
-    case Keyword::Fs:
-        if (formatting && n > 0) {
+    case Kind::FontProperty: fontProperty(static_cast<detail::FontPropertyKind>(e.arg), n); break;
+    case Kind::Font: font(n); break;
+    case Kind::AssociatedFont: associatedFont(n); break;
+    case Kind::RunType: runType(static_cast<RunType>(e.arg)); break;
+    case Kind::Size:
+        if (n > 0) {
             s.chr.size = std::min(n, 3276);
             charChanged();
         }
         break;
-    case Keyword::Bold:
-    case Keyword::Italic:
-    case Keyword::Underline:
-    case Keyword::Strike: {
-        if (!formatting) break;
-        std::uint8_t bit = k == Keyword::Bold ? kBold : k == Keyword::Italic ? kItalic : k == Keyword::Underline ? kUnderline : kStrike;
-        if (on)
-            s.chr.flags |= bit;
-        else
-            s.chr.flags &= static_cast<std::uint8_t>(~bit);
+    case Kind::Toggle: setFlag(static_cast<std::uint8_t>(e.arg), on); break;
+    case Kind::FlagOff: setFlag(static_cast<std::uint8_t>(e.arg), false); break;
+    case Kind::Colour: colour(static_cast<detail::ColourKind>(e.arg), std::max(n, 0)); break;
+    case Kind::VerticalAlign:
+        s.chr.verticalAlign = on ? static_cast<VerticalAlign>(e.arg) : VerticalAlign::Normal;
         charChanged();
         break;
-    }
-    case Keyword::Hidden:
-        if (formatting) {
-            if (on)
-                s.chr.flags |= kHidden;
-            else
-                s.chr.flags &= static_cast<std::uint8_t>(~kHidden);
-        }
+    case Kind::Picture: startPicture(); break;
+    case Kind::Direction: s.complexScript = e.arg != 0; break;
+    case Kind::Plain: plain(); break;
+    case Kind::Pard: s.para = ParaFormat{}; break;
+    case Kind::Alignment: s.para.alignment = static_cast<Alignment>(e.arg); break;
+    case Kind::ParaValue: s.para.*e.para = n; break;
+    case Kind::ParagraphEnd:
+        // \page and \sect end a paragraph only when one is open.
+        if (s.dest == Dest::Body && (e.arg == 0 || paragraphOpen_)) endParagraph();
         break;
-    case Keyword::UlNone:
-        if (formatting) {
-            s.chr.flags &= static_cast<std::uint8_t>(~kUnderline);
-            charChanged();
-        }
-        break;
-    case Keyword::Cf:
-        if (formatting) {
-            s.chr.color = std::max(n, 0);
-            charChanged();
-        }
-        break;
-    case Keyword::Cb:
-        if (formatting) {
-            s.chr.background = std::max(n, 0);
-            s.chr.backgroundIsHighlight = false;
-            charChanged();
-        }
-        break;
-    case Keyword::Highlight:
-        if (formatting) {
-            s.chr.background = std::max(n, 0);
-            s.chr.backgroundIsHighlight = true;
-            charChanged();
-        }
-        break;
-    case Keyword::Super:
-        if (formatting) {
-            s.chr.verticalAlign = on ? VerticalAlign::Super : VerticalAlign::Normal;
-            charChanged();
-        }
-        break;
-    case Keyword::Sub:
-        if (formatting) {
-            s.chr.verticalAlign = on ? VerticalAlign::Sub : VerticalAlign::Normal;
-            charChanged();
-        }
-        break;
-    case Keyword::Pict:
-        if (pictDepth_ == 0 && states_.size() >= 2 && overflowDepth_ == 0) {
-            pict_ = Picture{};
-            pictDepth_ = states_.size();
-            pictOuter_ = s.dest;
-            pictNibble_ = -1;
-            s.dest = Dest::Picture;
-        } else {
-            destination(Keyword::Skip);
-        }
-        break;
-    case Keyword::Rtlch:
-    case Keyword::Ltrch:
-        s.complexScript = k == Keyword::Rtlch;
-        break;
-    case Keyword::ABold:
-    case Keyword::AItalic:
-    case Keyword::AUnderline:
-    case Keyword::AUlNone:
-    case Keyword::AStrike:
-    case Keyword::AFs:
-    case Keyword::ACf:
-        break;  // turned into their regular keywords above
-    case Keyword::NoSuperSub:
-        if (formatting) {
-            s.chr.verticalAlign = VerticalAlign::Normal;
-            charChanged();
-        }
-        break;
-    case Keyword::Plain:
-        if (formatting) {
-            s.chr = CharState{};
-            s.complexScript = false;
-            charChanged();
-            codePageMayChange();
-        }
-        break;
-    case Keyword::Pard:
-        if (formatting) {
-            s.para = ParaFormat{};
-        }
-        break;
-    case Keyword::Ql: if (formatting) s.para.alignment = Alignment::Left; break;
-    case Keyword::Qr: if (formatting) s.para.alignment = Alignment::Right; break;
-    case Keyword::Qc: if (formatting) s.para.alignment = Alignment::Centre; break;
-    case Keyword::Qj: if (formatting) s.para.alignment = Alignment::Justify; break;
-    case Keyword::Li: if (formatting) s.para.leftIndent = n; break;
-    case Keyword::Ri: if (formatting) s.para.rightIndent = n; break;
-    case Keyword::Fi: if (formatting) s.para.firstLineIndent = n; break;
-    case Keyword::Sb: if (formatting) s.para.spaceBefore = n; break;
-    case Keyword::Sa: if (formatting) s.para.spaceAfter = n; break;
-    case Keyword::InTable: break;  // rows end at \row whatever \intbl says
-    case Keyword::Par:
-        if (s.dest == Dest::Body) endParagraph();
-        break;
-    case Keyword::Page:
-    case Keyword::Sect:
-        if (s.dest == Dest::Body && paragraphOpen_) endParagraph();
-        break;
-    case Keyword::Row:
-        if (s.dest == Dest::Body) endParagraph();
-        break;
-    case Keyword::Cell:
-        if (s.dest == Dest::Body) {
-            flushPending();
-            if (pendingTabs_ < 4096) ++pendingTabs_;
-            paragraphOpen_ = true;
-        }
-        break;
-    case Keyword::Line: emit(0x2028); break;
-    case Keyword::Tab: emit('\t'); break;
-    case Keyword::EmDash: emit(0x2014); break;
-    case Keyword::EnDash: emit(0x2013); break;
-    case Keyword::LQuote: emit(0x2018); break;
-    case Keyword::RQuote: emit(0x2019); break;
-    case Keyword::LDblQuote: emit(0x201C); break;
-    case Keyword::RDblQuote: emit(0x201D); break;
-    case Keyword::Bullet: emit(0x2022); break;
-    case Keyword::EnSpace: emit(0x2002); break;
-    case Keyword::EmSpace: emit(0x2003); break;
-    case Keyword::QmSpace: emit(0x2005); break;
-    case Keyword::Zwj: emit(0x200D); break;
-    case Keyword::Zwnj: emit(0x200C); break;
-    case Keyword::Field:
-        s.outer = s.dest;
-        if (formatting && fieldInstructions_.size() < kMaxFields) {
-            s.field = int(fieldInstructions_.size());
-            fieldInstructions_.emplace_back();
-        } else {
-            s.field = -1;
-        }
-        break;
-    case Keyword::FldInst:
+    case Kind::Cell: cell(); break;
+    case Kind::Character: emit(static_cast<char32_t>(e.arg)); break;
+    case Kind::Field: field(); break;
+    case Kind::FieldInstruction:
         // The field's instruction (HYPERLINK "...", PAGE ...) is not text:
         // it is kept with the result's runs. Read rather than skipped, since
         // \fldrslt may follow ungrouped.
         s.dest = s.outer == Dest::Body ? Dest::FieldInstruction : Dest::Drop;
         break;
-    case Keyword::FldRslt:
-        s.dest = s.outer == Dest::FontTable || s.outer == Dest::ColorTable ? Dest::Drop : s.outer;
-        if (formatting && s.field >= 0) {
-            s.chr.field = s.field + 1;
-            charChanged();
+    case Kind::FieldResult: fieldResult(); break;
+    }
+}
+
+void Reader::documentCodePage(int* setting, int value) {
+    *setting = value;
+    codePageMayChange();
+}
+
+// {\upr{ANSI version}{\*\ud{Unicode version}}}: only the second counts.
+void Reader::unicodePair(bool unicodeVersion) {
+    State& s = st();
+    if (unicodeVersion) {
+        s.dest = s.outer;
+        codePageMayChange();
+    } else {
+        s.outer = s.dest;
+        s.dest = Dest::Drop;
+    }
+}
+
+void Reader::fontProperty(detail::FontPropertyKind kind, int n) {
+    if (st().dest != Dest::FontTable || fontDef_ < 0) return;
+    Font& f = fonts_[fontDef_];
+    (kind == detail::kCharset ? f.charset : f.codePage) = n;
+    codePageMayChange();
+}
+
+void Reader::font(int n) {
+    State& s = st();
+    if (s.dest == Dest::FontTable) {
+        finishFontName();
+        // A font table of more entries than any real one is a broken or
+        // hostile file: later entries are ignored, memory stays bounded.
+        if (fonts_.size() >= kMaxFonts && fonts_.find(n) == fonts_.end()) {
+            fontDef_ = -1;
+            return;
         }
-        break;
+        fontDef_ = n;
+        fonts_[n] = Font{};
+        s.definesFont = true;
+        codePageMayChange();
+    } else if (overflowDepth_ == 0) {
+        // \fN names the font of the class in effect: Word writes
+        // "\dbch\f13" for its Chinese font.
+        s.chr.fonts[static_cast<int>(s.chr.runType)] = n;
+        charChanged();
+        codePageMayChange();
+    }
+}
+
+// \afN after \hich or \dbch names that class's font; after \loch (or alone)
+// it is the font for right-to-left text: not ours.
+void Reader::associatedFont(int n) {
+    State& s = st();
+    if (s.dest == Dest::FontTable || s.chr.runType == RunType::Loch) return;
+    s.chr.fonts[static_cast<int>(s.chr.runType)] = n;
+    charChanged();
+    codePageMayChange();
+}
+
+void Reader::runType(RunType type) {
+    State& s = st();
+    s.chr.runType = type;
+    s.complexScript = type == RunType::Hich;
+    charChanged();
+    codePageMayChange();
+}
+
+void Reader::setFlag(std::uint8_t bit, bool on) {
+    std::uint8_t& flags = st().chr.flags;
+    flags = on ? flags | bit : flags & static_cast<std::uint8_t>(~bit);
+    charChanged();
+}
+
+void Reader::colour(detail::ColourKind kind, int index) {
+    CharState& c = st().chr;
+    if (kind == detail::kForeground) {
+        c.color = index;
+    } else {
+        c.background = index;
+        c.backgroundIsHighlight = kind == detail::kHighlight;
+    }
+    charChanged();
+}
+
+void Reader::plain() {
+    State& s = st();
+    s.chr = CharState{};
+    s.complexScript = false;
+    charChanged();
+    codePageMayChange();
+}
+
+void Reader::cell() {
+    if (st().dest != Dest::Body) return;
+    flushPending();
+    if (pendingTabs_ < 4096) ++pendingTabs_;
+    paragraphOpen_ = true;
+}
+
+void Reader::field() {
+    State& s = st();
+    s.outer = s.dest;
+    if (overflowDepth_ == 0 && fieldInstructions_.size() < kMaxFields) {
+        s.field = int(fieldInstructions_.size());
+        fieldInstructions_.emplace_back();
+    } else {
+        s.field = -1;
+    }
+}
+
+void Reader::fieldResult() {
+    State& s = st();
+    s.dest = s.outer == Dest::FontTable || s.outer == Dest::ColorTable ? Dest::Drop : s.outer;
+    if (overflowDepth_ == 0 && s.field >= 0) {
+        s.chr.field = s.field + 1;
+        charChanged();
     }
 }
 
 // ---------------------------------------------------------------- pictures
+
+// \pict: its group holds a picture, unless one is being read already or
+// the group is past the depth limit (then it is skipped).
+void Reader::startPicture() {
+    State& s = st();
+    if (pictDepth_ == 0 && states_.size() >= 2 && overflowDepth_ == 0) {
+        pict_ = Picture{};
+        pictDepth_ = states_.size();
+        pictOuter_ = s.dest;
+        pictNibble_ = -1;
+        s.dest = Dest::Picture;
+    } else {
+        destination(detail::kSkip);
+    }
+}
 
 // A control word of the \pict group itself: kept as written, and the ones
 // that say what the picture is and how large it shows are read.
@@ -1067,7 +1045,11 @@ const CodePage* Reader::codePageFor(int fontId) {
     for (const auto& [n, page] : pageCache_)
         if (n == number) return page;
     const CodePage* page = detail::codePage(number);
-    if (page == nullptr || number == 65001) page = detail::codePage(1252);
+    if (page == nullptr || number == 65001) {
+        page = detail::codePage(1252);
+        warn(Warning::Kind::UnknownCodePage,
+             "code page " + std::to_string(number) + " is not a byte code page known here: read as 1252");
+    }
     if (pageCache_.size() < 16) pageCache_.emplace_back(number, page);
     return page;
 }
@@ -1118,22 +1100,27 @@ CharFormat Reader::resolve(const CharState& s, bool cjk) {
 
 }  // namespace
 
-bool looksLikeRtf(std::string_view bytes) {
+namespace {
+
+// The bytes before the document proper: a UTF-8 byte-order mark, white space.
+std::size_t preambleLength(std::string_view bytes) {
     std::size_t i = 0;
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") i = 3;
     while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n')) ++i;
-    return bytes.substr(i, 5) == "{\\rtf";
+    return i;
 }
 
+}  // namespace
+
+bool looksLikeRtf(std::string_view bytes) { return bytes.substr(preambleLength(bytes), 5) == "{\\rtf"; }
+
 void read(std::string_view bytes, Sink& sink) {
-    std::size_t i = 0;
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") i = 3;
-    while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n')) ++i;
+    const std::size_t i = preambleLength(bytes);
     // A document starts with "{\rtf"; a fragment that starts with a group and
     // a control word ("{\field ...") is read too, as other readers do.
     if (bytes.substr(i, 2) != "{\\")
         throw ParseError(i, "not an RTF document: it does not start with \"{\\rtf\" (byte " + std::to_string(i) + ")");
-    Reader reader(bytes.substr(i), sink);
+    Reader reader(bytes.substr(i), i, sink);
     reader.run();
 }
 

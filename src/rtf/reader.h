@@ -4,6 +4,7 @@
 #include "format.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -11,7 +12,8 @@
 namespace rtf {
 
 // Raised only for input that is not RTF at all; recoverable oddities
-// (unknown control words, unknown code pages, unbalanced braces) never raise.
+// (unknown control words, unknown code pages, unbalanced braces) never raise:
+// the ones worth telling are reported to Sink::warning.
 class ParseError : public std::runtime_error {
 public:
     ParseError(std::size_t offset, const std::string& what)
@@ -19,6 +21,20 @@ public:
     std::size_t offset() const { return offset_; }
 private:
     std::size_t offset_;
+};
+
+// A recoverable oddity in the input: the reader goes on, and the text holds
+// U+FFFD where a character could not be read.
+struct Warning {
+    enum class Kind : std::uint8_t {
+        UnknownCodePage,     // read in code page 1252 instead
+        TruncatedCharacter,  // a double-byte character or surrogate pair cut short
+        UnbalancedGroup,     // a '}' that closes no group, or groups left open at the end
+        TooMany,             // the warnings after this one are left out
+    };
+    Kind kind;
+    std::size_t offset;        // how far into the input it was noticed: just past the token concerned
+    std::string_view message;  // what happened, in English
 };
 
 // What the reader produces, in document order. Every text() belongs to the
@@ -37,6 +53,9 @@ public:
         (void)picture;
         (void)format;
     }
+    // A recoverable oddity, at most a hundred per document; ignored unless
+    // overridden.
+    virtual void warning(const Warning& warning) { (void)warning; }
 };
 
 // True when the bytes start (after optional whitespace) with "{\rtf".

@@ -73,6 +73,61 @@ Token Tokenizer::word() {
     return t;
 }
 
+// \uN, the most frequent word in Chinese text: a short cut for its usual
+// form (up to nine digits). p_ is at the backslash; false when the word is
+// some other form, for word() to read.
+inline bool Tokenizer::shortUnicode(Token& t) {
+    if (p_ + 3 >= end_ || !isDigit(p_[2]) || !isDigit(p_[3])) return false;
+    const char* q = p_ + 2;
+    int v = 0;
+    int digits = 0;
+    while (q < end_ && isDigit(*q) && digits < 9) {
+        v = v * 10 + (*q++ - '0');
+        ++digits;
+    }
+    if (q < end_ && (isDigit(*q) || isLetter(*q))) return false;
+    p_ = q;
+    if (p_ < end_ && *p_ == ' ') ++p_;
+    t.kind = TokenKind::Word;
+    t.text = std::string_view("u", 1);
+    t.hasParam = true;
+    t.param = v;
+    return true;
+}
+
+// A run of text from p_ up to the next '\\', '{', '}' or line break; a lead
+// byte of the double-byte code page in effect takes the next byte with it.
+inline Token Tokenizer::textRun() {
+    const char* start = p_;
+    if (lead_ == nullptr) {
+        while (p_ < end_ && !kStops[static_cast<unsigned char>(*p_)]) ++p_;
+    } else {
+        while (p_ < end_) {
+            unsigned char b = static_cast<unsigned char>(*p_);
+            if (lead_[b]) {
+                if (p_ + 1 >= end_) {
+                    ++p_;
+                    break;
+                }
+                char trail = p_[1];
+                if (trail == '\r' || trail == '\n') {
+                    ++p_;
+                    trailDue_ = true;
+                    break;
+                }
+                p_ += 2;
+                continue;
+            }
+            if (kStops[b]) break;
+            ++p_;
+        }
+    }
+    Token t;
+    t.kind = TokenKind::Text;
+    t.text = std::string_view(start, static_cast<std::size_t>(p_ - start));
+    return t;
+}
+
 Token Tokenizer::next() {
     Token t;
     if (trailDue_) {
@@ -108,26 +163,7 @@ Token Tokenizer::next() {
                 break;
             }
             const char d = p_[1];
-            if (d == 'u' && p_ + 3 < end_ && isDigit(p_[2]) && isDigit(p_[3])) {
-                // \uN, the most frequent word in Chinese text: a short cut
-                // for its usual form (up to nine digits).
-                const char* q = p_ + 2;
-                int v = 0;
-                int digits = 0;
-                while (q < end_ && isDigit(*q) && digits < 9) {
-                    v = v * 10 + (*q++ - '0');
-                    ++digits;
-                }
-                if (q >= end_ || (!isDigit(*q) && !isLetter(*q))) {
-                    p_ = q;
-                    if (p_ < end_ && *p_ == ' ') ++p_;
-                    t.kind = TokenKind::Word;
-                    t.text = std::string_view("u", 1);
-                    t.hasParam = true;
-                    t.param = v;
-                    return t;
-                }
-            }
+            if (d == 'u' && shortUnicode(t)) return t;
             if (isLetter(d)) {
                 ++p_;
                 return word();
@@ -156,34 +192,7 @@ Token Tokenizer::next() {
             t.byte = static_cast<unsigned char>(d);
             return t;
         }
-        // A run of text.
-        const char* start = p_;
-        if (lead_ == nullptr) {
-            while (p_ < end_ && !kStops[static_cast<unsigned char>(*p_)]) ++p_;
-        } else {
-            while (p_ < end_) {
-                unsigned char b = static_cast<unsigned char>(*p_);
-                if (lead_[b]) {
-                    if (p_ + 1 >= end_) {
-                        ++p_;
-                        break;
-                    }
-                    char trail = p_[1];
-                    if (trail == '\r' || trail == '\n') {
-                        ++p_;
-                        trailDue_ = true;
-                        break;
-                    }
-                    p_ += 2;
-                    continue;
-                }
-                if (kStops[b]) break;
-                ++p_;
-            }
-        }
-        t.kind = TokenKind::Text;
-        t.text = std::string_view(start, static_cast<std::size_t>(p_ - start));
-        return t;
+        return textRun();
     }
     t.kind = TokenKind::End;
     return t;

@@ -46,6 +46,8 @@ public:
 
 private:
     Token word();
+    inline bool shortUnicode(Token& t);
+    inline Token textRun();
     inline int parseParam(bool& has);
 
     const char* p_;

@@ -1,6 +1,9 @@
 #include "rtf/writer.h"
 
 #include "rtf/codepage.h"
+#include "text/cjk.h"
+#include "text/utf16.h"
+#include "text/utf8.h"
 
 #include <algorithm>
 #include <charconv>
@@ -12,7 +15,7 @@ namespace rtf {
 
 namespace {
 
-using detail::nextUtf8;
+using text::nextUtf8;
 
 constexpr char kHex[] = "0123456789abcdef";
 
@@ -23,16 +26,11 @@ constexpr std::string_view kChineseFontNames[] = {
     "WenQuanYi Micro Hei", "WenQuanYi Zen Hei", "AR PL UMing CN", "AR PL UKai CN",
 };
 
-bool isCjk(char32_t c) {
-    return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF) || (c >= 0xF900 && c <= 0xFAFF) ||
-           (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x20000 && c <= 0x3FFFF);
-}
-
 bool isChineseFont(std::string_view name) {
     for (auto n : kChineseFontNames)
         if (name == n) return true;
     for (std::size_t i = 0; i < name.size();) {
-        if (isCjk(nextUtf8(name.data(), name.size(), i))) return true;
+        if (text::isCjk(nextUtf8(name.data(), name.size(), i))) return true;
     }
     return false;
 }
@@ -53,8 +51,7 @@ void appendHexByte(std::string& out, unsigned b) {
     out.append(buf, 4);
 }
 
-// The parameter of \uN for every UTF-16 unit, as text: signed 16-bit, so
-// values above 32767 are written negative (N - 65536).
+// The parameter of \uN for every UTF-16 unit, as text.
 struct UnitText {
     char text[7];
     std::uint8_t length;
@@ -64,7 +61,7 @@ const UnitText* unitTextTable() {
     static const std::vector<UnitText> table = [] {
         std::vector<UnitText> t(65536);
         for (int u = 0; u < 65536; ++u) {
-            int v = u > 32767 ? u - 65536 : u;
+            const int v = text::unicodeEscapeParam(static_cast<char16_t>(u));
             auto r = std::to_chars(t[u].text, t[u].text + sizeof t[u].text, v);
             t[u].length = static_cast<std::uint8_t>(r.ptr - t[u].text);
         }
@@ -236,27 +233,14 @@ struct Writer::Impl {
                 ++i;
                 continue;
             }
-            char32_t cp;
-            if ((c & 0xF0) == 0xE0 && i + 2 < n && (static_cast<unsigned char>(s[i + 1]) & 0xC0) == 0x80 &&
-                (static_cast<unsigned char>(s[i + 2]) & 0xC0) == 0x80) {
-                // Three bytes, the common case for Chinese: decoded inline.
-                cp = (c & 0x0Fu) << 12 | (static_cast<unsigned char>(s[i + 1]) & 0x3Fu) << 6 |
-                     (static_cast<unsigned char>(s[i + 2]) & 0x3Fu);
-                if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF)) {
-                    cp = nextUtf8(s, n, i);
-                } else {
-                    i += 3;
-                }
-            } else {
-                cp = nextUtf8(s, n, i);
-            }
+            const char32_t cp = nextUtf8(s, n, i);
             if (cp == 0x2028) {
                 std::memcpy(p, "\\line ", 6);
                 p += 6;
             } else if (cp >= 0x10000) {
-                char32_t v = cp - 0x10000;
-                p = unicodeUnit(p, 0xD800 + (v >> 10), 0);
-                p = unicodeUnit(p, 0xDC00 + (v & 0x3FF), 0);
+                const text::SurrogatePair pair = text::splitSurrogates(cp);
+                p = unicodeUnit(p, pair.high, 0);
+                p = unicodeUnit(p, pair.low, 0);
             } else {
                 p = unicodeUnit(p, cp, gbk[cp]);
             }
@@ -284,12 +268,12 @@ struct Writer::Impl {
                 continue;
             }
             if (c >= 0x10000) {
-                char32_t v = c - 0x10000;
-                appendWord(o, "\\u", static_cast<int>(0xD800 + (v >> 10)) - 65536);
+                const text::SurrogatePair pair = text::splitSurrogates(c);
+                text::appendUnicodeEscape(o, pair.high);
                 o += "\\'3f";
-                c = 0xDC00 + (v & 0x3FF);
+                c = pair.low;
             }
-            appendWord(o, "\\u", c > 32767 ? static_cast<int>(c) - 65536 : static_cast<int>(c));
+            text::appendUnicodeEscape(o, static_cast<char16_t>(c));
             o += "\\'3f";
         }
     }

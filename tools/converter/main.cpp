@@ -1,7 +1,8 @@
 // scrivlet-rtf: the control's reading and writing on the command line.
 //
-//   scrivlet-rtf text FILE      print FILE's text as the editor shows it
-//   scrivlet-rtf convert IN OUT load IN, write OUT (.rtf RTF, .txt plain text)
+//   scrivlet-rtf text [-v] FILE  print FILE's text as the editor shows it
+//                                (-v: and the reader's warnings on stderr)
+//   scrivlet-rtf convert IN OUT  load IN, write OUT (.rtf RTF, .txt plain text)
 //
 // convert goes through the very RichTextBox the editor uses (LoadFile,
 // SaveFile), on Qt's offscreen platform unless QT_QPA_PLATFORM says
@@ -25,12 +26,15 @@ constexpr int ExitFailure = 1;
 constexpr int ExitUsage = 2;
 
 const char* const Usage =
-    "usage: scrivlet-rtf text FILE\n"
+    "usage: scrivlet-rtf text [-v] FILE\n"
     "       scrivlet-rtf convert IN OUT\n"
     "       scrivlet-rtf --help | --version\n"
     "\n"
     "text     prints FILE's text (RTF, or plain text in UTF-8 or GB18030) as\n"
-    "         UTF-8, each paragraph and line break ending in a newline.\n"
+    "         UTF-8, each paragraph and line break ending in a newline. -v\n"
+    "         also prints what the RTF reader found odd but read on past (an\n"
+    "         unknown code page, a character cut short, unbalanced braces) on\n"
+    "         the error stream, one line each.\n"
     "convert  reads IN the same way and writes OUT by its extension: .rtf as\n"
     "         RTF, .txt as plain text (in IN's encoding and line ends when IN\n"
     "         is plain text, else UTF-8 with LF). Other extensions are refused.\n"
@@ -57,14 +61,31 @@ int fail(const platform::Error& e) {
     return ExitFailure;
 }
 
+// The reader's warnings, one line each on the error stream; the text itself
+// is left to fileText, which reads it as the control does.
+class WarningPrinter final : public rtf::Sink {
+public:
+    void text(std::string_view, const rtf::CharFormat&) override {}
+    void paragraphEnd(const rtf::ParaFormat&) override {}
+    void warning(const rtf::Warning& w) override {
+        std::fprintf(stderr, "scrivlet-rtf: warning: byte %llu: %.*s\n", static_cast<unsigned long long>(w.offset),
+                     int(w.message.size()), w.message.data());
+    }
+};
+
 // The text straight from the codec, without building the document the
 // control would hold: the same text (a test compares the two on the corpus),
 // several times faster, and without the GUI library set up.
-int printText(const QString& path) {
+int printText(const QString& path, bool warnings) {
     const QByteArray bytes = document::readFileBytes(path);
     QByteArray out;
     try {
         out = document::fileText(bytes).toUtf8();
+        const std::string_view view(bytes.constData(), std::size_t(bytes.size()));
+        if (warnings && rtf::looksLikeRtf(view)) {
+            WarningPrinter printer;
+            rtf::read(view, printer);
+        }
     } catch (const rtf::ParseError& e) {
         std::fprintf(stderr, "scrivlet-rtf: error %d: not a valid RTF document (byte %llu: %s)\n",
                      platform::err::InvalidFileFormat, static_cast<unsigned long long>(e.offset()), e.what());
@@ -110,14 +131,15 @@ int main(int argc, char** argv) {
                     platform::kVersionRevision);
         return 0;
     }
-    if (!((command == "text" && argc == 3) || (command == "convert" && argc == 4)))
+    const bool verboseText = command == "text" && argc == 4 && std::string(argv[2]) == "-v";
+    if (!((command == "text" && (argc == 3 || verboseText)) || (command == "convert" && argc == 4)))
         return usage(argc > 1 && command != "text" && command != "convert" ? "unknown command" : nullptr);
 
     qInstallMessageHandler(quietQtNotices);
-    const QString first = QString::fromLocal8Bit(argv[2]);
+    const QString first = QString::fromLocal8Bit(argv[verboseText ? 3 : 2]);
     try {
         if (command == "text")
-            return printText(first);
+            return printText(first, verboseText);
         QApplication app(argc, argv);
         return convert(first, QString::fromLocal8Bit(argv[3]));
     } catch (const platform::Error& e) {

@@ -1,20 +1,15 @@
 #include "codec_checks.h"
 
-#include "rtf/plaintext.h"
 #include "rtf/reader.h"
 #include "rtf/writer.h"
-
-#include <QUtf8StringView>
+#include "text/plaintext.h"
+#include "text/utf8.h"
 
 #include <vector>
 
 namespace fuzzcheck {
 
 namespace {
-
-bool validUtf8(std::string_view s) {
-    return QUtf8StringView(s).isValidUtf8();
-}
 
 // The reader's output, with adjacent runs of the same format merged, so that
 // two reads that split the text differently still compare equal.
@@ -36,7 +31,7 @@ struct Document : rtf::Sink {
     void text(std::string_view utf8, const rtf::CharFormat& format) override {
         if (utf8.empty() && problem.empty())
             problem = "an empty run";
-        if (!validUtf8(utf8) && problem.empty())
+        if (!text::isValidUtf8(utf8) && problem.empty())
             problem = "a run that is not UTF-8";
         if (!open.empty() && open.back().format == format)
             open.back().text += utf8;
@@ -119,12 +114,12 @@ std::string rtfRoundTrip(std::string_view bytes) {
 }
 
 std::string plainText(std::string_view bytes) {
-    const rtf::DecodedText decoded = rtf::decodePlainText(bytes);
-    const std::string saved = rtf::encodePlainText(decoded.utf8, decoded.encoding, decoded.lineEnd);
-    const rtf::DecodedText again = rtf::decodePlainText(saved);
+    const text::DecodedText decoded = text::decodePlainText(bytes);
+    const std::string saved = text::encodePlainText(decoded.utf8, decoded.encoding, decoded.lineEnd);
+    const text::DecodedText again = text::decodePlainText(saved);
     if (again.utf8 != decoded.utf8)
         return "the text changed when saved";
-    if (rtf::encodePlainText(again.utf8, again.encoding, again.lineEnd) != saved)
+    if (text::encodePlainText(again.utf8, again.encoding, again.lineEnd) != saved)
         return "a second save changed the bytes";
     return {};
 }

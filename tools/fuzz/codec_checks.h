@@ -1,5 +1,5 @@
-// The codec's checks, which need the codec library alone (and QtCore for
-// its UTF-8 validation); see checks.h.
+// The codec's checks, which need the codec library alone (no Qt); see
+// checks.h.
 #pragma once
 
 #include <string>

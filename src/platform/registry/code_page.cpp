@@ -1,30 +1,14 @@
 #include "platform/registry/code_page.h"
 
 #include "platform/registry/value.h"
+#include "text/iconv.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <iconv.h>
 
 namespace platform::registry {
 
 namespace {
-
-class Converter {
-public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~Converter() {
-        if (ok())
-            iconv_close(cd_);
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-    iconv_t get() const { return cd_; }
-
-private:
-    iconv_t cd_;
-};
 
 bool isAscii(const QString& text) {
     for (QChar c : text) {
@@ -39,7 +23,7 @@ bool isAscii(const QString& text) {
 QByteArray toCodePage936(const QString& text) {
     if (isAscii(text))
         return text.toLatin1();
-    Converter cd("CP936", "UTF-16LE");
+    const text::Iconv cd("CP936", "UTF-16LE");
     QByteArray in = utf16leBytes(text);
     QByteArray out;
     if (!cd.ok()) {
@@ -51,7 +35,7 @@ QByteArray toCodePage936(const QString& text) {
         return out;
     }
     out.resize(in.size() + 16);  // at most two bytes per UTF-16 unit
-    char* src = in.data();
+    const char* src = in.constData();
     size_t srcLeft = static_cast<size_t>(in.size());
     char* dst = out.data();
     size_t dstLeft = static_cast<size_t>(out.size());
@@ -62,7 +46,7 @@ QByteArray toCodePage936(const QString& text) {
         dstLeft = static_cast<size_t>(out.size() - used);
     };
     while (srcLeft > 0) {
-        if (iconv(cd.get(), &src, &srcLeft, &dst, &dstLeft) != static_cast<size_t>(-1))
+        if (cd.convert(src, srcLeft, dst, dstLeft))
             break;
         if (errno == E2BIG) {
             grow();
@@ -95,17 +79,17 @@ QString fromCodePage936(const QByteArray& bytes) {
         ascii = ascii && static_cast<unsigned char>(c) < 0x80;
     if (ascii)
         return QString::fromLatin1(bytes);
-    Converter cd("UTF-16LE", "CP936");
+    const text::Iconv cd("UTF-16LE", "CP936");
     if (!cd.ok())
         return QString::fromLatin1(bytes);
     QByteArray in = bytes;
     QByteArray out(in.size() * 2 + 16, '\0');  // at most one UTF-16 unit per byte
-    char* src = in.data();
+    const char* src = in.constData();
     size_t srcLeft = static_cast<size_t>(in.size());
     char* dst = out.data();
     size_t dstLeft = static_cast<size_t>(out.size());
     while (srcLeft > 0) {
-        if (iconv(cd.get(), &src, &srcLeft, &dst, &dstLeft) != static_cast<size_t>(-1))
+        if (cd.convert(src, srcLeft, dst, dstLeft))
             break;
         if (dstLeft < 2)
             break;

@@ -40,15 +40,5 @@ TEST(CodePageTables, GbkBytesForTheWriter) {
     EXPECT_EQ(gbkBytes(0x1F4A9), 0);
 }
 
-TEST(CodePageUtf8, DecodesAndRejects) {
-    std::string s = "a\xC3\xA9\xF0\x9F\x92\xA9\xC0\xAF";
-    std::size_t i = 0;
-    EXPECT_EQ(nextUtf8(s.data(), s.size(), i), U'a');
-    EXPECT_EQ(nextUtf8(s.data(), s.size(), i), U'é');
-    EXPECT_EQ(nextUtf8(s.data(), s.size(), i), U'💩');
-    EXPECT_EQ(nextUtf8(s.data(), s.size(), i), kReplacement);  // overlong
-    EXPECT_EQ(i, 8u);
-}
-
 }  // namespace
 }  // namespace rtf::detail

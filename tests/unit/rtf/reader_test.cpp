@@ -163,6 +163,49 @@ TEST(ReaderErrors, InputThatIsNotRtfRaisesParseErrorWithOffset) {
     }
 }
 
+// A recoverable oddity is reported with how far the reader had read, just
+// past the token concerned, and reading goes on.
+TEST(ReaderWarnings, ReportsEachOddityWithItsOffset) {
+    using K = Warning::Kind;
+    struct Case {
+        const char* name;
+        std::string rtf;
+        std::vector<std::pair<K, std::size_t>> warnings;
+    };
+    std::string flood = "{\\rtf1 ";
+    for (int i = 0; i < 150; ++i) flood += "\\u-9047?";
+    const Case cases[] = {
+        {"Clean", R"({\rtf1\ansicpg936{\fonttbl{\f0\fcharset134 A;}}\f0 \'b2\'e2\u-10179?\u-9047?})", {}},
+        {"UnknownCodePageOnceWhenFirstUsed", R"({\rtf1\ansicpg99999 \'e9{\b x}\'e9})", {{K::UnknownCodePage, 20}}},
+        {"LeadByteWithoutTrail", R"({\rtf1\ansicpg936 \'b2\par x})", {{K::TruncatedCharacter, 27}}},
+        {"HighSurrogateWithoutLow", R"({\rtf1\u-10179?x})", {{K::TruncatedCharacter, 16}}},
+        {"LowSurrogateAlone", R"({\rtf1 \u-9047?})", {{K::TruncatedCharacter, 15}}},
+        // After a byte-order mark and a line break: offsets count them.
+        {"InputEndsInsideTwoGroups", "\xEF\xBB\xBF\n{\\rtf1{\\b x", {{K::UnbalancedGroup, 15}}},
+        {"BraceThatClosesNoGroup", R"({\rtf1 a}} stray)", {{K::UnbalancedGroup, 10}}},
+    };
+    for (const Case& c : cases) {
+        struct Sink : RecordingSink {
+            std::vector<std::pair<K, std::size_t>> got;
+            void warning(const Warning& w) override {
+                EXPECT_FALSE(w.message.empty());
+                got.emplace_back(w.kind, w.offset);
+            }
+        } sink;
+        read(c.rtf, sink);
+        EXPECT_EQ(sink.got, c.warnings) << c.name;
+    }
+    // A hundred are reported, then one saying the rest are left out.
+    struct Counter : RecordingSink {
+        std::vector<K> kinds;
+        void warning(const Warning& w) override { kinds.push_back(w.kind); }
+    } counter;
+    read(flood + "}", counter);
+    std::vector<K> expected(100, K::TruncatedCharacter);
+    expected.push_back(K::TooMany);
+    EXPECT_EQ(counter.kinds, expected);
+}
+
 TEST(ReaderErrors, LooksLikeRtfNeedsTheHeader) {
     EXPECT_TRUE(looksLikeRtf("{\\rtf1 x}"));
     EXPECT_TRUE(looksLikeRtf("\r\n {\\rtf"));

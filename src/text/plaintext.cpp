@@ -1,86 +1,54 @@
-#include "rtf/plaintext.h"
+#include "text/plaintext.h"
 
-#include "rtf/codepage.h"
+#include "text/iconv.h"
+#include "text/utf16.h"
+#include "text/utf8.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <iterator>
-#include <iconv.h>
 
-namespace rtf {
+namespace text {
 
 namespace {
-
-bool isValidUtf8(std::string_view s) {
-    std::size_t i = 0;
-    const std::size_t n = s.size();
-    while (i < n) {
-        // ASCII in bulk.
-        while (i < n && static_cast<unsigned char>(s[i]) < 0x80) ++i;
-        if (i >= n) break;
-        std::size_t before = i;
-        char32_t c = detail::nextUtf8(s.data(), n, i);
-        if (c == detail::kReplacement) {
-            // U+FFFD itself is valid when it is really there (EF BF BD).
-            if (!(i - before == 3 && s.substr(before, 3) == "\xEF\xBF\xBD")) return false;
-        }
-    }
-    return true;
-}
-
-// Converts with iconv; bytes it cannot convert become `replacement` and the
-// conversion goes on, so no byte sequence stops it.
-// An iconv handle per direction and thread, opened once.
-class Converter {
-public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~Converter() {
-        if (ok()) iconv_close(cd_);
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-    iconv_t handle() const { return cd_; }
-
-private:
-    iconv_t cd_;
-};
 
 // The conversions plain text needs. Code page 936 is GBK as Windows writes
 // it: GB18030's two-byte characters and the single byte 0x80 for the euro
 // sign, which GB18030 lacks.
 enum class Direction { FromGb18030, ToGb18030, FromCp936, ToCp936 };
 
-iconv_t converter(Direction direction) {
-    thread_local Converter fromGb("UTF-8", "GB18030");
-    thread_local Converter toGb("GB18030", "UTF-8");
-    thread_local Converter fromCp936("UTF-8", "CP936");
-    thread_local Converter toCp936("CP936", "UTF-8");
-    const Converter* const all[] = {&fromGb, &toGb, &fromCp936, &toCp936};
-    const Converter& c = *all[static_cast<int>(direction)];
-    return c.ok() ? c.handle() : reinterpret_cast<iconv_t>(-1);
+// An iconv handle per direction and thread, opened once.
+const Iconv& converter(Direction direction) {
+    thread_local const Iconv fromGb("UTF-8", "GB18030");
+    thread_local const Iconv toGb("GB18030", "UTF-8");
+    thread_local const Iconv fromCp936("UTF-8", "CP936");
+    thread_local const Iconv toCp936("CP936", "UTF-8");
+    const Iconv* const all[] = {&fromGb, &toGb, &fromCp936, &toCp936};
+    return *all[static_cast<int>(direction)];
 }
 
-// `replaced` (when given) counts the bytes that could not be converted.
+// Converts with iconv; bytes it cannot convert become `replacement` and the
+// conversion goes on, so no byte sequence stops it. `replaced` (when given)
+// counts the bytes that could not be converted.
 std::string convert(std::string_view in, Direction direction, std::string_view replacement,
                     std::size_t* replaced = nullptr) {
     std::string out;
-    iconv_t cd = converter(direction);
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
+    const Iconv& cd = converter(direction);
+    if (!cd.ok()) {
         if (replaced) *replaced = in.size();  // nothing was converted
         return std::string(in);
     }
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    cd.reset();
     out.resize(in.size() * 2 + 16);
-    char* inp = const_cast<char*>(in.data());
+    const char* inp = in.data();
     std::size_t inLeft = in.size();
     std::size_t used = 0;
     while (inLeft > 0) {
         char* outp = out.data() + used;
         std::size_t outLeft = out.size() - used;
-        std::size_t r = iconv(cd, &inp, &inLeft, &outp, &outLeft);
+        const bool done = cd.convert(inp, inLeft, outp, outLeft);
         used = out.size() - outLeft;
-        if (r != static_cast<std::size_t>(-1)) break;
+        if (done) break;
         if (errno == E2BIG) {
             out.resize(out.size() * 2);
             continue;
@@ -92,7 +60,7 @@ std::string convert(std::string_view in, Direction direction, std::string_view r
         if (replaced) ++*replaced;
         ++inp;
         --inLeft;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        cd.reset();
     }
     out.resize(used);
     return out;
@@ -111,7 +79,7 @@ std::string decodeWindows1252(std::string_view bytes) {
     out.reserve(bytes.size() + bytes.size() / 4);
     for (char ch : bytes) {
         const auto b = static_cast<unsigned char>(ch);
-        detail::appendUtf8(out, b >= 0x80 && b < 0xA0 ? char32_t(kWindows1252High[b - 0x80]) : char32_t(b));
+        appendUtf8(out, b >= 0x80 && b < 0xA0 ? char32_t(kWindows1252High[b - 0x80]) : char32_t(b));
     }
     return out;
 }
@@ -121,7 +89,7 @@ bool encodeWindows1252(std::string_view utf8, std::string& out) {
     out.clear();
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
-        const char32_t c = detail::nextUtf8(utf8.data(), utf8.size(), i);
+        const char32_t c = nextUtf8(utf8.data(), utf8.size(), i);
         if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
             out.push_back(static_cast<char>(c));
             continue;
@@ -147,15 +115,15 @@ bool decodeUtf16(std::string_view body, bool bigEndian, std::string& out) {
     };
     for (std::size_t i = 0; i < body.size(); i += 2) {
         char32_t c = unit(i);
-        if (c >= 0xDC00 && c <= 0xDFFF) return false;
-        if (c >= 0xD800 && c <= 0xDBFF) {
+        if (isLowSurrogate(c)) return false;
+        if (isHighSurrogate(c)) {
             if (i + 2 >= body.size()) return false;
             const char32_t low = unit(i + 2);
-            if (low < 0xDC00 || low > 0xDFFF) return false;
-            c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+            if (!isLowSurrogate(low)) return false;
+            c = joinSurrogates(c, low);
             i += 2;
         }
-        detail::appendUtf8(out, c);
+        appendUtf8(out, c);
     }
     return true;
 }
@@ -171,10 +139,11 @@ std::string encodeUtf16(std::string_view utf8, bool bigEndian) {
     };
     put(0xFEFF);
     for (std::size_t i = 0; i < utf8.size();) {
-        const char32_t c = detail::nextUtf8(utf8.data(), utf8.size(), i);
+        const char32_t c = nextUtf8(utf8.data(), utf8.size(), i);
         if (c >= 0x10000) {
-            put(0xD800 + ((c - 0x10000) >> 10));
-            put(0xDC00 + ((c - 0x10000) & 0x3FF));
+            const SurrogatePair pair = splitSurrogates(c);
+            put(pair.high);
+            put(pair.low);
         } else {
             put(c);
         }
@@ -194,7 +163,7 @@ DecodedText decodePlainText(std::string_view bytes) {
         if (isValidUtf8(body)) {
             decoded.assign(body);
         } else {
-            for (std::size_t i = 0; i < body.size();) detail::appendUtf8(decoded, detail::nextUtf8(body.data(), body.size(), i));
+            for (std::size_t i = 0; i < body.size();) appendUtf8(decoded, nextUtf8(body.data(), body.size(), i));
         }
     } else if ((bytes.substr(0, 2) == "\xFF\xFE" && decodeUtf16(bytes.substr(2), false, decoded)) ||
                (bytes.substr(0, 2) == "\xFE\xFF" && decodeUtf16(bytes.substr(2), true, decoded))) {
@@ -288,4 +257,4 @@ std::string encodePlainText(std::string_view utf8, TextEncoding encoding, LineEn
     return text;
 }
 
-}  // namespace rtf
+}  // namespace text

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace rtf {
+namespace text {
 
 // Utf16Le and Utf16Be are read and written with their byte-order mark.
 // Cp936 is GBK as Windows writes it, with 0x80 for the euro sign.
@@ -33,4 +33,4 @@ DecodedText decodePlainText(std::string_view bytes);
 // nothing is lost.
 std::string encodePlainText(std::string_view utf8, TextEncoding encoding, LineEnd lineEnd);
 
-}  // namespace rtf
+}  // namespace text

@@ -1,10 +1,10 @@
 // Plain-text files: encoding and line-end detection, and writing back in
 // the form they were read.
-#include "rtf/plaintext.h"
+#include "text/plaintext.h"
 
 #include <gtest/gtest.h>
 
-namespace rtf {
+namespace text {
 namespace {
 
 struct DecodeCase {
@@ -118,4 +118,4 @@ TEST(PlainTextEncode, Gb18030HoldsEveryCharacter) {
 }
 
 }  // namespace
-}  // namespace rtf
+}  // namespace text
