@@ -2,6 +2,8 @@
 
 #include "utf8_append.h"
 
+#include "text/utf8.h"
+
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -15,15 +17,7 @@ std::string readFile(const std::filesystem::path& path) {
     return ss.str();
 }
 
-char32_t nextChar(std::string_view s, std::size_t& i) {
-    unsigned char b = static_cast<unsigned char>(s[i]);
-    int len = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 1;
-    if (i + len > s.size()) len = 1;
-    char32_t c = len == 1 ? b : (len == 2 ? b & 0x1F : len == 3 ? b & 0x0F : b & 0x07);
-    for (int k = 1; k < len; ++k) c = c << 6 | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-    i += len;
-    return c;
-}
+char32_t nextChar(std::string_view s, std::size_t& i) { return text::nextUtf8(s.data(), s.size(), i); }
 
 bool isSpace(char32_t c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == 0x2028 || c == 0x2029 || c == 0xA0 ||

@@ -14,7 +14,7 @@ namespace rtf::test {
 std::string readFile(const std::filesystem::path& path);
 
 // Decodes the UTF-8 character at i and moves i past it (an invalid byte
-// passes as itself).
+// gives U+FFFD).
 char32_t nextChar(std::string_view s, std::size_t& i);
 
 // Spaces of every kind: ASCII whitespace, line and paragraph separators,
