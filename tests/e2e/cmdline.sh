@@ -20,13 +20,7 @@ printf '第二个文件' >"$WORK/b.txt"
 APP_PID=$!
 
 # The missing file is reported while the others open; Enter closes the report.
-report=
-for _ in $(seq 100); do
-  report=$(xdotool search --onlyvisible --name '^Scrivlet$' 2>/dev/null | head -n1 || true)
-  [ -n "$report" ] && break
-  sleep 0.1
-done
-[ -n "$report" ] || fail "the missing file was not reported"
+report=$(wait_window Scrivlet) || fail "the missing file was not reported"
 import -window root "$OUT/cmdline-report.png"
 xdotool windowfocus --sync "$report"
 xdotool key --clearmodifiers Return

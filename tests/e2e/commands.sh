@@ -10,11 +10,7 @@ command -v python3 >/dev/null || { echo "SKIP: python3 is not installed"; exit 7
 
 start_display
 export SCRIVLET_WINDOW_REPORT=$WORK/windows.txt
-start_program
-win=$(wait_main_window) || fail "no main window"
-xdotool windowfocus --sync "$win"
-sleep 0.8
-eval "$(xdotool getwindowgeometry --shell "$win")"
+start_main_window 0.8
 
 # Opens a menu with its access key and waits until its drop-down is mapped,
 # so that the next key goes to the menu and not to the document.
@@ -23,12 +19,10 @@ open_menu() {
   local before
   before=$(windows_shown)
   xdotool key --clearmodifiers "$1"
-  for _ in $(seq 50); do
-    [ "$(windows_shown)" -gt "$before" ] && { sleep 0.1; return 0; }
-    sleep 0.1
-  done
-  fail "the menu of $1 did not open"
+  poll 50 more_windows_than "$before" || fail "the menu of $1 did not open"
+  sleep 0.1
 }
+more_windows_than() { [ "$(windows_shown)" -gt "$1" ]; }
 
 import -window root "$OUT/commands-start.png"
 read -r bold_x centre_x button_y < <(locate_buttons "$OUT/commands-start.png") || fail "toolbar buttons not found"

@@ -29,11 +29,7 @@ dword() { printf 'dword:%08x' $(( ($1 * 15) & 0xFFFFFFFF )); }
 exit_with_keyboard() {
   xdotool windowfocus --sync "$1"
   sleep 0.3
-  xdotool key --clearmodifiers alt+f
-  sleep 0.3
-  xdotool key x
-  wait_exit
-  [ "$EXIT_CODE" = 0 ] || fail "the program did not end normally: $EXIT_CODE"
+  exit_by_menu
 }
 
 # Moves and resizes the window, exits, checks the hive, starts again and
@@ -77,13 +73,7 @@ sleep 0.3
 xdotool key --clearmodifiers alt+f
 sleep 0.3
 xdotool key x
-report=
-for _ in $(seq 50); do
-  report=$(xdotool search --onlyvisible --name '^Scrivlet$' 2>/dev/null | head -n1 || true)
-  [ -n "$report" ] && break
-  sleep 0.1
-done
-[ -n "$report" ] || fail "no report of the failed write"
+report=$(wait_window Scrivlet 50) || fail "no report of the failed write"
 import -window "$report" "$OUT/geometry-report.png"
 xdotool windowfocus --sync "$report"
 xdotool key Return

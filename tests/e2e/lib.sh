@@ -1,8 +1,11 @@
-# Shared helpers for the end-to-end scripts: a private Xvfb display and
+# Shared helpers for the end-to-end scripts: a private display server and
 # configuration, the program started in it, and waiting for its windows.
+# Arguments of every script: the program, the folder for screenshots.
+# A script that needs other tools than Xvfb, xdotool and ImageMagick names
+# them in E2E_TOOLS before sourcing this file.
 set -euo pipefail
 
-for tool in Xvfb xdotool import; do
+for tool in ${E2E_TOOLS:-Xvfb xdotool import}; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 
@@ -14,29 +17,60 @@ export XDG_CONFIG_HOME=$WORK/config XDG_CONFIG_DIRS=$WORK/xdg XDG_STATE_HOME=$WO
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_CONFIG_DIRS"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 
-XVFB_PID=
+SERVER_PID=
 APP_PID=
 cleanup() {
   [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null || true
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+  [ -n "$SERVER_PID" ] && kill "$SERVER_PID" 2>/dev/null || true
   rm -rf "$WORK"
 }
 trap cleanup EXIT
+
+# The end of every log in the work folder (the program's, the server's).
+fail() {
+  echo "FAIL: $*"
+  local log
+  for log in "$WORK"/*.log; do
+    [ -f "$log" ] && { echo "--- ${log##*/}"; tail -n 40 "$log"; }
+  done
+  exit 1
+}
+
+# Runs the command every 0.1 s until it succeeds, at most N times; status 1
+# when it never did.
+poll() {
+  local n=$1
+  shift
+  for _ in $(seq "$n"); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# Prints the id of a visible window titled exactly TITLE; status 1 if none.
+find_window() {
+  local id
+  id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
+  [ -n "$id" ] && echo "$id"
+}
+
+# Prints the id of the window titled TITLE once it shows, waiting up to N
+# tenths of a second (default 100); status 1 if it did not show.
+wait_window() { poll "${2:-100}" find_window "$1"; }
 
 start_display() {
   # Xvfb picks a free display itself and reports its number on a pipe.
   # -noreset: by default the server resets whenever its last client leaves,
   # and a program connecting during that reset is refused.
   Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
-  XVFB_PID=$!
-  for _ in $(seq 100); do
-    if [ -s "$WORK/display" ]; then
-      export DISPLAY=":$(head -n1 "$WORK/display")"
-      xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
-    fi
-    sleep 0.1
-  done
-  echo "FAIL: could not start Xvfb"; cat "$WORK/xvfb.log"; exit 1
+  SERVER_PID=$!
+  poll 100 display_answers || fail "could not start Xvfb"
+}
+display_answers() {
+  [ -s "$WORK/display" ] || return 1
+  export DISPLAY=":$(head -n1 "$WORK/display")"
+  xdotool getdisplaygeometry >/dev/null 2>&1
 }
 
 start_program() {
@@ -44,14 +78,20 @@ start_program() {
   APP_PID=$!
 }
 
+# Starts the program, focuses its main window and lets it settle for the
+# given seconds; sets win to the window's id and X, Y, WIDTH and HEIGHT to
+# its geometry.
+start_main_window() {
+  start_program
+  win=$(wait_main_window) || fail "no main window"
+  xdotool windowfocus --sync "$win"
+  sleep "$1"
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+}
+
 # Prints the id of the main window once it is mapped.
 wait_main_window() {
-  local id
-  for _ in $(seq 100); do
-    id=$(xdotool search --onlyvisible --name '^Pelm简易文本编辑器$' 2>/dev/null | head -n1 || true)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
+  wait_window 'Pelm简易文本编辑器' && return 0
   echo "FAIL: the main window did not appear" >&2
   cat "$WORK/app.log" >&2
   return 1
@@ -60,16 +100,12 @@ wait_main_window() {
 # Waits for the program to end and sets EXIT_CODE ("timeout" if it did not).
 wait_exit() {
   EXIT_CODE=timeout
-  for _ in $(seq 100); do
-    if ! kill -0 "$APP_PID" 2>/dev/null; then
-      EXIT_CODE=0
-      wait "$APP_PID" || EXIT_CODE=$?
-      APP_PID=
-      return 0
-    fi
-    sleep 0.1
-  done
+  poll 100 program_ended || return 0
+  EXIT_CODE=0
+  wait "$APP_PID" || EXIT_CODE=$?
+  APP_PID=
 }
+program_ended() { ! kill -0 "$APP_PID" 2>/dev/null; }
 
 # File > Exit with the keyboard; fails unless the program then ends normally.
 exit_by_menu() {
@@ -86,8 +122,7 @@ answer_until_exit() {
   local q
   for _ in $(seq 100); do
     kill -0 "$APP_PID" 2>/dev/null || break
-    q=$(xdotool search --onlyvisible --name '^Scrivlet$' 2>/dev/null | head -n1 || true)
-    if [ -n "$q" ]; then
+    if q=$(find_window Scrivlet); then
       xdotool windowfocus --sync "$q" 2>/dev/null || true
       xdotool key --clearmodifiers "$1"
       ANSWERED=$((${ANSWERED:-0} + 1))
@@ -97,8 +132,6 @@ answer_until_exit() {
   done
   wait_exit
 }
-
-fail() { echo "FAIL: $*"; cat "$WORK/app.log" "$WORK/xvfb.log" 2>/dev/null; exit 1; }
 
 # Finds the toolbar buttons on a screenshot. The toolbar is the band just above
 # the document area (whose dark background shows at the right edge); on it,

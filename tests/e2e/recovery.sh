@@ -8,11 +8,7 @@ source "$(dirname "$0")/lib.sh"
 command -v python3 >/dev/null || { echo "SKIP: python3 is not installed"; exit 77; }
 
 start_display
-start_program
-win=$(wait_main_window) || fail "no main window"
-xdotool windowfocus --sync "$win"
-sleep 0.8
-eval "$(xdotool getwindowgeometry --shell "$win")"
+start_main_window 0.8
 import -window root "$OUT/recovery-start.png"
 read -r bold_x _ button_y < <(locate_buttons "$OUT/recovery-start.png") || fail "toolbar buttons not found"
 
@@ -25,14 +21,11 @@ sleep 0.3
 xdotool type --delay 40 " never"
 
 # The copy follows about 2 s after typing pauses.
-copy=
-for _ in $(seq 100); do
+copy_written() {
   copy=$(ls "$XDG_STATE_HOME"/scrivlet/recovery/*/doc-1.rtf 2>/dev/null | head -n1 || true)
-  [ -n "$copy" ] && grep -q never "$copy" && break
-  copy=
-  sleep 0.1
-done
-[ -n "$copy" ] || fail "no recovery copy was written"
+  [ -n "$copy" ] && grep -q never "$copy"
+}
+poll 100 copy_written || fail "no recovery copy was written"
 [ "$(stat -c %a "$(dirname "$copy")")" = 700 ] || fail "the recovery folder is not private"
 [ "$(stat -c %a "$copy")" = 600 ] || fail "the recovery copy is not private"
 
@@ -44,13 +37,7 @@ APP_PID=
 export SCRIVLET_WINDOW_REPORT=$WORK/windows.txt
 start_program
 win=$(wait_main_window) || fail "no main window after the restart"
-offer=
-for _ in $(seq 100); do
-  offer=$(xdotool search --onlyvisible --name '^Scrivlet$' 2>/dev/null | head -n1 || true)
-  [ -n "$offer" ] && break
-  sleep 0.1
-done
-[ -n "$offer" ] || fail "the recovery offer did not show"
+offer=$(wait_window Scrivlet) || fail "the recovery offer did not show"
 import -window root "$OUT/recovery-offer.png"
 xdotool windowfocus --sync "$offer"
 xdotool key --clearmodifiers Return

@@ -6,24 +6,13 @@
 # dialog, which on a machine without printers writes a PDF.
 source "$(dirname "$0")/lib.sh"
 
-# Prints the id of the visible window with exactly this title, once it shows.
-wait_window() {
-  local id
-  for _ in $(seq 100); do
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
-
 # Presses Enter in the dialog until it closes (the first Enter may only take
 # a completion the file-name field offered).
 accept_dialog() {
   for _ in 1 2 3; do
     xdotool key --clearmodifiers Return
     sleep 0.7
-    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
+    find_window "$1" >/dev/null || return 0
   done
   return 1
 }
@@ -53,13 +42,9 @@ export HOME=$WORK/home
 mkdir -p "$WORK/docs" "$HOME"
 TARGET=$WORK/docs/saved.rtf
 TEXT="Hello e2e world"
-start_program
-win=$(wait_main_window) || fail "no main window"
-xdotool windowfocus --sync "$win"
-sleep 0.5
+start_main_window 0.5
 
 # Type into the document 文档 1, which has the focus at start.
-eval "$(xdotool getwindowgeometry --shell "$win")"
 xdotool mousemove $((X + 120)) $((Y + 160)) click 1
 sleep 0.2
 xdotool type --delay 30 "$TEXT"

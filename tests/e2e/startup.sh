@@ -6,13 +6,9 @@ source "$(dirname "$0")/lib.sh"
 
 start_display
 export SCRIVLET_WINDOW_REPORT=$WORK/windows.txt
-start_program
-win=$(wait_main_window) || fail "no main window"
-xdotool windowfocus --sync "$win"
-sleep 0.5
+start_main_window 0.5
 
 import -window root "$OUT/startup.png"
-eval "$(xdotool getwindowgeometry --shell "$win")"
 # The toolbar row lies under the menu bar: its pictures must not be blank.
 colours=$(convert "$OUT/startup.png" -crop "300x26+$((X + 4))+$((Y + 26))" +repage -unique-colors txt:- | tail -n +2 | wc -l)
 echo "toolbar colours: $colours"

@@ -28,6 +28,7 @@
 #include "document/activedocument.h"
 #include "document/frmdocument.h"
 #include "document/richtextbox.h"
+#include "benchsupport.h"
 #include "gendoc.h"
 #include "platform/errors.h"
 
@@ -58,6 +59,9 @@
 
 namespace {
 
+using scrivlet::bench::median;
+using scrivlet::bench::peakKb;
+
 double monotonicMs() {
     timespec t{};
     clock_gettime(CLOCK_MONOTONIC, &t);
@@ -68,24 +72,6 @@ double cpuMs() {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-long peakKb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stol(line.substr(6));
-    }
-    return -1;
-}
-
-double median(std::vector<double> v) {
-    if (v.empty())
-        return -1;
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 // Notes when a widget's window is first exposed, or a widget first painted,

@@ -1,6 +1,7 @@
 // scrivlet-bench-rtf: reader and writer throughput and peak memory of the
 // RTF codec over generated documents of 1, 10 and 50 MB. Prints medians of
 // several repetitions. Not a test: it prints figures.
+#include "benchsupport.h"
 #include "gendoc.h"
 
 #include "rtf/reader.h"
@@ -16,6 +17,9 @@
 #include <vector>
 
 namespace {
+
+using scrivlet::bench::median;
+using scrivlet::bench::resetPeak;
 
 using Clock = std::chrono::steady_clock;
 
@@ -40,33 +44,9 @@ public:
     void paragraphEnd(const rtf::ParaFormat&) override { ++paragraphs; }
 };
 
-// Peak resident memory since the last reset, in MB (VmHWM).
-double peakMb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
-    return 0;
-}
-
-double residentMb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
-    return 0;
-}
-
-// Resets VmHWM to the current RSS (Linux 4.0 and later).
-void resetPeak() {
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+// Peak resident memory since the last reset, and the resident size now, in MB.
+double peakMb() { return scrivlet::bench::peakKb() / 1024.0; }
+double residentMb() { return scrivlet::bench::statusKb("VmRSS") / 1024.0; }
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 // control's LoadFile benchmark share it.
 #pragma once
 
+#include "benchsupport.h"
 #include "rtf/format.h"
 #include "rtf/writer.h"
 
@@ -27,7 +28,7 @@ struct GenParagraph {
 
 class DocumentGenerator {
 public:
-    explicit DocumentGenerator(std::uint64_t seed = 1) : state_(seed * 0x9E3779B97F4A7C15ull + 1) {}
+    explicit DocumentGenerator(std::uint64_t seed = 1) : random_(seed * 0x9E3779B97F4A7C15ull + 1) {}
 
     GenParagraph nextParagraph() {
         GenParagraph p;
@@ -65,13 +66,7 @@ private:
     static constexpr int kSizes[] = {18, 21, 24, 28, 32, 36};
     static constexpr std::uint32_t kColors[] = {0xC00000, 0x0070C0, 0x00B050, 0x7030A0};
 
-    std::uint64_t next() {
-        // xorshift64*: fast, deterministic, good enough for test data.
-        state_ ^= state_ >> 12;
-        state_ ^= state_ << 25;
-        state_ ^= state_ >> 27;
-        return state_ * 0x2545F4914F6CDD1Dull;
-    }
+    std::uint64_t next() { return random_.next(); }
     int below(int n) { return static_cast<int>(next() % static_cast<std::uint64_t>(n)); }
 
     rtf::CharFormat nextFormat() {
@@ -116,7 +111,7 @@ private:
         }
     }
 
-    std::uint64_t state_;
+    bench::XorShift random_;
 };
 
 // Paragraphs whose RTF is about targetBytes long (within a paragraph).

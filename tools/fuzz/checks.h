@@ -4,24 +4,14 @@
 // went wrong; a crash, a hang or a sanitizer report is a finding too.
 #pragma once
 
+#include "codec_checks.h"
+
 #include <QString>
 
 #include <string>
 #include <string_view>
 
 namespace fuzzcheck {
-
-// The RTF reader alone: runs are non-empty UTF-8, every document has a
-// paragraph, and only bytes that do not start as RTF are refused.
-std::string rtfReader(std::string_view bytes);
-
-// Reader, writer, reader: the second read gives the text and formatting of
-// the first.
-std::string rtfRoundTrip(std::string_view bytes);
-
-// Plain-text decoding and encoding: the text survives a save, and a second
-// save writes the bytes of the first.
-std::string plainText(std::string_view bytes);
 
 // The settings file parser: an unchanged hive is written back byte for byte
 // (UTF-16 files become UTF-8), and one with a value added is read back with

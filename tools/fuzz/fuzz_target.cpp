@@ -1,10 +1,16 @@
 // One libFuzzer target; SCRIVLET_FUZZ_CHECK names which check of checks.h
 // it runs (see CMakeLists.txt). A finding is printed and ends the run, so
 // that libFuzzer keeps the input as a crash file.
+#if SCRIVLET_FUZZ_CHECK_CONTROL
 #include "checks.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
+#elif SCRIVLET_FUZZ_CHECK_CODEC
+#include "codec_checks.h"
+#else
+#include "checks.h"
+#endif
 
 #include <cstdint>
 #include <cstdio>

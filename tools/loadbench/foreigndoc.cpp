@@ -1,26 +1,18 @@
 #include "foreigndoc.h"
 
+#include "benchsupport.h"
+
 #include <cstdio>
 
 namespace loadbench {
 
 namespace {
 
-class Random {
+class Random : public scrivlet::bench::XorShift {
 public:
-    explicit Random(std::uint64_t seed) : state_(seed ? seed : 0x9e3779b97f4a7c15ULL) {}
-    std::uint64_t next() {
-        // xorshift64*
-        state_ ^= state_ >> 12;
-        state_ ^= state_ << 25;
-        state_ ^= state_ >> 27;
-        return state_ * 0x2545F4914F6CDD1DULL;
-    }
+    using scrivlet::bench::XorShift::XorShift;
     int between(int low, int high) { return low + int(next() % std::uint64_t(high - low + 1)); }
     bool chance(int percent) { return between(1, 100) <= percent; }
-
-private:
-    std::uint64_t state_;
 };
 
 const char* const Words[] = {"the", "editor", "RTF", "document", "Qt", "text", "format", "2026", "version",

@@ -12,6 +12,7 @@
 // that size's alone. Targets: 10 MB ready in under 1 s, peak under 200 MB.
 #include "app/qtsetup.h"
 #include "foreigndoc.h"
+#include "benchsupport.h"
 #include "gendoc.h"
 #include "document/richtextbox.h"
 #include "rtf/reader.h"
@@ -36,21 +37,9 @@
 
 namespace {
 
-// A memory figure of this process from /proc/self/status, in kB: VmHWM is
-// the peak resident size so far, RssAnon the memory allocated (not mapped
-// from files such as the fonts and libraries) right now.
-long statusKb(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::size_t n = std::strlen(field);
-    while (std::getline(status, line)) {
-        if (line.compare(0, n, field) == 0 && line.size() > n && line[n] == ':')
-            return std::stol(line.substr(n + 1));
-    }
-    return -1;
-}
-
-long peakKb() { return statusKb("VmHWM"); }
+using scrivlet::bench::median;
+using scrivlet::bench::peakKb;
+using scrivlet::bench::statusKb;
 
 // Counts what the reader produces; timing it alone separates the codec's
 // share of LoadFile from building the QTextDocument.
@@ -72,12 +61,6 @@ double parseMs(const QString& path) {
     t.start();
     rtf::read(std::string_view(bytes.constData(), std::size_t(bytes.size())), sink);
     return t.nsecsElapsed() / 1e6;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 struct BackgroundLayout {

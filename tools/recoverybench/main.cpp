@@ -14,6 +14,7 @@
 #include "document/rtfexport.h"
 #include "document/rtfsnapshot.h"
 #include "files/recovery.h"
+#include "benchsupport.h"
 #include "gendoc.h"
 
 #include <QApplication>
@@ -31,10 +32,7 @@
 
 namespace {
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
+using scrivlet::bench::median;
 
 struct Figures {
     double longestPauseMs = 0;  // longest gap between 1 ms ticks

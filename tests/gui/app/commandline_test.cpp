@@ -1,5 +1,6 @@
 // The command line, read before any window exists.
 #include "app/commandline.h"
+#include "support/case_name.h"
 
 #include <QDir>
 #include <gtest/gtest.h>
@@ -47,6 +48,6 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"QtOptionWithValueIsLeftToQt", {"-style", "fusion", "a.rtf"}, Action::Run, {"a.rtf"}},
         LineCase{"QtOptionJoinedValue", {"--platform=xcb", "-reverse"}, Action::Run, {}},
         LineCase{"QtOptionMissingItsValue", {"-style"}, Action::Usage, {}}),
-    [](const ::testing::TestParamInfo<LineCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "info/frmsplash.h"
 #include "platform/appversion.h"
 #include "support/app_fixture.h"
+#include "support/case_name.h"
 
 #include <QLabel>
 #include <QMdiArea>
@@ -166,7 +167,7 @@ INSTANTIATE_TEST_SUITE_P(Keys, SplashKeyTest,
                                            KeyCase{"Arrow", Qt::Key_Left, Qt::NoModifier, false},
                                            KeyCase{"ShiftAlone", Qt::Key_Shift, Qt::NoModifier, false},
                                            KeyCase{"CtrlAlone", Qt::Key_Control, Qt::NoModifier, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 TEST_F(SplashTest, MouseClicksLeaveItOpen) {
     QTest::mouseClick(splash->imgLogo, Qt::LeftButton);

@@ -1,5 +1,8 @@
 // The scrivlet-rtf command: its output and exit status, on corpus files
 // written by other programs.
+#include "support/test_env.h"
+#include "support/case_name.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -29,11 +32,6 @@ ProcessResult runConverter(const QStringList& args) {
 
 QString corpus(const QString& relative) { return QStringLiteral(SCRIVLET_CORPUS_DIR "/") + relative; }
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 QStringList words(const QByteArray& utf8) {
     return QString::fromUtf8(utf8).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
 }
@@ -51,7 +49,7 @@ TEST_F(Converter, TextPrintsTheDocumentsWordsAsUtf8) {
     // Latin-1 bytes in a document without a code page (pandoc's test file).
     const ProcessResult r = runConverter({QStringLiteral("text"), corpus(QStringLiteral("pandoc/test-rtf/accent.rtf"))});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(words(r.out), words(readAll(corpus(QStringLiteral("pandoc/test-rtf/accent.expected.txt")))));
+    EXPECT_EQ(words(r.out), words(testenv::fileBytes(corpus(QStringLiteral("pandoc/test-rtf/accent.expected.txt")))));
     EXPECT_TRUE(r.out.endsWith('\n'));
 }
 
@@ -71,12 +69,12 @@ TEST_F(Converter, ConvertWritesRtfThatReadsBackToTheSameText) {
     ASSERT_TRUE(original.out.contains("Colored & Highlighted Line"));
 
     EXPECT_EQ(runConverter({QStringLiteral("convert"), source, rtf}).exitCode, 0);
-    EXPECT_TRUE(readAll(rtf).startsWith("{\\rtf1"));
+    EXPECT_TRUE(testenv::fileBytes(rtf).startsWith("{\\rtf1"));
     EXPECT_EQ(runConverter({QStringLiteral("text"), rtf}).out, original.out);
 
     // Plain text output is what text prints, without the final newline.
     EXPECT_EQ(runConverter({QStringLiteral("convert"), rtf, txt}).exitCode, 0);
-    EXPECT_EQ(readAll(txt) + '\n', original.out);
+    EXPECT_EQ(testenv::fileBytes(txt) + '\n', original.out);
 }
 
 TEST_F(Converter, MissingInputFailsWithAMessageAndWritesNothing) {
@@ -112,6 +110,6 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{"ConvertWithoutOutput", {"convert", "$CORPUS/rtfjs/colors/source.rtf"}},
                       UsageCase{"UnknownOutputExtension",
                                 {"convert", "$CORPUS/rtfjs/colors/source.rtf", "$DIR/out.doc"}}),
-    [](const ::testing::TestParamInfo<UsageCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Fields in RTF: the result shown, the instruction kept and written back;
 // hyperlinks shown as links and opened by Ctrl+click only.
-#include "boxtestutil.h"
+#include "support/boxtestutil.h"
 
 #include "rtf/reader.h"
 

@@ -1,11 +1,12 @@
 // Large documents: loaded and saved off the GUI thread, laid out in slices in
 // the background, and the feedback long commands give.
-#include "boxtestutil.h"
+#include "support/boxtestutil.h"
 
 #include "document/rtfexport.h"
 #include "document/rtfimport.h"
 #include "gendoc.h"
 #include "platform/longwork.h"
+#include "support/test_env.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QDeadlineTimer>
@@ -30,11 +31,6 @@ QByteArray writeFile(const QString& path, const QByteArray& bytes) {
     if (f.open(QIODevice::WriteOnly))
         f.write(bytes);
     return bytes;
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 bool lastBlockLaidOut(const QTextDocument& doc) {
@@ -86,7 +82,7 @@ TEST_F(LargeDocument, PlainTextOverAMillionCharactersSavesBackByteForByte) {
     box.SaveFile(path("saved.txt"), 1);
 
     // Then the file holds the very same bytes
-    EXPECT_TRUE(readFile(path("saved.txt")) == text);
+    EXPECT_TRUE(testenv::fileBytes(path("saved.txt")) == text);
 }
 
 TEST_F(LargeDocument, BackgroundLayoutReachesTheEndWithTheLayoutQtWouldMake) {

@@ -1,11 +1,12 @@
 // Paragraphs too long to lay out in one piece: held as several blocks, and
 // written, copied and shown as plain text as the one paragraph they are.
-#include "boxtestutil.h"
+#include "support/boxtestutil.h"
+#include "support/case_name.h"
+#include "support/test_env.h"
 #include "document/filetext.h"
 #include "document/longblocks.h"
 #include "document/rtfexport.h"
 
-#include <QFile>
 #include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QTest>
@@ -33,10 +34,7 @@ protected:
     QString load(const QByteArray& bytes) {
         EXPECT_TRUE(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("in"));
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        f.close();
+        testenv::writeFile(path, bytes);
         box.LoadFile(path);
         return path;
     }
@@ -72,7 +70,7 @@ INSTANTIATE_TEST_SUITE_P(Shapes, LongBlocks,
                                            Shape{"Words", repeat("word ", 10000)},
                                            Shape{"OneWord", repeat("x", 40000)},
                                            Shape{"Chinese", repeat("\\u20013?\\u25991?", 15000)}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 TEST_F(LongBlocks, EditsKeepTheParagraphWholeAndEnterStillBreaksIt) {
     load(rtfOf(repeat("word ", 10000)));
@@ -105,9 +103,7 @@ TEST_P(PlainLongBlocks, TextIsHeldInFewerBlocksAndSavedBackUnchangedAfterAnEdit)
     boxtest::select(box, 0, 1);
     box.setSelText(QString());
     box.SaveFile(path, 1);
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), text);
+    EXPECT_EQ(testenv::fileBytes(path), text);
 }
 
 QByteArray longLine() {
@@ -121,6 +117,6 @@ INSTANTIATE_TEST_SUITE_P(Shapes, PlainLongBlocks,
                          ::testing::Values(Shape{"OneLongLine", longLine()},
                                            Shape{"ManyLines", repeat("line\n", 30000)},
                                            Shape{"ManyCrLfLines", repeat("line\r\n", 30000)}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Pictures in RTF: shown at the file's size, drawn where Qt can, written
 // back with the bytes they were read with, carried by SelRTF.
-#include "boxtestutil.h"
+#include "support/boxtestutil.h"
 
 #include "document/pictures.h"
 #include "rtf/reader.h"

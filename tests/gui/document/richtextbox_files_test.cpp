@@ -1,7 +1,10 @@
 // RichTextBox::LoadFile and SaveFile: RTF and plain text, errors, safety.
-#include "boxtestutil.h"
+#include "support/boxtestutil.h"
 
 #include "platform/errors.h"
+#include "support/test_env.h"
+#include "support/case_name.h"
+#include "support/error_number.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,32 +26,13 @@ namespace {
 class Files : public ::testing::Test {
 protected:
     QString path(const QString& name) const { return dir.filePath(name); }
-    void write(const QString& name, const QByteArray& bytes) const {
-        QFile f(path(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-    QByteArray read(const QString& name) const {
-        QFile f(path(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
+    void write(const QString& name, const QByteArray& bytes) const { testenv::writeFile(path(name), bytes); }
+    QByteArray read(const QString& name) const { return testenv::fileBytes(path(name)); }
     int loadError(const QString& name) {
-        try {
-            box.LoadFile(path(name));
-        } catch (const platform::Error& e) {
-            lastDescription = e.description();
-            return e.number();
-        }
-        return 0;
+        return errorNumberOf([&] { box.LoadFile(path(name)); }, &lastDescription);
     }
     int saveError(const QString& name, int type) {
-        try {
-            box.SaveFile(path(name), type);
-        } catch (const platform::Error& e) {
-            lastDescription = e.description();
-            return e.number();
-        }
-        return 0;
+        return errorNumberOf([&] { box.SaveFile(path(name), type); }, &lastDescription);
     }
     QTemporaryDir dir;
     RichTextBox box;
@@ -169,7 +153,7 @@ INSTANTIATE_TEST_SUITE_P(
         PlainCase{"Latin1", QByteArray("caf\xe9 cr\xe8me\n1\xb0 na\xefve\n"), QStringLiteral("café crème\n1° naïve\n")},
         PlainCase{"BinaryBytes", QByteArray("\x89PNG\n\x1a\n\x00\x00\xff\xd8\x81\t", 13),
                   QStringLiteral("\u2030PNG\n\u001a\n") + QChar(0) + QChar(0) + QStringLiteral("\u00ff\u00d8\u0081\t")}),
-    [](const ::testing::TestParamInfo<PlainCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST_F(Files, NewDocumentIsSavedAsUtf8WithLf) {
     box.setSelText(QStringLiteral("中a"));

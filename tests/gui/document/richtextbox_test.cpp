@@ -1,8 +1,10 @@
 // RichTextBox's selection members, SelChange, keys and geometry.
-#include "boxtestutil.h"
+#include "support/boxtestutil.h"
 
 #include "platform/errors.h"
 #include "platform/twips.h"
+#include "support/case_name.h"
+#include "support/error_number.h"
 
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -14,15 +16,6 @@ using boxtest::charAt;
 using boxtest::select;
 
 namespace {
-
-int errorNumberOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const platform::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 // ---- character flags: one table for the four properties ------------------------
 
@@ -110,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
         FlagCase{"StrikeThru", &RichTextBox::SelStrikeThru, &RichTextBox::setSelStrikeThru,
                  [](QTextCharFormat& f) { f.setFontStrikeOut(true); },
                  [](const QTextCharFormat& f) { return f.fontStrikeOut(); }}),
-    [](const ::testing::TestParamInfo<FlagCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST(RichTextBoxCharacters, SelectionOfAnEmptyParagraphReportsTheCaretFormat) {
     RichTextBox box;
@@ -182,7 +175,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SizeTextCase{"Zero", "0", 0, platform::err::InvalidProperty},
                       SizeTextCase{"TooSmall", "0.5", 0, platform::err::InvalidProperty},
                       SizeTextCase{"TooLarge", "1639", 0, platform::err::InvalidProperty}),
-    [](const ::testing::TestParamInfo<SizeTextCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST(RichTextBoxCharacters, FontSizeNumberOutsideTheRangeIsRefused) {
     RichTextBox box;

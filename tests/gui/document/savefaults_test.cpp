@@ -3,6 +3,9 @@
 // read-only folder as a user without rights, and SIGKILL in the middle of a
 // large save. The old file is intact every time, the reason is said, and no
 // temporary file outlives the next successful save.
+#include "support/test_env.h"
+#include "support/case_name.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -23,17 +26,6 @@
 namespace {
 
 constexpr uid_t kNobody = 65534;
-
-QByteArray bytesOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void put(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
 
 // An RTF document of about `paragraphs` × 60 bytes.
 QByteArray largeRtf(int paragraphs) {
@@ -96,7 +88,7 @@ TEST_P(SaveFault, IsReportedWithItsReasonAndTheOldFileStays) {
     QTemporaryDir scratch;
     ASSERT_TRUE(scratch.isValid());
     const QString in = scratch.filePath(QStringLiteral("in.rtf"));
-    put(in, largeRtf(2000));
+    testenv::writeFile(in, largeRtf(2000));
     const QString folder = scratch.filePath(QStringLiteral("out"));
     ASSERT_TRUE(QDir().mkpath(folder));
     std::function<void()> prepare;
@@ -109,7 +101,7 @@ TEST_P(SaveFault, IsReportedWithItsReasonAndTheOldFileStays) {
     }
     const QString out = folder + QStringLiteral("/out.rtf");
     if (fault.existing)
-        put(out, "{\\rtf1 old}");
+        testenv::writeFile(out, "{\\rtf1 old}");
     if (name.starts_with("FileSizeLimit")) {
         // The limit is set in the child, whose SIGXFSZ is left at its default.
         prepare = [] {
@@ -137,7 +129,7 @@ TEST_P(SaveFault, IsReportedWithItsReasonAndTheOldFileStays) {
     EXPECT_EQ(run.errors.contains(QStringLiteral("原文件未改动")), fault.existing) << run.errors.toStdString();
     EXPECT_EQ(entries(folder), fault.existing ? QStringList{"out.rtf"} : QStringList{});
     if (fault.existing) {
-        EXPECT_EQ(bytesOf(out), QByteArray("{\\rtf1 old}"));
+        EXPECT_EQ(testenv::fileBytes(out), QByteArray("{\\rtf1 old}"));
     }
 }
 
@@ -146,21 +138,21 @@ INSTANTIATE_TEST_SUITE_P(Faults, SaveFault,
                                            Fault{"FileSizeLimitNewFile", "文件超过了允许的最大大小", false},
                                            Fault{"FullDisk", "磁盘空间不足", true},
                                            Fault{"ReadOnlyFolder", "权限不够", true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 TEST(SaveKill, KilledAtRandomMomentsTheOldFileStaysWholeAndTheNextSaveLeavesNoTemporaryFile) {
     QTemporaryDir scratch;
     ASSERT_TRUE(scratch.isValid());
     const QString in = scratch.filePath(QStringLiteral("in.rtf"));
-    put(in, largeRtf(10000));
+    testenv::writeFile(in, largeRtf(10000));
     const QString folder = scratch.filePath(QStringLiteral("out"));
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString out = folder + QStringLiteral("/out.rtf");
     const QString reference = scratch.filePath(QStringLiteral("reference.rtf"));
     ASSERT_EQ(convert(in, reference).exitCode, 0);
-    const QByteArray fresh = bytesOf(reference);
+    const QByteArray fresh = testenv::fileBytes(reference);
     const QByteArray old = "{\\rtf1 old}";
-    put(out, old);
+    testenv::writeFile(out, old);
 
     // Each run is killed a random few milliseconds after its temporary file
     // appears, while the new content is being written, flushed or renamed.
@@ -179,16 +171,16 @@ TEST(SaveKill, KilledAtRandomMomentsTheOldFileStaysWholeAndTheNextSaveLeavesNoTe
         QThread::usleep(QRandomGenerator::global()->bounded(8000));
         ::kill(pid_t(p.processId()), SIGKILL);
         p.waitForFinished();
-        const QByteArray now = bytesOf(out);
+        const QByteArray now = testenv::fileBytes(out);
         EXPECT_TRUE(now == old || now == fresh) << "attempt " << attempt << ": " << now.size() << " bytes";
         if (entries(folder).size() > 1)
             ++killedWhileWriting;  // its temporary file is left for the next save to remove
-        put(out, old);
+        testenv::writeFile(out, old);
     }
     std::printf("killed with the temporary file in place: %d of 20\n", killedWhileWriting);
     EXPECT_GT(killedWhileWriting, 0) << "no kill came while the new content was written";
     ASSERT_EQ(convert(in, out).exitCode, 0);
-    EXPECT_EQ(bytesOf(out), fresh);
+    EXPECT_EQ(testenv::fileBytes(out), fresh);
     EXPECT_EQ(entries(folder), QStringList{"out.rtf"}) << "temporary files of killed saves are left";
 }
 

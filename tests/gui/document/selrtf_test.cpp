@@ -1,5 +1,6 @@
 // SelRTF: the selection out as RTF and RTF (or any text) into the selection.
-#include "boxtestutil.h"
+#include "support/boxtestutil.h"
+#include "support/case_name.h"
 
 #include <QMimeData>
 #include <QTest>
@@ -129,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TextCase{"RtfWithRawChinese", "{\\rtf1\\ansi\\ansicpg936 中文{\\b 粗}}", "a中文粗"},
                       TextCase{"RtfWithAstralCharacter", "{\\rtf1 x\xf0\xa0\x80\x80y}", "ax\xf0\xa0\x80\x80y"},
                       TextCase{"RtfWithLeadingSpace", "  {\\rtf1 z\\par}", "az"}),
-    [](const ::testing::TestParamInfo<TextCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST(SelRtf, OneUndoStepTakesTheWholeInsertionBack) {
     RichTextBox box;

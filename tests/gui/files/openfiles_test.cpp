@@ -1,6 +1,6 @@
 // Files handed over from outside: on the command line (the first into
 // 文档 1, each further one into a new window) and dropped from a file manager.
-#include "files_fixture.h"
+#include "support/files_fixture.h"
 
 #include <QDropEvent>
 #include <QMimeData>
@@ -12,8 +12,8 @@ class OpenFiles : public FilesTest {
 protected:
     void SetUp() override {
         FilesTest::SetUp();
-        write(path("a.rtf"), "{\\rtf1\\ansi {\\b alpha}}");
-        write(path("b.txt"), "第二个");
+        writeFile(path("a.rtf"), "{\\rtf1\\ansi {\\b alpha}}");
+        writeFile(path("b.txt"), "第二个");
     }
     QStringList captions() const {
         QStringList list;

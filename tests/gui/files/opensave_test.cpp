@@ -1,6 +1,7 @@
 // Open, Save and Save As through the shared dialog: captions, the bytes
 // written (RTF or plain text, and its encoding), and failures.
-#include "files_fixture.h"
+#include "support/files_fixture.h"
+#include "support/case_name.h"
 
 #include <QDir>
 #include <QMdiArea>
@@ -29,7 +30,7 @@ protected:
 };
 
 TEST_F(OpenSave, OpenWithNoDocumentCreatesOneThenLoadsIntoIt) {
-    write(path("a.rtf"), "{\\rtf1\\ansi saved \\u25991?}");
+    writeFile(path("a.rtf"), "{\\rtf1\\ansi saved \\u25991?}");
     closeAllDocuments();
     script.then(DialogAnswer::file(path("a.rtf")));
     menu(MainForm->mnuFileOpen);
@@ -56,7 +57,7 @@ TEST_F(OpenSave, OpenCancelledWithNoDocumentLeavesTheNewUntitledWindow) {
 }
 
 TEST_F(OpenSave, OpenReplacesTheActiveWindowsContentWithoutANewWindow) {
-    write(path("b.txt"), "第一行\n第二行");
+    writeFile(path("b.txt"), "第一行\n第二行");
     setText(QStringLiteral("未保存的内容"));
     answers.push_back(platform::vbNo);  // 不保存 the text it replaces
     script.then(DialogAnswer::file(path("b.txt")));
@@ -68,7 +69,7 @@ TEST_F(OpenSave, OpenReplacesTheActiveWindowsContentWithoutANewWindow) {
 
 TEST_F(OpenSave, ALongOpenNamesTheWindowThatTookTheFileWhenAnotherBecameActive) {
     // Large enough to load in the background, with the window running.
-    write(path("big.txt"), (QByteArray(99, 'x') + '\n').repeated(11000));
+    writeFile(path("big.txt"), (QByteArray(99, 'x') + '\n').repeated(11000));
     frmDocument* first = active();
     MainForm->CreateDocumentWindow();
     frmDocument* second = active();
@@ -120,7 +121,7 @@ TEST_P(SaveAs, CaptionIsThePathAndTheExtensionChoosesTheFormat) {
     EXPECT_EQ(script.last().title, QStringLiteral("另存为"));
     EXPECT_EQ(script.last().kind, DialogRequest::Kind::Save);
     EXPECT_EQ(caption(), file);
-    const QByteArray written = bytes(file);
+    const QByteArray written = fileBytes(file);
     if (GetParam().rtf) {
         EXPECT_TRUE(isRtf(written)) << written.toStdString();
     } else {
@@ -130,7 +131,7 @@ TEST_P(SaveAs, CaptionIsThePathAndTheExtensionChoosesTheFormat) {
     // A later Save writes to the same path in the same format, with no dialog.
     setText(QStringLiteral("改过 again"));
     menu(MainForm->mnuFileSave);
-    const QByteArray again = bytes(file);
+    const QByteArray again = fileBytes(file);
     if (GetParam().rtf) {
         EXPECT_TRUE(isRtf(again));
         EXPECT_NE(again, written);
@@ -150,14 +151,14 @@ INSTANTIATE_TEST_SUITE_P(OpenSave, SaveAs,
                                            SaveAsCase{"NoExtension", "说明", true},
                                            SaveAsCase{"RtfThenBak", "a.rtf.bak", true},
                                            SaveAsCase{"TxtInFolderName", "d.txt.d", true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 TEST_F(OpenSave, SaveOnAnUntitledDocumentAsksEveryTimeAndFollowsTheExtension) {
     setText(QStringLiteral("纯文本"));
     script.then(DialogAnswer::file(path("a.txt")));
     menu(MainForm->mnuFileSave);
     EXPECT_EQ(script.last().title, QStringLiteral("保存"));
-    EXPECT_EQ(bytes(path("a.txt")), QStringLiteral("纯文本").toUtf8());
+    EXPECT_EQ(fileBytes(path("a.txt")), QStringLiteral("纯文本").toUtf8());
     EXPECT_EQ(caption(), QStringLiteral("文档 1"));
 
     // Still untitled: the next Save shows the dialog again, offering the name.
@@ -165,7 +166,7 @@ TEST_F(OpenSave, SaveOnAnUntitledDocumentAsksEveryTimeAndFollowsTheExtension) {
     menu(MainForm->mnuFileSave);
     EXPECT_EQ(script.requests.size(), 2u);
     EXPECT_EQ(script.last().initialFileName, QStringLiteral("a.txt"));
-    EXPECT_TRUE(isRtf(bytes(path("a.rtf"))));
+    EXPECT_TRUE(isRtf(fileBytes(path("a.rtf"))));
     EXPECT_EQ(caption(), QStringLiteral("文档 1"));
 }
 
@@ -201,7 +202,7 @@ TEST_F(OpenSave, TheNameChosenLastIsOfferedByTheNextFileDialog) {
 TEST_F(OpenSave, AnOpenedTextFileIsSavedBackAsTextInItsOwnEncoding) {
     // GB18030 bytes with CRLF line ends.
     const QByteArray gb = QByteArray::fromHex("d6d0cec40d0ab5dab6fed0d0");  // 中文\r\n第二行
-    write(path("gb.TXT"), gb);
+    writeFile(path("gb.TXT"), gb);
     script.then(DialogAnswer::file(path("gb.TXT")));
     menu(MainForm->mnuFileOpen);
     ASSERT_EQ(box().toPlainText(), QStringLiteral("中文\n第二行"));
@@ -211,12 +212,12 @@ TEST_F(OpenSave, AnOpenedTextFileIsSavedBackAsTextInItsOwnEncoding) {
     box().setSelBold(true);
     answers.push_back(platform::vbYes);
     menu(MainForm->mnuFileSave);
-    EXPECT_EQ(bytes(path("gb.TXT")), gb);
+    EXPECT_EQ(fileBytes(path("gb.TXT")), gb);
     EXPECT_EQ(messages.size(), 1u);
 }
 
 TEST_F(OpenSave, SaveOnAFullDiskLeavesTheOldFileAndReportsFromMenuAndToolbar) {
-    write(path("keep.rtf"), "{\\rtf1 old}");
+    writeFile(path("keep.rtf"), "{\\rtf1 old}");
     script.then(DialogAnswer::file(path("keep.rtf")));
     menu(MainForm->mnuFileOpen);
     setText(QString(4000, QChar(u'字')));
@@ -225,7 +226,7 @@ TEST_F(OpenSave, SaveOnAFullDiskLeavesTheOldFileAndReportsFromMenuAndToolbar) {
         menu(MainForm->mnuFileSave);
         toolbar(QStringLiteral("保存"));
     }
-    EXPECT_EQ(bytes(path("keep.rtf")), QByteArray("{\\rtf1 old}"));
+    EXPECT_EQ(fileBytes(path("keep.rtf")), QByteArray("{\\rtf1 old}"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.rtf"});
     ASSERT_EQ(messages.size(), 2u) << "the menu's and the toolbar's failure are both reported";
     EXPECT_TRUE(reported(75)) << messages[0].text.toStdString();
@@ -233,13 +234,13 @@ TEST_F(OpenSave, SaveOnAFullDiskLeavesTheOldFileAndReportsFromMenuAndToolbar) {
 }
 
 TEST_F(OpenSave, SaveAsIntoAFileInsteadOfAFolderIsReportedAndKeepsTheNewCaption) {
-    write(path("plain"), "not a folder");
+    writeFile(path("plain"), "not a folder");
     const QString target = path("plain") + QStringLiteral("/a.rtf");
     script.then(DialogAnswer::file(target));
     menu(MainForm->mnuFileSaveAs);
     EXPECT_EQ(caption(), target);
     EXPECT_TRUE(reported(75));
-    EXPECT_EQ(bytes(path("plain")), QByteArray("not a folder"));
+    EXPECT_EQ(fileBytes(path("plain")), QByteArray("not a folder"));
 }
 
 }  // namespace

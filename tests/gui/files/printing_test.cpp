@@ -2,7 +2,7 @@
 // pdftotext reads back.
 #include "platform/printerhandles.h"
 #include "platform/errors.h"
-#include "files_fixture.h"
+#include "support/files_fixture.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -158,7 +158,7 @@ TEST_F(Printing, PrintWithNoDocumentShowsNoDialog) {
 }
 
 TEST_F(Printing, AFailingPrintIsReportedWithItsFileFromMenuAndToolbar) {
-    write(path("plain"), "not a folder");
+    writeFile(path("plain"), "not a folder");
     setText(QStringLiteral("文字"));
     script.then(DialogAnswer::printTo(path("plain/out.pdf")));
     menu(MainForm->mnuFilePrint);
@@ -177,7 +177,7 @@ TEST_F(Printing, SelPrintRaisesForABadHandleAndAnUnwritableFile) {
     } catch (const platform::Error& e) {
         EXPECT_EQ(e.number(), platform::err::InvalidArgument);
     }
-    write(path("plain"), "not a folder");
+    writeFile(path("plain"), "not a folder");
     MainForm->dlg->Flags = 0x100;
     script.then(DialogAnswer::printTo(path("plain/out.pdf")));
     MainForm->dlg->ShowPrinter();
@@ -190,7 +190,7 @@ TEST_F(Printing, SelPrintRaisesForABadHandleAndAnUnwritableFile) {
 }
 
 TEST_F(Printing, APdfThatCannotBeWrittenWhollyLeavesTheOldFileAndNoPart) {
-    write(path("out.pdf"), "old pdf");
+    writeFile(path("out.pdf"), "old pdf");
     QStringList lines;
     for (int i = 1; i <= 100; ++i)
         lines << QStringLiteral("第 %1 行 满了").arg(i);
@@ -207,11 +207,11 @@ TEST_F(Printing, APdfThatCannotBeWrittenWhollyLeavesTheOldFileAndNoPart) {
             EXPECT_EQ(e.number(), platform::err::FileAccess);
         }
     }
-    EXPECT_EQ(bytes(path("out.pdf")), QByteArray("old pdf"));
+    EXPECT_EQ(fileBytes(path("out.pdf")), QByteArray("old pdf"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.pdf"});
     // With room again the same printer writes the whole file.
     box().SelPrint(MainForm->dlg->hDC);
-    EXPECT_TRUE(bytes(path("out.pdf")).startsWith("%PDF"));
+    EXPECT_TRUE(fileBytes(path("out.pdf")).startsWith("%PDF"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.pdf"});
 }
 

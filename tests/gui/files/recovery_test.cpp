@@ -1,8 +1,9 @@
 // Crash recovery: copies of changed documents, what becomes of them, the
 // offer at the next start, and the faults a copy can meet.
-#include "files_fixture.h"
+#include "support/files_fixture.h"
 
 #include "files/recovery.h"
+#include "support/case_name.h"
 
 #include <QDir>
 #include <QUrl>
@@ -39,10 +40,10 @@ protected:
     static QString abandonedFolder(const QString& name, const QList<QPair<QByteArray, QByteArray>>& files) {
         const QString folder = files::recoveryRoot() + QLatin1Char('/') + name;
         QDir().mkpath(folder);
-        write(folder + QStringLiteral("/lock"), "");
-        write(folder + QStringLiteral("/pid"), "999999\n");
+        writeFile(folder + QStringLiteral("/lock"), "");
+        writeFile(folder + QStringLiteral("/pid"), "999999\n");
         for (const auto& [file, content] : files)
-            write(folder + QLatin1Char('/') + QString::fromUtf8(file), content);
+            writeFile(folder + QLatin1Char('/') + QString::fromUtf8(file), content);
         return folder;
     }
     // Restarts the program as after a crash: the offer comes once the main
@@ -65,10 +66,10 @@ TEST_F(Recovery, AChangedDocumentIsCopiedAsPrivateRtfAfterTypingPauses) {
 
     const QString folder = recovery().instanceFolder();
     ASSERT_FALSE(folder.isEmpty());
-    const QByteArray copy = bytes(copyOf(1));
+    const QByteArray copy = fileBytes(copyOf(1));
     EXPECT_TRUE(isRtf(copy));
     EXPECT_TRUE(copy.contains("\\b") && copy.contains("first")) << copy.toStdString();
-    EXPECT_EQ(bytes(folder + QStringLiteral("/pid")).trimmed().toLongLong(), QCoreApplication::applicationPid());
+    EXPECT_EQ(fileBytes(folder + QStringLiteral("/pid")).trimmed().toLongLong(), QCoreApplication::applicationPid());
     EXPECT_EQ(modeOf(folder), 0700u);
     EXPECT_EQ(modeOf(files::recoveryRoot()), 0700u);
     for (const QString& f : QDir(folder).entryList(QDir::Files))
@@ -111,7 +112,7 @@ TEST_F(Recovery, TheCopyGoesWhenTheDocumentIsSavedUndoneDiscardedOrClosedAndTheF
 TEST_F(Recovery, TheNextStartOffersTheCopiesOfAnInstanceThatIsGoneAndRestoresThem) {
     // Given an instance killed with a changed file and an untitled document,
     // and one write it did not finish.
-    write(path("notes.md"), "old\n");
+    writeFile(path("notes.md"), "old\n");
     const QByteArray named = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 named {\\b bold}\\par}";
     const QString dead = abandonedFolder(QStringLiteral("4242-1"),
                                          {{"doc-1.rtf", named},
@@ -134,13 +135,13 @@ TEST_F(Recovery, TheNextStartOffersTheCopiesOfAnInstanceThatIsGoneAndRestoresThe
     // Copied again by this instance, then the old folder went.
     recovery().waitForWrites();
     EXPECT_FALSE(QDir(dead).exists());
-    EXPECT_TRUE(bytes(copyOf(2)).contains("named"));
+    EXPECT_TRUE(fileBytes(copyOf(2)).contains("named"));
 
     // The file keeps its format: 是 to dropping the bold, then plain text.
     MainForm->mdiClient->setActiveSubWindow(MainForm->mdiClient->subWindowList()[1]);
     answers.push_back(vbYes);
     menu(MainForm->mnuFileSave);
-    EXPECT_EQ(bytes(path("notes.md")), QByteArray("named bold"));
+    EXPECT_EQ(fileBytes(path("notes.md")), QByteArray("named bold"));
 }
 
 TEST_F(Recovery, GivingUpDeletesTheCopiesAndNoAnswerKeepsThem) {
@@ -200,10 +201,10 @@ INSTANTIATE_TEST_SUITE_P(
     Faults, RecoveryFault,
     ::testing::Values(Fault{"StateFolderCannotBeMade",
                             [](const QString& state) {
-                                write(state + QStringLiteral("/scrivlet"), "a file where the folder goes");
+                                writeFile(state + QStringLiteral("/scrivlet"), "a file where the folder goes");
                                 return std::shared_ptr<void>();
                             }},
                       Fault{"FullDisk", [](const QString&) { return std::shared_ptr<void>(std::make_shared<FullDisk>(16)); }}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName());
 
 }  // namespace

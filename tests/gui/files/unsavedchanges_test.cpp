@@ -1,12 +1,13 @@
 // Unsaved changes: every way of closing, replacing or abandoning a changed
 // document asks first, and each answer does what it says.
-#include "files_fixture.h"
+#include "support/files_fixture.h"
 
 #include "files/recovery.h"
 #include "platform/errors.h"
 #include "platform/oserror.h"
 #include "platform/registry/registry_shell.h"
 #include "support/test_env.h"
+#include "support/case_name.h"
 
 #include <QCloseEvent>
 #include <QMdiArea>
@@ -93,7 +94,7 @@ TEST_P(AskBeforeDiscarding, AsksAndActsOnTheAnswer) {
         EXPECT_EQ(script.requests.front().kind, DialogRequest::Kind::Save);
     EXPECT_EQ(QFile::exists(path("kept.rtf")), answer == vbYes);
     if (answer == vbYes)
-        EXPECT_TRUE(bytes(path("kept.rtf")).contains("unsaved"));
+        EXPECT_TRUE(fileBytes(path("kept.rtf")).contains("unsaved"));
     const bool goesOn = answer != vbCancel;
     if (way.opens) {
         // The open dialog shows only after the question was answered.
@@ -146,7 +147,7 @@ TEST_F(UnsavedChanges, DocumentsWithoutChangesCloseWithoutAQuestion) {
     QTest::keyClicks(&box(), QStringLiteral("ab"));
     box().undo();
     MainForm->CreateDocumentWindow();
-    write(path("a.rtf"), "{\\rtf1 text}");
+    writeFile(path("a.rtf"), "{\\rtf1 text}");
     script.then(DialogAnswer::file(path("a.rtf")));
     menu(MainForm->mnuFileOpen);
     box().selectAll();
@@ -163,7 +164,7 @@ TEST_F(UnsavedChanges, DocumentsWithoutChangesCloseWithoutAQuestion) {
 }
 
 TEST_F(UnsavedChanges, AFailedSaveIsReportedAndKeepsTheDocument) {
-    write(path("plain"), "not a folder");
+    writeFile(path("plain"), "not a folder");
     QTest::keyClicks(&box(), QStringLiteral("text"));
     answers.push_back(vbYes);
     script.then(DialogAnswer::file(path("plain/a.rtf")));
@@ -184,7 +185,7 @@ TEST_F(UnsavedChanges, ALogoutThatMayAskAsksAndOneThatMayNotKeepsACopy) {
     EXPECT_TRUE(MainForm->queryEndSession(false));
     EXPECT_EQ(questions().size(), 1);
     const QDir folder(MainForm->recovery->instanceFolder());
-    EXPECT_TRUE(bytes(folder.filePath("doc-1.rtf")).contains("text"));
+    EXPECT_TRUE(fileBytes(folder.filePath("doc-1.rtf")).contains("text"));
 }
 
 // ---- files keep their format ----------------------------------------------------------
@@ -202,7 +203,7 @@ class FileFormat : public UnsavedChanges, public ::testing::WithParamInterface<F
 TEST_P(FileFormat, SaveWritesTheFormatTheDocumentCameFrom) {
     const FormatCase& c = GetParam();
     if (*c.file) {
-        write(path(c.file), c.content);
+        writeFile(path(c.file), c.content);
         script.then(DialogAnswer::file(path(c.file)));
         menu(MainForm->mnuFileOpen);
     }
@@ -215,8 +216,8 @@ TEST_P(FileFormat, SaveWritesTheFormatTheDocumentCameFrom) {
         menu(MainForm->mnuFileSave);
     }
     EXPECT_TRUE(messages.empty()) << messages.front().text.toStdString();
-    EXPECT_EQ(isRtf(bytes(target)), c.rtf) << bytes(target).toStdString();
-    EXPECT_TRUE(bytes(target).contains("plain"));
+    EXPECT_EQ(isRtf(fileBytes(target)), c.rtf) << fileBytes(target).toStdString();
+    EXPECT_TRUE(fileBytes(target).contains("plain"));
 }
 
 const FormatCase kFormats[] = {
@@ -232,7 +233,7 @@ const FormatCase kFormats[] = {
     {"NewDocumentAsNoExtensionIsRtf", "", "", "new", true},
 };
 INSTANTIATE_TEST_SUITE_P(Cases, FileFormat, ::testing::ValuesIn(kFormats),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 // ---- the plain-text formatting question ------------------------------------------------
 
@@ -245,7 +246,7 @@ class PlainTextWarning : public UnsavedChanges, public ::testing::WithParamInter
 
 TEST_P(PlainTextWarning, AsksBeforeDroppingFormattingAndNoWritesNothing) {
     const auto& [formatting, answer] = GetParam();
-    write(path("a.txt"), "old\n");
+    writeFile(path("a.txt"), "old\n");
     script.then(DialogAnswer::file(path("a.txt")));
     menu(MainForm->mnuFileOpen);
     box().selectAll();
@@ -256,7 +257,7 @@ TEST_P(PlainTextWarning, AsksBeforeDroppingFormattingAndNoWritesNothing) {
 
     ASSERT_EQ(questions(), QStringList{"以纯文本格式保存将丢失所有格式。是否继续？"});
     EXPECT_EQ(messages.front().buttons, (QStringList{"是(&Y)", "否(&N)"}));
-    EXPECT_EQ(bytes(path("a.txt")), QByteArray("old\n"));  // the same text either way
+    EXPECT_EQ(fileBytes(path("a.txt")), QByteArray("old\n"));  // the same text either way
     EXPECT_EQ(box().document()->isModified(), answer == vbNo);
 }
 
@@ -284,7 +285,7 @@ TEST_F(UnsavedChanges, PlainTypingAndLeftAlignmentNeverAsk) {
     script.then(DialogAnswer::file(path("t.txt")));
     menu(MainForm->mnuFileSave);
     EXPECT_TRUE(questions().isEmpty());
-    EXPECT_EQ(bytes(path("t.txt")), QByteArray("typed"));
+    EXPECT_EQ(fileBytes(path("t.txt")), QByteArray("typed"));
 }
 
 // ---- failures name their reason in Chinese ------------------------------------

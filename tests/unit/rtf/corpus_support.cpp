@@ -4,23 +4,14 @@
 #include "utf8_append.h"
 
 #include <algorithm>
-#include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
 namespace rtf::test {
 
 fs::path corpusDir() { return fs::path(SCRIVLET_CORPUS_DIR); }
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 std::vector<std::string> corpusFiles() {
     std::vector<std::string> files;
@@ -38,22 +29,6 @@ std::vector<std::string> corpusFiles() {
 }
 
 namespace {
-
-// Decodes one UTF-8 character (invalid bytes pass as themselves).
-char32_t nextChar(std::string_view s, std::size_t& i) {
-    unsigned char b = static_cast<unsigned char>(s[i]);
-    int len = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 1;
-    if (i + len > s.size()) len = 1;
-    char32_t c = len == 1 ? b : (len == 2 ? b & 0x1F : len == 3 ? b & 0x0F : b & 0x07);
-    for (int k = 1; k < len; ++k) c = c << 6 | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-    i += len;
-    return c;
-}
-
-bool isSpace(char32_t c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == 0x2028 || c == 0x2029 || c == 0xA0 ||
-           c == 0x3000 || c == 0x0B || c == 0x0C;
-}
 
 std::string replaceAll(std::string s, std::string_view from, std::string_view to) {
     for (std::size_t p = 0; (p = s.find(from, p)) != std::string::npos; p += to.size()) s.replace(p, from.size(), to);
@@ -90,73 +65,18 @@ std::string join(const std::vector<std::string>& w, std::string_view separator =
     return s;
 }
 
-std::string decodeEntities(std::string_view s) {
-    static const std::map<std::string, char32_t> named = {
-        {"amp", '&'},     {"lt", '<'},      {"gt", '>'},      {"quot", '"'},    {"apos", '\''},
-        {"nbsp", 0xA0},   {"ndash", 0x2013}, {"mdash", 0x2014}, {"lsquo", 0x2018}, {"rsquo", 0x2019},
-        {"ldquo", 0x201C}, {"rdquo", 0x201D}, {"bull", 0x2022}, {"hellip", 0x2026}, {"copy", 0xA9},
-    };
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] != '&') {
-            out += s[i];
-            continue;
-        }
-        std::size_t semi = s.find(';', i);
-        if (semi == std::string_view::npos || semi - i > 10) {
-            out += s[i];
-            continue;
-        }
-        std::string name(s.substr(i + 1, semi - i - 1));
-        char32_t c = 0;
-        if (!name.empty() && name[0] == '#') {
-            c = name.size() > 1 && (name[1] == 'x' || name[1] == 'X') ? std::stoul(name.substr(2), nullptr, 16)
-                                                                    : std::stoul(name.substr(1));
-        } else if (auto it = named.find(name); it != named.end()) {
-            c = it->second;
-        } else {
-            out += s[i];
-            continue;
-        }
-        appendUtf8(out, c);
-        i = semi;
-    }
-    return out;
-}
-
 // The text content of an HTML page: block-level tags become spaces, inline
 // tags vanish; <head>, <style> and <script> are dropped.
 std::string htmlText(std::string_view html) {
     static const std::set<std::string> blocks = {"p", "div", "br", "td", "th", "tr", "li", "table", "ul", "ol",
                                                   "h1", "h2", "h3", "h4", "h5", "h6", "body", "hr", "tbody"};
     std::string out;
-    std::string lower(html);  // tag names in either case: search a lowered copy
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    std::size_t i = 0;
-    if (auto b = lower.find("<body"); b != std::string::npos) i = b;
-    while (i < html.size()) {
-        if (html[i] != '<') {
-            std::size_t next = html.find('<', i);
-            if (next == std::string_view::npos) next = html.size();
-            out += html.substr(i, next - i);
-            i = next;
-            continue;
-        }
-        std::size_t close = html.find('>', i);
-        if (close == std::string_view::npos) break;
-        std::string tag(html.substr(i + 1, close - i - 1));
-        std::size_t k = tag[0] == '/' ? 1 : 0;
-        std::string name;
-        while (k < tag.size() && std::isalnum(static_cast<unsigned char>(tag[k]))) name += static_cast<char>(std::tolower(tag[k++]));
-        if (name == "style" || name == "script" || name == "head" || name == "title") {
-            std::size_t end = lower.find("</" + name, close);
-            i = end == std::string::npos ? html.size() : html.find('>', end) + 1;
-            continue;
-        }
-        if (blocks.count(name)) out += ' ';
-        i = close + 1;
-    }
-    return decodeEntities(out);
+    walkHtml<int>(
+        html, [](const HtmlTag&, int) { return 0; }, [&](const std::string& text, int) { out += text; },
+        [&](const HtmlTag& tag, int) {
+            if (blocks.count(tag.name)) out += ' ';
+        });
+    return out;
 }
 
 // The characters of an rtfparserkit event stream that belong to the body:
@@ -386,24 +306,6 @@ void checkAsserts(const json::Value& o, const RecordingSink& ours, Verdict& v) {
 
 }  // namespace
 
-std::string collapseWhitespace(std::string_view s) {
-    std::string out;
-    bool space = false;
-    for (std::size_t i = 0; i < s.size();) {
-        std::size_t start = i;
-        char32_t c = nextChar(s, i);
-        if (isSpace(c)) {
-            space = true;
-            continue;
-        }
-        if (c == 0xAD || c == 0xFEFF) continue;  // soft hyphen, BOM: invisible
-        if (space && !out.empty()) out += ' ';
-        space = false;
-        out.append(s.substr(start, i - start));
-    }
-    return out;
-}
-
 Verdict judge(const std::string& rel, const RecordingSink& ours) {
     Verdict v;
     const fs::path file = corpusDir() / rel;
@@ -484,60 +386,18 @@ std::string describe(const Marks& m) {
 // font-style, text-decoration, vertical-align).
 std::vector<std::pair<std::string, Marks>> markedStretches(std::string_view html) {
     std::vector<std::pair<std::string, Marks>> out;
-    struct Open {
-        std::string name;
-        Marks marks;
-    };
-    std::vector<Open> stack{{"", Marks{}}};
-    std::size_t i = 0;
-    std::string lower(html);
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (auto b = lower.find("<body"); b != std::string::npos) i = b;
-    while (i < html.size()) {
-        if (html[i] != '<') {
-            std::size_t next = html.find('<', i);
-            if (next == std::string_view::npos) next = html.size();
-            std::string text = decodeEntities(html.substr(i, next - i));
-            if (!out.empty() && out.back().second == stack.back().marks)
-                out.back().first += text;
-            else
-                out.emplace_back(text, stack.back().marks);
-            i = next;
-            continue;
-        }
-        std::size_t close = html.find('>', i);
-        if (close == std::string_view::npos) break;
-        std::string tag = lower.substr(i, close - i + 1);
-        i = close + 1;
-        bool end = tag.size() > 1 && tag[1] == '/';
-        std::string name;
-        for (std::size_t k = end ? 2 : 1; k < tag.size() && std::isalnum(static_cast<unsigned char>(tag[k])); ++k) name += tag[k];
-        if (name == "style" || name == "script" || name == "head") {
-            std::size_t e = lower.find("</" + name, i);
-            i = e == std::string::npos ? html.size() : lower.find('>', e) + 1;
-            continue;
-        }
-        if (name == "br" || name == "p" || name == "div" || name == "td" || name == "li") {
-            if (!out.empty()) out.back().first += ' ';
-        }
-        if (name == "br" || name == "img" || name == "hr" || name == "meta" || tag.find("/>") != std::string::npos) continue;
-        if (end) {
-            for (std::size_t k = stack.size(); k-- > 1;)
-                if (stack[k].name == name) {
-                    stack.resize(k);
-                    break;
-                }
-            continue;
-        }
-        Marks m = stack.back().marks;
+    const auto open = [](const HtmlTag& tag, Marks m) {
+        const std::string& name = tag.name;
         if (name == "b" || name == "strong" || name == "th") m.bold = true;  // <th> is bold by default
         if (name == "i" || name == "em") m.italic = true;
         if (name == "u") m.underline = true;
         if (name == "s" || name == "strike" || name == "del") m.strike = true;
         if (name == "sup") m.super = true;
         if (name == "sub") m.sub = true;
+        std::string lower(tag.text);
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         std::string style;
-        if (auto at = tag.find("style=\""); at != std::string::npos) style = tag.substr(at + 7, tag.find('"', at + 7) - at - 7);
+        if (auto at = lower.find("style=\""); at != std::string::npos) style = lower.substr(at + 7, lower.find('"', at + 7) - at - 7);
         style.erase(std::remove(style.begin(), style.end(), ' '), style.end());
         if (contains(style, "font-weight:bold") || contains(style, "font-weight:700")) m.bold = true;
         if (contains(style, "font-weight:normal") || contains(style, "font-weight:400")) m.bold = false;
@@ -547,8 +407,20 @@ std::vector<std::pair<std::string, Marks>> markedStretches(std::string_view html
         if (contains(style, "line-through")) m.strike = true;
         if (contains(style, "vertical-align:super")) m.super = true;
         if (contains(style, "vertical-align:sub")) m.sub = true;
-        stack.push_back({name, m});
-    }
+        return m;
+    };
+    const auto onText = [&](const std::string& text, const Marks& marks) {
+        if (!out.empty() && out.back().second == marks)
+            out.back().first += text;
+        else
+            out.emplace_back(text, marks);
+    };
+    const auto onTag = [&](const HtmlTag& tag, const Marks&) {
+        const std::string& name = tag.name;
+        if ((name == "br" || name == "p" || name == "div" || name == "td" || name == "li") && !out.empty())
+            out.back().first += ' ';
+    };
+    walkHtml<Marks>(html, open, onText, onTag);
     return out;
 }
 

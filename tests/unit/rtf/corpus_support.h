@@ -3,6 +3,7 @@
 #pragma once
 
 #include "recording_sink.h"
+#include "text_support.h"
 
 #include <filesystem>
 #include <string>
@@ -14,11 +15,6 @@ std::filesystem::path corpusDir();
 // Every RTF file of the corpus, relative to corpusDir(), sorted; empty when
 // the corpus is absent.
 std::vector<std::string> corpusFiles();
-std::string readFile(const std::filesystem::path& path);
-
-// Whitespace (including U+2028, U+00A0 and tabs) collapsed to one space,
-// trimmed.
-std::string collapseWhitespace(std::string_view s);
 
 struct Verdict {
     bool assessed = false;        // the file has an oracle we can check

@@ -3,7 +3,7 @@
 // skipped with a message where the program is not installed. LibreOffice
 // converts every document in one call, with a private profile.
 #include "recording_sink.h"
-#include "utf8_append.h"
+#include "text_support.h"
 
 #include <gtest/gtest.h>
 
@@ -29,13 +29,6 @@ bool onPath(const std::string& program) {
     while (std::getline(ss, dir, ':'))
         if (!dir.empty() && access((fs::path(dir) / program).c_str(), X_OK) == 0) return true;
     return false;
-}
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
 }
 
 // Runs a command line (our own fixed arguments and temporary paths only).
@@ -166,31 +159,6 @@ std::string attribute(const std::string& tag, const std::string& name) {
     return tag.substr(at, tag.find('"', at) - at);
 }
 
-std::string decodeEntities(const std::string& s) {
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] != '&') {
-            out += s[i];
-            continue;
-        }
-        std::size_t semi = s.find(';', i);
-        std::string e = s.substr(i + 1, semi - i - 1);
-        if (e == "amp") out += '&';
-        else if (e == "lt") out += '<';
-        else if (e == "gt") out += '>';
-        else if (e == "quot") out += '"';
-        else if (e == "nbsp") out += "\u00A0";
-        else if (!e.empty() && e[0] == '#') {
-            unsigned long c = e.size() > 1 && e[1] == 'x' ? std::stoul(e.substr(2), nullptr, 16) : std::stoul(e.substr(1));
-            appendUtf8(out, static_cast<char32_t>(c));
-        } else {
-            out += '&' + e + ';';
-        }
-        i = semi;
-    }
-    return out;
-}
-
 // The body's text with whitespace collapsed, and each byte's attributes.
 struct Styled {
     std::string text;
@@ -199,87 +167,45 @@ struct Styled {
 
 Styled parseHtml(const std::string& html) {
     Styled out;
-    struct Open {
-        std::string name;
-        Attr attr;
-    };
-    std::vector<Open> stack{{"", Attr{}}};
-    std::size_t i = html.find("<body");
     bool space = true;
-    while (i != std::string::npos && i < html.size()) {
-        if (html[i] == '<') {
-            std::size_t close = html.find('>', i);
-            std::string tag = html.substr(i, close - i + 1);
-            i = close + 1;
-            bool end = tag.size() > 1 && tag[1] == '/';
-            std::string name;
-            for (std::size_t k = end ? 2 : 1; k < tag.size() && std::isalpha(static_cast<unsigned char>(tag[k])); ++k)
-                name += static_cast<char>(std::tolower(tag[k]));
-            if (name == "br" || (name == "p" && end)) {
-                if (!space) {
-                    out.text += ' ';
-                    out.attrs.push_back(stack.back().attr);
-                    space = true;
-                }
-            }
-            if (name == "br" || tag.find("/>") != std::string::npos) continue;
-            if (end) {
-                for (std::size_t k = stack.size(); k-- > 1;)
-                    if (stack[k].name == name) {
-                        stack.resize(k);
-                        break;
-                    }
-                continue;
-            }
-            Attr a = stack.back().attr;
-            if (name == "b") a.bold = true;
-            if (name == "i") a.italic = true;
-            if (name == "u") a.underline = true;
-            if (name == "strike" || name == "s") a.strike = true;
-            if (name == "sup") a.super = true;
-            if (name == "sub") a.sub = true;
-            if (name == "p") a.align = attribute(tag, "align");
-            if (name == "font") {
-                if (std::string f = attribute(tag, "face"); !f.empty()) a.face = f.substr(0, f.find(','));
-                if (std::string c = attribute(tag, "color"); !c.empty()) a.color = c;
-                std::string style = attribute(tag, "style");
-                if (auto at = style.find("font-size: "); at != std::string::npos) a.points = std::atof(style.c_str() + at + 11);
-            }
-            if (name == "span") {
-                std::string style = attribute(tag, "style");
-                if (auto at = style.find("background: "); at != std::string::npos) a.background = style.substr(at + 12, 7);
-            }
-            if (name == "body" || name == "html") continue;
-            stack.push_back({name, a});
-            continue;
+    const auto put = [&](char c, const Attr& a) {
+        out.text += c;
+        out.attrs.push_back(a);
+        space = c == ' ';
+    };
+    const auto open = [](const HtmlTag& tag, Attr a) {
+        const std::string& name = tag.name;
+        const std::string text(tag.text);
+        if (name == "b") a.bold = true;
+        if (name == "i") a.italic = true;
+        if (name == "u") a.underline = true;
+        if (name == "strike" || name == "s") a.strike = true;
+        if (name == "sup") a.super = true;
+        if (name == "sub") a.sub = true;
+        if (name == "p") a.align = attribute(text, "align");
+        if (name == "font") {
+            if (std::string f = attribute(text, "face"); !f.empty()) a.face = f.substr(0, f.find(','));
+            if (std::string c = attribute(text, "color"); !c.empty()) a.color = c;
+            std::string style = attribute(text, "style");
+            if (auto at = style.find("font-size: "); at != std::string::npos) a.points = std::atof(style.c_str() + at + 11);
         }
-        std::size_t next = html.find('<', i);
-        std::string text = decodeEntities(html.substr(i, next - i));
-        i = next;
+        if (name == "span") {
+            std::string style = attribute(text, "style");
+            if (auto at = style.find("background: "); at != std::string::npos) a.background = style.substr(at + 12, 7);
+        }
+        return a;
+    };
+    const auto onText = [&](const std::string& text, const Attr& a) {
         for (char c : text) {
             bool ws = c == ' ' || c == '\n' || c == '\r' || c == '\t';
             if (ws && space) continue;
-            out.text += ws ? ' ' : c;
-            out.attrs.push_back(stack.back().attr);
-            space = ws;
+            put(ws ? ' ' : c, a);
         }
-    }
-    return out;
-}
-
-std::string collapse(const std::string& s) {
-    std::string out;
-    bool space = true;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        bool ws = s[i] == ' ' || s[i] == '\t' || s[i] == '\n';
-        if (s.compare(i, 3, "\u2028") == 0) {
-            ws = true;
-            i += 2;
-        }
-        if (ws && space) continue;
-        out += ws ? ' ' : s[i];
-        space = ws;
-    }
+    };
+    const auto onTag = [&](const HtmlTag& tag, const Attr& a) {
+        if ((tag.name == "br" || (tag.name == "p" && tag.end)) && !space) put(' ', a);
+    };
+    walkHtml<Attr>(html, open, onText, onTag);
     return out;
 }
 
@@ -337,7 +263,7 @@ TEST_F(Peer, LibreOfficeReadsTheText) {
     if (!onPath("soffice")) GTEST_SKIP() << "LibreOffice (soffice) is not installed: peer check skipped";
     ASSERT_TRUE(convertWithLibreOffice("txt:Text (encoded):UTF8"));
     for (const PeerDoc& d : documents()) {
-        std::string got = slurp(fs::path(dir_) / (d.name + ".txt"));
+        std::string got = readFile(fs::path(dir_) / (d.name + ".txt"));
         if (got.rfind("\xEF\xBB\xBF", 0) == 0) got.erase(0, 3);
         got.erase(std::remove(got.begin(), got.end(), '\r'), got.end());
         EXPECT_EQ(spacesAsOne(stripTrailingNewlines(got)), spacesAsOne(stripTrailingNewlines(expectedLines(d)))) << d.name;
@@ -348,11 +274,10 @@ TEST_F(Peer, LibreOfficeReadsTheFormatting) {
     if (!onPath("soffice")) GTEST_SKIP() << "LibreOffice (soffice) is not installed: peer check skipped";
     ASSERT_TRUE(convertWithLibreOffice("html"));
     for (const PeerDoc& d : documents()) {
-        Styled html = parseHtml(slurp(fs::path(dir_) / (d.name + ".html")));
+        Styled html = parseHtml(readFile(fs::path(dir_) / (d.name + ".html")));
         for (const Paragraph& p : d.paragraphs) {
             for (const test::Run& r : p.runs) {
-                std::string needle = collapse(r.text);
-                while (!needle.empty() && needle[0] == ' ') needle.erase(0, 1);
+                const std::string needle = collapseWhitespace(r.text);
                 std::size_t at = html.text.find(needle);
                 ASSERT_NE(at, std::string::npos) << d.name << ": \"" << needle << "\" not in LibreOffice's HTML";
                 const Attr& a = html.attrs[at];
@@ -410,7 +335,7 @@ TEST_F(Peer, PandocReadsTheText) {
         ASSERT_EQ(run("pandoc -f rtf -t plain --wrap=none -o '" + out.string() + "' '" +
                       (fs::path(dir_) / (d.name + ".rtf")).string() + "'"),
                   0);
-        std::string got = withoutSupplementary(slurp(out), "");
+        std::string got = withoutSupplementary(readFile(out), "");
         std::string fffd = "\uFFFD";
         for (std::size_t at; (at = got.find(fffd)) != std::string::npos;) got.erase(at, fffd.size());
         EXPECT_EQ(lettersOnly(got), lettersOnly(withoutSupplementary(expectedLines(d), ""))) << d.name;

@@ -3,6 +3,7 @@
 #include "platform/registry/code_page.h"
 #include "platform/registry/hive_store.h"
 #include "platform/registry/narrow_api.h"
+#include "support/case_name.h"
 
 #include <array>
 #include <vector>
@@ -126,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(Masks, NarrowAccess,
                                            AccessCase{"SetValueOnReadOnly", 0444, KEY_SET_VALUE, ERROR_ACCESS_DENIED},
                                            AccessCase{"AllOnReadOnly", 0444, KEY_ALL_ACCESS, ERROR_ACCESS_DENIED},
                                            AccessCase{"FullOnWritable", 0644, 0x2003F, ERROR_SUCCESS}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 // ---- Values as the system-information launcher meets them, read into a
 // 1024-byte buffer.
@@ -179,7 +180,7 @@ INSTANTIATE_TEST_SUITE_P(
                    QByteArray(1025, 'x')},
         BufferCase{"MultiString", Value::multiString({"a", "b"}), ERROR_SUCCESS, REG_MULTI_SZ,
                    QByteArray("a\0b\0", 5)}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName());
 
 // ---- The code page itself.
 

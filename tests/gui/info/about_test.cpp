@@ -1,10 +1,11 @@
 // The About box: its design in twips, the version line, and how it is shown
 // from the Help menu, closed with the keyboard, and starts the
 // system-information program.
-#include "gui/settings/settings_support.h"
+#include "recorded_starts.h"
 #include "info/frmabout.h"
 #include "platform/registry/value.h"
 #include "support/app_fixture.h"
+#include "support/case_name.h"
 
 #include <QAction>
 #include <QLabel>
@@ -205,7 +206,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     pressKey(b, Qt::Key_Escape);
                                 }},
                       CloseCase{"CloseBox", [](frmAbout* b) { b->close(); }}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName());
 
 // Alt+S, a click, or Enter on the focused button runs the launcher; the box
 // stays open and modal. Without registry entries it says so once per press.

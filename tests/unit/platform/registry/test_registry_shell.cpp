@@ -3,6 +3,8 @@
 #include "platform/errors.h"
 #include "platform/registry/hive_store.h"
 #include "platform/registry/registry_shell.h"
+#include "support/case_name.h"
+#include "support/error_number.h"
 
 #include <cmath>
 #include <limits>
@@ -16,15 +18,6 @@ namespace {
 
 const QString kSettings = QStringLiteral("HKCU\\Software\\Korvane\\Scrivlet\\Settings\\");
 
-int errorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const platform::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
-
 class RegistryShellTest : public HiveEnv {
 protected:
     RegistryShell shell;
@@ -34,7 +27,7 @@ TEST_F(RegistryShellTest, ReadingAMissingValueKeyOrRootIsRegistryReadError) {
     shell.RegWrite(kSettings + "MainTop", 1, "REG_DWORD");
     for (const QString& path : {kSettings + "MainLeft", QStringLiteral("HKCU\\No\\Such\\Key\\V"),
                                 kSettings, QStringLiteral("HKXX\\Software\\V"), QStringLiteral("HKCU")})
-        EXPECT_EQ(errorOf([&] { shell.RegRead(path); }), err::RegistryRead) << path.toStdString();
+        EXPECT_EQ(errorNumberOf([&] { shell.RegRead(path); }), err::RegistryRead) << path.toStdString();
 }
 
 TEST_F(RegistryShellTest, FourSettingsMakeExactlyOneKeyOfFourDwords) {
@@ -42,7 +35,7 @@ TEST_F(RegistryShellTest, FourSettingsMakeExactlyOneKeyOfFourDwords) {
     for (const auto& [name, twips] : {std::pair{"MainLeft", -1200}, {"MainTop", 300}, {"MainWidth", 10245}, {"MainHeight", 7200}})
         shell.RegWrite(kSettings + name, twips, "REG_DWORD");
     // then the key path is created and holds them as 32-bit values, negative in two's complement.
-    EXPECT_EQ(contents(userHive()), "Windows Registry Editor Version 5.00\n\n"
+    EXPECT_EQ(fileBytes(userHive()), "Windows Registry Editor Version 5.00\n\n"
                                     "[HKEY_CURRENT_USER\\Software\\Korvane\\Scrivlet\\Settings]\n"
                                     "\"MainLeft\"=dword:fffffb50\n\"MainTop\"=dword:0000012c\n"
                                     "\"MainWidth\"=dword:00002805\n\"MainHeight\"=dword:00001c20\n");
@@ -55,8 +48,8 @@ TEST_F(RegistryShellTest, FourSettingsMakeExactlyOneKeyOfFourDwords) {
 TEST_F(RegistryShellTest, TrailingBackslashNamesTheDefaultValue) {
     shell.RegWrite("HKCU\\Software\\Korvane\\", QStringLiteral("默认"), "REG_SZ");
     EXPECT_EQ(shell.RegRead("HKEY_CURRENT_USER\\Software\\Korvane\\"), QVariant(QStringLiteral("默认")));
-    EXPECT_TRUE(contents(userHive()).endsWith("[HKEY_CURRENT_USER\\Software\\Korvane]\n@=\"默认\"\n"));
-    EXPECT_EQ(errorOf([&] { shell.RegRead("HKCU\\Software\\Korvane\\x"); }), err::RegistryRead);
+    EXPECT_TRUE(fileBytes(userHive()).endsWith("[HKEY_CURRENT_USER\\Software\\Korvane]\n@=\"默认\"\n"));
+    EXPECT_EQ(errorNumberOf([&] { shell.RegRead("HKCU\\Software\\Korvane\\x"); }), err::RegistryRead);
 }
 
 TEST_F(RegistryShellTest, ReadsEachTypeAsItsVariant) {
@@ -75,12 +68,12 @@ TEST_F(RegistryShellTest, TextTypesAndRefusedWrites) {
     shell.RegWrite("HKCU\\K\\s", 2.5, "REG_SZ");
     shell.RegWrite("HKCU\\K\\e", "%A%", "REG_EXPAND_SZ");
     EXPECT_EQ(shell.RegRead("HKCU\\K\\s"), QVariant(QStringLiteral("2.5")));
-    EXPECT_TRUE(contents(userHive()).contains("\"e\"=hex(2):25,00,41,00,25,00,00,00\n"));
-    EXPECT_EQ(errorOf([&] { shell.RegWrite("HKCU\\K\\x", 1, "REG_FOO"); }), err::InvalidArgument);
-    put(machineHive(), "Windows Registry Editor Version 5.00\n");
+    EXPECT_TRUE(fileBytes(userHive()).contains("\"e\"=hex(2):25,00,41,00,25,00,00,00\n"));
+    EXPECT_EQ(errorNumberOf([&] { shell.RegWrite("HKCU\\K\\x", 1, "REG_FOO"); }), err::InvalidArgument);
+    writeFile(machineHive(), "Windows Registry Editor Version 5.00\n");
     setMode(machineHive(), 0444);
-    EXPECT_EQ(errorOf([&] { shell.RegWrite("HKLM\\K\\x", 1, "REG_DWORD"); }), err::RegistryWrite);
-    EXPECT_EQ(contents(machineHive()), "Windows Registry Editor Version 5.00\n");
+    EXPECT_EQ(errorNumberOf([&] { shell.RegWrite("HKLM\\K\\x", 1, "REG_DWORD"); }), err::RegistryWrite);
+    EXPECT_EQ(fileBytes(machineHive()), "Windows Registry Editor Version 5.00\n");
 }
 
 // ---- REG_DWORD conversion: nearest integer, halves to even.
@@ -97,7 +90,7 @@ void PrintTo(const LongCase& c, std::ostream* os) { *os << c.name; }
 class RegWriteDword : public RegistryShellTest, public ::testing::WithParamInterface<LongCase> {};
 
 TEST_P(RegWriteDword, RoundsToTheNearestHalvesToEven) {
-    const int error = errorOf([&] { shell.RegWrite(kSettings + "V", GetParam().input, "REG_DWORD"); });
+    const int error = errorNumberOf([&] { shell.RegWrite(kSettings + "V", GetParam().input, "REG_DWORD"); });
     EXPECT_EQ(error, GetParam().error);
     if (error == 0)
         EXPECT_EQ(shell.RegRead(kSettings + "V"), QVariant(GetParam().expected));
@@ -121,6 +114,6 @@ INSTANTIATE_TEST_SUITE_P(
                       LongCase{"NotANumber", std::numeric_limits<double>::quiet_NaN(), 0, err::Overflow},
                       LongCase{"Word", QStringLiteral("abc"), 0, err::TypeMismatch},
                       LongCase{"EmptyText", QString(), 0, err::TypeMismatch}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName());
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "platform/errors.h"
 #include "platform/registry/hive_format.h"
+#include "support/case_name.h"
 
 #include <gtest/gtest.h>
 
@@ -60,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"DeletionsAndOtherRoots",
                       "Windows Registry Editor Version 5.00\n[-HKEY_CURRENT_USER\\Gone]\n[HKEY_LOCAL_MACHINE\\X]\n"
                       "\"y\"=-\n[HKEY_CURRENT_USER\\A]\n\"z\"=-\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName());
 
 // ---- Single value lines: the value they define.
 
@@ -101,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"Qword", R"("v"=hex(b):ff,00,00,00,00,00,00,01)", Value::qword(0x01000000000000ffULL)},
         ValueCase{"OtherType", R"("v"=hex(4000):07)", Value::binary(QByteArray("\x07"), 0x4000)},
         ValueCase{"Continued", "\"v\"=hex:01,\\\r\n  02,\\\n  03", Value::binary(QByteArray::fromHex("010203"))}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST(HiveValueLine, LinesNotUnderstoodDefineNothing) {
     const HiveDocument hive = parsed(
@@ -139,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
                               "第 3 行（字节偏移 64）"},
                       BadCase{"NulBytes", QByteArray("Windows Registry Editor Version 5.00\n\0\0\x01", 41), "第 2 行"},
                       BadCase{"Garbage", QByteArray::fromHex("7f454c460201010000"), "第 1 行"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST(HiveParse, WhiteSpaceOnlyIsAnEmptyHiveThatGetsAHeader) {
     HiveDocument hive = parsed(" \n\n");
@@ -240,6 +241,6 @@ INSTANTIATE_TEST_SUITE_P(
         WrittenCase{"EmptyBinary", Value::binary({}), R"("v"=hex:)"},
         WrittenCase{"LongBinaryWraps", Value::binary(QByteArray(100, '\x5a')),
                     R"("v"=hex:5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,\)"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName());
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The font dialog command and the two toolbar boxes, driven as a person
 // would: the dialog answered through the seam, the boxes typed into.
 #include "app/sortedcombobox.h"
-#include "files_fixture.h"
+#include "support/files_fixture.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -81,7 +81,7 @@ TEST_F(Formatting, ChineseNamesAreInTheBoxAndTheDialogAndTheChosenOneIsSavedByNa
     script.then(DialogAnswer::chooseFont(font(QStringLiteral("宋体"), 12, false, false)));
     menu(MainForm->mnFormatFont);
     box().SaveFile(path("song.rtf"));
-    const QByteArray saved = bytes(path("song.rtf"));
+    const QByteArray saved = fileBytes(path("song.rtf"));
     EXPECT_TRUE(saved.contains("\\fcharset134") && saved.contains("\\'cb\\'ce\\'cc\\'e5;")) << saved.toStdString();
     box().LoadFile(path("song.rtf"));
     select(3, 5);
@@ -93,7 +93,7 @@ TEST_F(Formatting, ChineseNamesAreInTheBoxAndTheDialogAndTheChosenOneIsSavedByNa
 TEST_F(Formatting, ChineseFontsReadFromRtfKeepTheirNamesAndShowTheMappedFace) {
     if (!QFontDatabase::families().contains(QStringLiteral("Noto Serif CJK SC")))
         GTEST_SKIP() << "fonts-noto-cjk is not installed";
-    write(path("in.rtf"), "{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}"
+    writeFile(path("in.rtf"), "{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}"
                           "{\\f1\\fnil\\fcharset134 SimSun;}{\\f2\\fnil\\fcharset134 \\'ba\\'da\\'cc\\'e5;}}"
                           "\\f0 A\\f1 B\\f2 C}");
     box().LoadFile(path("in.rtf"));
@@ -112,7 +112,7 @@ TEST_F(Formatting, ChineseFontsReadFromRtfKeepTheirNamesAndShowTheMappedFace) {
         c.setPosition(row.at + 1);
         EXPECT_EQ(QRawFont::fromFont(c.charFormat().font()).familyName().toLower(), QString::fromUtf8(row.face).toLower());
     }
-    const QByteArray saved = bytes(path("out.rtf"));
+    const QByteArray saved = fileBytes(path("out.rtf"));
     EXPECT_EQ(saved.count("\\fcharset134"), 3) << saved.toStdString();
     EXPECT_TRUE(saved.contains("SimSun;")) << saved.toStdString();
 }

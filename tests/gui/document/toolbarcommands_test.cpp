@@ -2,11 +2,12 @@
 // and write the selection's formatting and show the result on the button;
 // the alignment group sets the paragraph; nothing started from the toolbar
 // ends in an error report.
-#include "commandtestutil.h"
+#include "support/commandtestutil.h"
 #include "document/activedocument.h"
 #include "platform/commondialog.h"
 #include "platform/errors.h"
 #include "support/app_fixture.h"
+#include "support/case_name.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -108,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FileButtonCase{"Open", "打开", platform::DialogRequest::Kind::Open, "打开"},
                       FileButtonCase{"SaveUntitled", "保存", platform::DialogRequest::Kind::Save, "保存"},
                       FileButtonCase{"Print", "打印", platform::DialogRequest::Kind::Printer, "Print"}),
-    [](const ::testing::TestParamInfo<FileButtonCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST_F(ToolbarCommandsTest, OpenWithNoDocumentMakesOneForTheFileAndSaveAndPrintShowNothing) {
     MainForm->mdiClient->closeAllSubWindows();
@@ -198,7 +199,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FailingCommandCase{"OpenMissingFile", "打开", &frmMain::mnuFileOpen, 53},
                       FailingCommandCase{"SaveUntitledIntoMissingFolder", "保存", &frmMain::mnuFileSave, 75},
                       FailingCommandCase{"SaveNamed", "保存", &frmMain::mnuFileSave, 75}),
-    [](const ::testing::TestParamInfo<FailingCommandCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST_F(ToolbarCommandsTest, KeysAreComparedExactly) {
     // A button whose key is near one of the thirteen, but not equal, does
@@ -443,9 +444,7 @@ INSTANTIATE_TEST_SUITE_P(Toolbar, ToolbarWithoutDocumentTest,
                                            NoDocumentCase{"Left", "左对齐", {0, 0, 0, 1, 0, 0}},
                                            NoDocumentCase{"Centre", "置中", {0, 0, 0, 0, 1, 0}},
                                            NoDocumentCase{"Right", "右对齐", {0, 0, 0, 0, 0, 1}}),
-                         [](const ::testing::TestParamInfo<NoDocumentCase>& info) {
-                             return std::string(info.param.name);
-                         });
+                         CaseName());
 
 TEST_F(ToolbarCommandsTest, WithoutADocumentATogglesOwnFlipStaysAcrossClicks) {
     MainForm->mdiClient->closeAllSubWindows();

@@ -1,11 +1,12 @@
 // Cut, copy and paste: the clipboard carries plain text for other programs
 // and RTF and HTML with the formatting, from the menus, the toolbar, the
 // keyboard and the control's own paths.
-#include "commandtestutil.h"
+#include "support/commandtestutil.h"
 #include "document/activedocument.h"
 #include "platform/clipboard.h"
 #include "platform/errors.h"
 #include "support/app_fixture.h"
+#include "support/case_name.h"
 
 #include <QImage>
 #include <QMdiArea>
@@ -157,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
                         return d;
                     },
                     "abcwebdef", false}),
-    [](const ::testing::TestParamInfo<ForeignCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST_F(ClipboardCommandsTest, CopyWithAnEmptySelectionReplacesTheClipboardWithAnEmptyDocument) {
     // Given the caret inside the word, nothing selected
@@ -216,7 +217,7 @@ INSTANTIATE_TEST_SUITE_P(
                                      return d;
                                  }},
                       NoTextCase{"Empty", [] { return new QMimeData; }}),
-    [](const ::testing::TestParamInfo<NoTextCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST_F(ClipboardCommandsTest, CutRemovesExactlyTheSelectionAndEachPasteInsertsItAgainFormatted) {
     // Given "beta" (bold red) selected
@@ -273,7 +274,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PlainTextCase{"BracesAndBackslashes", "{\\b x} \\par", "abc{\\b x} \\pardef"},
                       PlainTextCase{"RtfMarkupNotAtTheStart", " x{\\rtf1 y}", "abc x{\\rtf1 y}def"},
                       PlainTextCase{"TwoLines", "one\ntwo", "abcone\ntwodef"}),
-    [](const ::testing::TestParamInfo<PlainTextCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST_F(ClipboardCommandsTest, WithNoDocumentOpenNothingChangesAndNothingIsReported) {
     MainForm->mdiClient->closeAllSubWindows();
@@ -378,7 +379,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   Qt::ShiftModifier, "alpha beta gamma"},
                       KeyPairCase{"ShiftDeleteCutsThenCtrlV", Qt::Key_Delete, Qt::ShiftModifier, Qt::Key_V,
                                   Qt::ControlModifier, "alpha  gamma"}),
-    [](const ::testing::TestParamInfo<KeyPairCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST_F(ClipboardKeysTest, CtrlXCutsThroughTheMenuCommand) {
     RichTextBox& box = alphaBoldRedBeta();

@@ -2,8 +2,9 @@
 // the window, and every selection change sets the six formatting buttons
 // outright from the control.
 #include "app/sortedcombobox.h"
-#include "commandtestutil.h"
+#include "support/commandtestutil.h"
 #include "support/app_fixture.h"
+#include "support/case_name.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -92,7 +93,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SyncCase{"LeftAndCentredParagraphs", 2, 16, {0, 0, 0, 0, 0, 0}},
                       SyncCase{"CentredAndRightParagraphs", 16, 24, {0, 0, 0, 0, 0, 0}},
                       SyncCase{"WholeDocument", 0, 36, {0, 0, 0, 0, 0, 0}}),
-    [](const ::testing::TestParamInfo<SyncCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST_F(DocumentWindowTest, TheSizeAndFontBoxesKeepTheirTextWhenTheCaretMoves) {
     RichTextBox& box = sample();

@@ -1,6 +1,7 @@
 // Correcting the ToUnicode maps of Qt's PDF output: radicals that share a
 // glyph with an ideograph are mapped back to the ideograph, in place.
 #include "platform/pdftext.h"
+#include "support/case_name.h"
 
 #include <gtest/gtest.h>
 
@@ -44,6 +45,6 @@ INSTANTIATE_TEST_SUITE_P(
         MapCase{"OutsideAMapStays", "<2F42> beginbfchar\n<0001> <0041>\nendbfchar <2F42>",
                 "<2F42> beginbfchar\n<0001> <0041>\nendbfchar <2F42>"},
         MapCase{"UnterminatedSectionStays", "beginbfchar\n<0001> <2F42>\n", "beginbfchar\n<0001> <2F42>\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName());
 
 }  // namespace

@@ -3,7 +3,8 @@
 #include "platform/commondialog.h"
 #include "platform/printerhandles.h"
 #include "platform/errors.h"
-#include "files_fixture.h"
+#include "support/files_fixture.h"
+#include "support/case_name.h"
 
 #include <QDir>
 #include <QFontInfo>
@@ -38,7 +39,7 @@ INSTANTIATE_TEST_SUITE_P(
         FilterCase{"SeveralPatterns", "文档|*.rtf;*.txt", {"文档 (*.rtf *.txt)"}},
         FilterCase{"DescriptionWithoutPattern", "RTF|*.rtf|孤立", {"RTF (*.rtf)"}},
         FilterCase{"Empty", "", {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName());
 
 class CommonDialogTest : public ::testing::Test {
 protected:
@@ -49,7 +50,7 @@ protected:
 };
 
 TEST_F(CommonDialogTest, OpenDialogShowsTitleFiltersAndTheLastNameInItsFolder) {
-    write(dir.filePath("old.rtf"));
+    writeFile(dir.filePath("old.rtf"), "{\\rtf1 old}");
     dlg.DialogTitle = QStringLiteral("打开");
     dlg.Filter = kProgramFilter;
     dlg.FileName = dir.filePath("old.rtf");
@@ -124,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(CommonDialog, CancelError,
                                            KindCase{"Save", &CommonDialog::ShowSave},
                                            KindCase{"Printer", &CommonDialog::ShowPrinter},
                                            KindCase{"Font", &CommonDialog::ShowFont}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 TEST_F(CommonDialogTest, EveryValueCarriesOverToTheNextDialogOfAnyKind) {
     // Given a font chosen with Flags 3 ...
@@ -229,7 +230,7 @@ INSTANTIATE_TEST_SUITE_P(CommonDialog, PrintFlags,
                                            PrintFlagsCase{"SelectionNoPageNumbers", 0x109, false, true},
                                            PrintFlagsCase{"PageRangeOffered", 0x100, true, false},
                                            PrintFlagsCase{"NoDevice", 0x001, true, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 TEST_F(CommonDialogTest, EachPrintDialogLeavesAFreshHandleForItsPrinter) {
     dlg.Flags = 0x108;

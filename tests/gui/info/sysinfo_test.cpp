@@ -1,13 +1,14 @@
 // The system-information launcher and the registry value reader, through the
 // real machine hive of this test process and a stand-in program that
 // records how it was started.
-#include "gui/settings/settings_support.h"
+#include "recorded_starts.h"
 #include "info/frmabout.h"
 #include "platform/errors.h"
 #include "platform/messagebox.h"
 #include "platform/registry/code_page.h"
 #include "platform/registry/narrow_api.h"
 #include "platform/registry/value.h"
+#include "support/case_name.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -182,7 +183,7 @@ const StartCase kStartCases[] = {
 // clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Locations, StartSysInfoTest, ::testing::ValuesIn(kStartCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 // A file that is not a program is not started, executable bit or not, and
 // no shell is asked to run it as a script instead.
@@ -317,7 +318,7 @@ const ReadCase kReadCases[] = {
 // clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Types, GetKeyValueTest, ::testing::ValuesIn(kReadCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 TEST_F(LauncherTest, MissingKeyOrValueGivesFalseAndEmptyText) {
     putMachine(QStringLiteral("SOFTWARE\\Test"), QStringLiteral("Other"), Value::string(QStringLiteral("x")));

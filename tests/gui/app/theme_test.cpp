@@ -3,6 +3,7 @@
 // each label's text against its own background measured.
 #include "info/frmabout.h"
 #include "info/frmsplash.h"
+#include "support/case_name.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -110,6 +111,6 @@ TEST_P(DarkTheme, EveryTextIsReadableAgainstItsBackground) {
 INSTANTIATE_TEST_SUITE_P(Windows, DarkTheme,
                          ::testing::Values(WindowCase{"About", [] { return new frmAbout(nullptr); }},
                                            WindowCase{"Splash", [] { return new frmSplash; }}),
-                         [](const ::testing::TestParamInfo<WindowCase>& info) { return std::string(info.param.name); });
+                         CaseName());
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include "platform/commondialog.h"
 #include "platform/toolbar.h"
 #include "support/app_fixture.h"
+#include "support/boxtestutil.h"
+#include "support/test_env.h"
 
 #include <QFile>
 #include <QFontDatabase>
@@ -20,16 +22,8 @@
 
 #include <sys/resource.h>
 
-inline QByteArray bytes(const QString& file) {
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-inline void write(const QString& file, const QByteArray& content = "{\\rtf1 old}") {
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(content);
-}
+using testenv::fileBytes;
+using testenv::writeFile;
 
 // A process file-size limit makes every write past it fail, as a full disk
 // does, whoever runs the test (root included).
@@ -108,12 +102,7 @@ protected:
         box().selectAll();
         box().setSelText(text);
     }
-    void select(int from, int to) const {
-        QTextCursor c(box().document());
-        c.setPosition(from);
-        c.setPosition(to, QTextCursor::KeepAnchor);
-        box().setTextCursor(c);
-    }
+    void select(int from, int to) const { boxtest::select(box(), from, to); }
 
     static bool isRtf(const QByteArray& content) { return content.startsWith("{\\rtf"); }
 

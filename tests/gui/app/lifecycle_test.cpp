@@ -2,11 +2,12 @@
 // hive (twips, 15 to the pixel here), the font box, and what a failing
 // write at exit does.
 #include "app/sortedcombobox.h"
-#include "gui/settings/settings_support.h"
+#include "support/settings_support.h"
 #include "platform/errors.h"
 #include "platform/registry/hive_store.h"
 #include "platform/registry/value.h"
 #include "support/app_fixture.h"
+#include "support/case_name.h"
 
 #include <QCollator>
 #include <QComboBox>
@@ -184,7 +185,7 @@ const Stored kStored[] = {
 // clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Values, RestoreTest, ::testing::ValuesIn(kStored),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 // ---------------------------------------------------------------------------
 // Unloading.
@@ -367,7 +368,7 @@ const WriteFailure kWriteFailures[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Ways, WriteFailureTest, ::testing::ValuesIn(kWriteFailures),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 // ---------------------------------------------------------------------------
 // The boxes.

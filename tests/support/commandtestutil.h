@@ -8,6 +8,7 @@
 #include "document/frmdocument.h"
 #include "document/richtextbox.h"
 #include "platform/toolbar.h"
+#include "support/boxtestutil.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -22,14 +23,9 @@ namespace cmdtest {
 
 inline RichTextBox& activeBox() { return *MainForm->ActiveForm()->rtfText; }
 
-inline void select(RichTextBox& box, int from, int to) {
-    QTextCursor c(box.document());
-    c.setPosition(from);
-    c.setPosition(to, QTextCursor::KeepAnchor);
-    box.setTextCursor(c);
-}
-
-inline void caretAt(RichTextBox& box, int position) { select(box, position, position); }
+using boxtest::caretAt;
+using boxtest::charAt;
+using boxtest::select;
 
 // Appends text at the end of the document with the given format.
 inline void append(RichTextBox& box, const QString& text, const QTextCharFormat& format = {}) {
@@ -42,13 +38,6 @@ inline QTextCharFormat bold() {
     QTextCharFormat f;
     f.setFontWeight(QFont::Bold);
     return f;
-}
-
-// The format of the character at `position` (0-based).
-inline QTextCharFormat charAt(const RichTextBox& box, int position) {
-    QTextCursor c(box.document());
-    c.setPosition(position + 1);
-    return c.charFormat();
 }
 
 inline bool isBoldAt(const RichTextBox& box, int position) {

@@ -1,7 +1,7 @@
 // The main window's own commands: the two View toggles, the four Window
 // arrangements and File Exit.
 #include "app/sortedcombobox.h"
-#include "commandtestutil.h"
+#include "support/commandtestutil.h"
 #include "platform/errors.h"
 #include "platform/mdiarrange.h"
 #include "platform/registry/registry_shell.h"

@@ -2,6 +2,8 @@
 
 #include "platform/errors.h"
 #include "platform/registry/hive_store.h"
+#include "support/case_name.h"
+#include "support/error_number.h"
 
 #include <QDir>
 #include <QLockFile>
@@ -25,15 +27,6 @@ const QByteArray kSettings =
     "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Korvane]\r\n"
     "; the user's own note\r\n\"Kept\"=dword:00000007\r\n";
 
-int writeErrorNumber(const std::function<void()>& write) {
-    try {
-        write();
-    } catch (const platform::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
-
 QStringList filesIn(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
@@ -53,10 +46,10 @@ TEST_F(HiveStore, UserHiveFollowsConfigHomeAndFallsBackToHomeConfig) {
 
 TEST_F(HiveStore, MachineHiveIsTheFirstConfigDirThatHasOne) {
     EXPECT_EQ(hivePath(Root::LocalMachine), machineHive());  // none yet: the first
-    const QString second = tmp_.path() + "/xdg2/scrivlet/HKEY_LOCAL_MACHINE.reg";
-    put(second, "Windows Registry Editor Version 5.00\n");
+    const QString second = machineDir(1) + "/scrivlet/HKEY_LOCAL_MACHINE.reg";
+    writeFile(second, "Windows Registry Editor Version 5.00\n");
     EXPECT_EQ(hivePath(Root::LocalMachine), second);
-    put(machineHive(), "Windows Registry Editor Version 5.00\n");
+    writeFile(machineHive(), "Windows Registry Editor Version 5.00\n");
     EXPECT_EQ(hivePath(Root::LocalMachine), machineHive());
     qputenv("XDG_CONFIG_DIRS", "::relative");
     EXPECT_EQ(hivePath(Root::LocalMachine), "/etc/xdg/scrivlet/HKEY_LOCAL_MACHINE.reg");
@@ -66,32 +59,32 @@ TEST_F(HiveStore, MachineHiveIsTheFirstConfigDirThatHasOne) {
 
 TEST_F(HiveStore, FirstWriteCreatesFolderAndFile) {
     writeValue(Root::CurrentUser, "Software\\Korvane\\Scrivlet\\Settings", "MainLeft", Value::dword(1500));
-    EXPECT_EQ(contents(userHive()), "Windows Registry Editor Version 5.00\n\n"
+    EXPECT_EQ(fileBytes(userHive()), "Windows Registry Editor Version 5.00\n\n"
                                     "[HKEY_CURRENT_USER\\Software\\Korvane\\Scrivlet\\Settings]\n"
                                     "\"MainLeft\"=dword:000005dc\n");
     EXPECT_EQ(filesIn(home() + "/scrivlet"), QStringList{"HKEY_CURRENT_USER.reg"});  // no lock or temp left
 }
 
 TEST_F(HiveStore, WriteKeepsWhatElseTheFileHeld) {
-    put(userHive(), kSettings);
+    writeFile(userHive(), kSettings);
     writeValue(Root::CurrentUser, "software\\korvane", "New", Value::string("n"));
-    EXPECT_EQ(contents(userHive()), kSettings + "\"New\"=\"n\"\r\n");
+    EXPECT_EQ(fileBytes(userHive()), kSettings + "\"New\"=\"n\"\r\n");
 }
 
 TEST_F(HiveStore, ReadOnlyHiveIsReadButNeverWritten) {
-    put(userHive(), kSettings);
+    writeFile(userHive(), kSettings);
     setMode(userHive(), 0444);
     EXPECT_EQ(readValue(Root::CurrentUser, "Software\\Korvane", "kept")->toDword(), 7u);
-    EXPECT_EQ(writeErrorNumber([] { writeValue(Root::CurrentUser, "A", "x", Value::dword(1)); }),
+    EXPECT_EQ(errorNumberOf([] { writeValue(Root::CurrentUser, "A", "x", Value::dword(1)); }),
               platform::err::RegistryWrite);
-    EXPECT_EQ(contents(userHive()), kSettings);
+    EXPECT_EQ(fileBytes(userHive()), kSettings);
 }
 
 TEST_F(HiveStore, MissingHiveInAFolderWithoutWriteBitsIsNotCreated) {
     QDir().mkpath(machineDir() + "/scrivlet");
     setMode(machineDir() + "/scrivlet", 0555);
     EXPECT_FALSE(hiveWritable(machineHive()));
-    EXPECT_EQ(writeErrorNumber([] { writeValue(Root::LocalMachine, "A", "x", Value::dword(1)); }),
+    EXPECT_EQ(errorNumberOf([] { writeValue(Root::LocalMachine, "A", "x", Value::dword(1)); }),
               platform::err::RegistryWrite);
     EXPECT_FALSE(QFile::exists(machineHive()));
 }
@@ -99,7 +92,7 @@ TEST_F(HiveStore, MissingHiveInAFolderWithoutWriteBitsIsNotCreated) {
 TEST_F(HiveStore, WritabilityFollowsTheBitsForOwnerGroupAndOthers) {
     if (geteuid() != 0)
         GTEST_SKIP() << "needs to give the file to another owner";
-    put(machineHive(), "Windows Registry Editor Version 5.00\n");
+    writeFile(machineHive(), "Windows Registry Editor Version 5.00\n");
     const QByteArray path = QFile::encodeName(machineHive());
     ASSERT_EQ(::chown(path.constData(), 4242, 4242), 0);
     setMode(machineHive(), 0664);  // owner and group may write, others (we) may not
@@ -123,16 +116,16 @@ void PrintTo(const BadHive& c, std::ostream* os) { *os << c.name; }
 class HiveStoreBadFile : public HiveEnv, public ::testing::WithParamInterface<BadHive> {};
 
 TEST_P(HiveStoreBadFile, ReadsAsEmptyAndIsMovedAsideWholeOnWrite) {
-    put(userHive(), GetParam().bytes);
+    writeFile(userHive(), GetParam().bytes);
     EXPECT_FALSE(readValue(Root::CurrentUser, "A", "x").has_value());
-    EXPECT_EQ(contents(userHive()), GetParam().bytes);  // reading changes nothing
+    EXPECT_EQ(fileBytes(userHive()), GetParam().bytes);  // reading changes nothing
 
     ::testing::internal::CaptureStderr();
-    const int number = writeErrorNumber([] { writeValue(Root::CurrentUser, "A", "x", Value::dword(5)); });
+    const int number = errorNumberOf([] { writeValue(Root::CurrentUser, "A", "x", Value::dword(5)); });
     const std::string said = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(number, platform::err::RegistryWrite);
     EXPECT_NE(said.find("HKEY_CURRENT_USER.reg.bad"), std::string::npos) << said;
-    EXPECT_EQ(contents(userHive() + ".bad"), GetParam().bytes);
+    EXPECT_EQ(fileBytes(userHive() + ".bad"), GetParam().bytes);
     EXPECT_EQ(readValue(Root::CurrentUser, "A", "x")->toDword(), 5u);
 }
 
@@ -141,7 +134,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(BadHive{"NoHeader", "[HKEY_CURRENT_USER\\A]\n\"x\"=dword:00000001\n"},
                       BadHive{"InvalidUtf8", "Windows Registry Editor Version 5.00\n\"\xFF\xFE\"\n"},
                       BadHive{"Garbage", QByteArray("\x00\x01\x02garbage\xFF", 11)}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName());
 
 // Files that are not read at all: reading them would block (a FIFO), never
 // end (a device) or cost seconds for four numbers (a huge file).
@@ -198,10 +191,10 @@ INSTANTIATE_TEST_SUITE_P(
                         file.write(hive);
                     },
                     S_IFREG}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST_F(HiveStore, ALockAnotherLiveProcessHoldsFailsTheWriteAndLosesNothing) {
-    put(userHive(), kSettings);
+    writeFile(userHive(), kSettings);
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t holder = fork();
@@ -217,52 +210,52 @@ TEST_F(HiveStore, ALockAnotherLiveProcessHoldsFailsTheWriteAndLosesNothing) {
     char locked = 0;
     ASSERT_EQ(::read(ready[0], &locked, 1), 1);
     ASSERT_EQ(locked, '1');
-    const int number = writeErrorNumber([] { writeValue(Root::CurrentUser, "A", "x", Value::dword(1)); });
+    const int number = errorNumberOf([] { writeValue(Root::CurrentUser, "A", "x", Value::dword(1)); });
     ::kill(holder, SIGKILL);
     ::waitpid(holder, nullptr, 0);
     EXPECT_EQ(number, platform::err::RegistryWrite);
-    EXPECT_EQ(contents(userHive()), kSettings);
+    EXPECT_EQ(fileBytes(userHive()), kSettings);
     writeValue(Root::CurrentUser, "A", "x", Value::dword(1));  // the dead holder's lock is taken over
     EXPECT_EQ(readValue(Root::CurrentUser, "A", "x")->toDword(), 1u);
 }
 
 TEST_F(HiveStore, ReadsInABatchReadTheFileOnceUntilAWriteChangesIt) {
-    put(userHive(), kSettings);
+    writeFile(userHive(), kSettings);
     {
         const ReadBatch batch;
         EXPECT_EQ(readValue(Root::CurrentUser, "Software\\Korvane", "Kept")->toDword(), 7u);
-        put(userHive(), "Windows Registry Editor Version 5.00\n");  // another program's change
+        writeFile(userHive(), "Windows Registry Editor Version 5.00\n");  // another program's change
         EXPECT_EQ(readValue(Root::CurrentUser, "Software\\Korvane", "Kept")->toDword(), 7u);
         writeValue(Root::CurrentUser, "A", "x", Value::dword(3));
         EXPECT_FALSE(readValue(Root::CurrentUser, "Software\\Korvane", "Kept").has_value());
         EXPECT_EQ(readValue(Root::CurrentUser, "A", "x")->toDword(), 3u);
     }
-    put(userHive(), kSettings);
+    writeFile(userHive(), kSettings);
     EXPECT_EQ(readValue(Root::CurrentUser, "Software\\Korvane", "Kept")->toDword(), 7u);
 }
 
 TEST_F(HiveStore, ASecondBadFileDoesNotReplaceTheFirstCopy) {
-    put(userHive() + ".bad", "first");
-    put(userHive(), "second");
-    writeErrorNumber([] { writeValue(Root::CurrentUser, "A", "x", Value::dword(5)); });
-    EXPECT_EQ(contents(userHive() + ".bad"), "first");
-    EXPECT_EQ(contents(userHive() + ".bad.1"), "second");
+    writeFile(userHive() + ".bad", "first");
+    writeFile(userHive(), "second");
+    errorNumberOf([] { writeValue(Root::CurrentUser, "A", "x", Value::dword(5)); });
+    EXPECT_EQ(fileBytes(userHive() + ".bad"), "first");
+    EXPECT_EQ(fileBytes(userHive() + ".bad.1"), "second");
 }
 
 // ---- Crashes and a second instance.
 
 TEST_F(HiveStore, WriteThatFailsBeforeTheRenameLeavesTheOldFileAndNoLeftovers) {
-    put(userHive(), kSettings);
+    writeFile(userHive(), kSettings);
     hooks::setBeforeCommitHook([] { throw platform::Error(platform::err::Unexpected, "crash"); });
-    EXPECT_EQ(writeErrorNumber([] { writeValue(Root::CurrentUser, "A", "x", Value::dword(1)); }),
+    EXPECT_EQ(errorNumberOf([] { writeValue(Root::CurrentUser, "A", "x", Value::dword(1)); }),
               platform::err::Unexpected);
     hooks::setBeforeCommitHook({});
-    EXPECT_EQ(contents(userHive()), kSettings);
+    EXPECT_EQ(fileBytes(userHive()), kSettings);
     EXPECT_EQ(filesIn(home() + "/scrivlet"), QStringList{"HKEY_CURRENT_USER.reg"});
 }
 
 TEST_F(HiveStore, ProcessKilledMidWriteLeavesTheOldFileAndItsLockIsRecovered) {
-    put(userHive(), kSettings);
+    writeFile(userHive(), kSettings);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -273,7 +266,7 @@ TEST_F(HiveStore, ProcessKilledMidWriteLeavesTheOldFileAndItsLockIsRecovered) {
     int status = 0;
     waitpid(child, &status, 0);
     ASSERT_EQ(WEXITSTATUS(status), 3);
-    EXPECT_EQ(contents(userHive()), kSettings);
+    EXPECT_EQ(fileBytes(userHive()), kSettings);
 
     writeValue(Root::CurrentUser, "A", "y", Value::dword(2));
     EXPECT_EQ(readValue(Root::CurrentUser, "Software\\Korvane", "Kept")->toDword(), 7u);
