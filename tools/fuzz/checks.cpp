@@ -27,7 +27,9 @@ std::string hive(std::string_view bytes) {
     HiveDocument doc(QStringLiteral("HKEY_CURRENT_USER"));
     if (!doc.parse(input))
         return {};
-    if (!input.startsWith("\xFF\xFE") && doc.serialize() != input)
+    // A file of nothing but white space (a BOM at most) is an empty hive.
+    const bool blank = QByteArray(input).replace("\xEF\xBB\xBF", "").trimmed().isEmpty();
+    if (!input.startsWith("\xFF\xFE") && !blank && doc.serialize() != input)
         return "an unchanged hive is not written back as it was";
     const QStringList key = {QStringLiteral("Software"), QStringLiteral("Fuzz")};
     const Value value = Value::dword(0x2a);
