@@ -35,9 +35,7 @@ namespace {
 class MdiClient : public QMdiArea {
 public:
     using QMdiArea::QMdiArea;
-    QSize sizeHint() const override {
-        return {platform::twipsToPixelsX(10005), platform::twipsToPixelsY(6360)};
-    }
+    QSize sizeHint() const override { return {platform::twipsToPixelsX(10005), platform::twipsToPixelsY(6360)}; }
 };
 
 using Handler = void (frmMain::*)();
@@ -45,11 +43,11 @@ using Handler = void (frmMain::*)();
 struct MenuRow {
     QAction* frmMain::*item;  // nullptr for the control array mnuFileMRU
     const char* name;
-    const char* caption;      // "-" is a separator
+    const char* caption;  // "-" is a separator
     const char* shortcut;
-    Handler handler;          // nullptr: no command
+    Handler handler;  // nullptr: no command
     bool hidden;
-    bool checked;             // a check mark that starts on
+    bool checked;  // a check mark that starts on
 };
 
 // clang-format off
@@ -149,7 +147,8 @@ std::vector<platform::ButtonDefinition> toolbarButtons() {
 
 // The toolbar slot (counted from 1) that holds the box.
 int slotOf(Box box) {
-    const auto row = std::find_if(kToolbar.begin(), kToolbar.end(), [box](const ToolbarRow& r) { return r.box == box; });
+    const auto row = std::find_if(kToolbar.begin(), kToolbar.end(),
+                                  [box](const ToolbarRow& r) { return r.box == box; });
     return int(row - kToolbar.begin()) + 1;
 }
 
@@ -384,7 +383,6 @@ void frmMain::setupStatusBar() {
     sbStatusBar->setAccessibleName(QStringLiteral("状态栏"));
     setStatusBar(sbStatusBar);
 }
-
 
 void frmMain::Show() {
     const bool first = !loaded_;

@@ -16,10 +16,18 @@
 #include <cmath>
 #include <optional>
 
-double frmMain::Left() const { return platform::pixelsToTwipsX(frameGeometry().x()); }
-double frmMain::Top() const { return platform::pixelsToTwipsY(frameGeometry().y()); }
-double frmMain::Width() const { return platform::pixelsToTwipsX(frameGeometry().width()); }
-double frmMain::Height() const { return platform::pixelsToTwipsY(frameGeometry().height()); }
+double frmMain::Left() const {
+    return platform::pixelsToTwipsX(frameGeometry().x());
+}
+double frmMain::Top() const {
+    return platform::pixelsToTwipsY(frameGeometry().y());
+}
+double frmMain::Width() const {
+    return platform::pixelsToTwipsX(frameGeometry().width());
+}
+double frmMain::Height() const {
+    return platform::pixelsToTwipsY(frameGeometry().height());
+}
 
 int frmMain::WindowState() const {
     if (isMinimized())
@@ -42,8 +50,12 @@ double checkedTwips(double twips) {
 
 }  // namespace
 
-void frmMain::setLeft(double twips) { move(platform::twipsToPixelsX(checkedTwips(twips)), pos().y()); }
-void frmMain::setTop(double twips) { move(pos().x(), platform::twipsToPixelsY(checkedTwips(twips))); }
+void frmMain::setLeft(double twips) {
+    move(platform::twipsToPixelsX(checkedTwips(twips)), pos().y());
+}
+void frmMain::setTop(double twips) {
+    move(pos().x(), platform::twipsToPixelsY(checkedTwips(twips)));
+}
 
 namespace {
 
@@ -133,19 +145,14 @@ float toSingle(const QVariant& value) {
     bool ok = false;
     float result = 0;
     switch (value.typeId()) {
-    case QMetaType::QString:
-        result = value.toString().trimmed().toFloat(&ok);
-        break;
+    case QMetaType::QString: result = value.toString().trimmed().toFloat(&ok); break;
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
     case QMetaType::ULongLong:
     case QMetaType::Double:
-    case QMetaType::Float:
-        result = value.toFloat(&ok);
-        break;
-    default:
-        break;
+    case QMetaType::Float: result = value.toFloat(&ok); break;
+    default: break;
     }
     if (!ok || !std::isfinite(result))  // "nan" and "inf" are no numbers here
         platform::raise(platform::err::TypeMismatch, QStringLiteral("类型不匹配"));

@@ -15,7 +15,9 @@ namespace {
 void (*startupProbe)() = nullptr;
 }
 
-void setStartupProbe(void (*probe)()) { startupProbe = probe; }
+void setStartupProbe(void (*probe)()) {
+    startupProbe = probe;
+}
 
 void Main() {
     // 1. The splash screen, shown without an owner and not modal; its load

@@ -24,11 +24,10 @@ void installChineseFontSubstitutions() {
     const QStringList hei = {QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Zen Hei"),
                              QStringLiteral("Noto Serif CJK SC")};
     const QStringList kai = {QStringLiteral("AR PL UKai CN"), QStringLiteral("Noto Serif CJK SC")};
-    for (const char* name : {"宋体", "新宋体", "SimSun", "NSimSun", "仿宋", "仿宋_GB2312", "FangSong",
-                             "MingLiU", "PMingLiU", "細明體", "新細明體"})
+    for (const char* name : {"宋体", "新宋体", "SimSun", "NSimSun", "仿宋", "仿宋_GB2312", "FangSong", "MingLiU",
+                             "PMingLiU", "細明體", "新細明體"})
         QFont::insertSubstitutions(QString::fromUtf8(name), song);
-    for (const char* name : {"黑体", "SimHei", "微软雅黑", "Microsoft YaHei", "等线", "DengXian",
-                             "幼圆", "YouYuan"})
+    for (const char* name : {"黑体", "SimHei", "微软雅黑", "Microsoft YaHei", "等线", "DengXian", "幼圆", "YouYuan"})
         QFont::insertSubstitutions(QString::fromUtf8(name), hei);
     for (const char* name : {"楷体", "楷体_GB2312", "KaiTi", "标楷体", "DFKai-SB"})
         QFont::insertSubstitutions(QString::fromUtf8(name), kai);

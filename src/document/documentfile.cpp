@@ -11,7 +11,9 @@
 namespace document {
 
 namespace {
-QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
+QString shown(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
 }  // namespace
 
 QByteArray readFileBytes(const QString& path) {
@@ -27,10 +29,12 @@ QByteArray readFileBytes(const QString& path) {
         raise(err::FileAccess, QStringLiteral("无法读取“%1”：这不是普通文件。").arg(shown(path)));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        raise(err::FileAccess, QStringLiteral("无法读取文件“%1”（%2）。").arg(shown(path), platform::reasonText(file.errorString())));
+        raise(err::FileAccess,
+              QStringLiteral("无法读取文件“%1”（%2）。").arg(shown(path), platform::reasonText(file.errorString())));
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        raise(err::FileAccess, QStringLiteral("读取文件“%1”时出错（%2）。").arg(shown(path), platform::reasonText(file.errorString())));
+        raise(err::FileAccess,
+              QStringLiteral("读取文件“%1”时出错（%2）。").arg(shown(path), platform::reasonText(file.errorString())));
     return bytes;
 }
 
@@ -44,10 +48,9 @@ void writeFileBytes(const QString& path, const QByteArray& bytes) {
     if (written.ok)
         return;
     // "Left as it was" only when there was a file to leave.
-    raise(err::FileAccess, QStringLiteral("无法保存文件“%1”（%2）%3").arg(shown(path), written.reason,
-                                                                     written.targetExisted
-                                                                         ? QStringLiteral("，原文件未改动。")
-                                                                         : QStringLiteral("。")));
+    raise(err::FileAccess, QStringLiteral("无法保存文件“%1”（%2）%3")
+                               .arg(shown(path), written.reason,
+                                    written.targetExisted ? QStringLiteral("，原文件未改动。") : QStringLiteral("。")));
 }
 
 }  // namespace document

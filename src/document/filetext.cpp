@@ -10,7 +10,9 @@ namespace document {
 
 namespace {
 
-std::string_view viewOf(const QByteArray& bytes) { return std::string_view(bytes.constData(), std::size_t(bytes.size())); }
+std::string_view viewOf(const QByteArray& bytes) {
+    return std::string_view(bytes.constData(), std::size_t(bytes.size()));
+}
 
 // Appends text the way inserting it into a document and reading it back as
 // plain text shows it: inserting ends a block at "\r\n", '\r', '\n', U+2029

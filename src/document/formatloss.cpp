@@ -32,7 +32,8 @@ bool losesFormattingAsPlainText(const QTextDocument& document) {
             const QTextFragment fragment = it.fragment();
             // A picture has no text at all.
             if (seen.insert(fragment.charFormatIndex()).second &&
-                (fragment.charFormat().isImageFormat() || showsMoreThanPlain(fromQt(fragment.charFormat(), font), plain)))
+                (fragment.charFormat().isImageFormat() ||
+                 showsMoreThanPlain(fromQt(fragment.charFormat(), font), plain)))
                 return true;
         }
     }

@@ -25,17 +25,27 @@ std::uint32_t fromColor(const QColor& c) {
     return (std::uint32_t(c.red()) << 16) | (std::uint32_t(c.green()) << 8) | std::uint32_t(c.blue());
 }
 
-double twipsToPixelsXF(int twips) { return twips / platform::twipsPerPixelX(); }
-double twipsToPixelsYF(int twips) { return twips / platform::twipsPerPixelY(); }
-int pixelsToTwipsXF(double px) { return int(std::lround(px * platform::twipsPerPixelX())); }
-int pixelsToTwipsYF(double px) { return int(std::lround(px * platform::twipsPerPixelY())); }
+double twipsToPixelsXF(int twips) {
+    return twips / platform::twipsPerPixelX();
+}
+double twipsToPixelsYF(int twips) {
+    return twips / platform::twipsPerPixelY();
+}
+int pixelsToTwipsXF(double px) {
+    return int(std::lround(px * platform::twipsPerPixelX()));
+}
+int pixelsToTwipsYF(double px) {
+    return int(std::lround(px * platform::twipsPerPixelY()));
+}
 
 template <typename T>
 void combine(std::size_t& seed, const T& value) {
     seed ^= std::hash<T>{}(value) + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2);
 }
 
-QColor linkColor() { return QGuiApplication::palette().color(QPalette::Link); }
+QColor linkColor() {
+    return QGuiApplication::palette().color(QPalette::Link);
+}
 
 }  // namespace
 
@@ -43,8 +53,7 @@ QString hyperlinkTarget(const QString& instruction) {
     // HYPERLINK "target" [\l "place"] [\o "tip"] ...; quotes are optional
     // around a target without spaces.
     const QString text = instruction.trimmed();
-    if (!text.startsWith(QLatin1String("HYPERLINK"), Qt::CaseInsensitive) ||
-        (text.size() > 9 && !text.at(9).isSpace()))
+    if (!text.startsWith(QLatin1String("HYPERLINK"), Qt::CaseInsensitive) || (text.size() > 9 && !text.at(9).isSpace()))
         return {};
     QString target, place;
     QString* next = &target;
@@ -67,15 +76,18 @@ QString hyperlinkTarget(const QString& instruction) {
             i = end < 0 ? text.size() : end + 1;
         } else {
             qsizetype end = i;
-            while (end < text.size() && !text.at(end).isSpace()) ++end;
+            while (end < text.size() && !text.at(end).isSpace())
+                ++end;
             word = text.mid(i, end - i);
             i = end;
         }
         word.replace(QLatin1String("\\\\"), QLatin1String("\\"));
-        if (next && next->isEmpty()) *next = word;
+        if (next && next->isEmpty())
+            *next = word;
         next = nullptr;
     }
-    if (!target.isEmpty()) return place.isEmpty() ? target : target + u'#' + place;
+    if (!target.isEmpty())
+        return place.isEmpty() ? target : target + u'#' + place;
     return place.isEmpty() ? QString() : u'#' + place;
 }
 
@@ -116,7 +128,8 @@ QTextCharFormat toQt(const rtf::CharFormat& f) {
                 q.setForeground(linkColor());
                 look |= 2;
             }
-            if (look) q.setProperty(LinkLookProperty, look);
+            if (look)
+                q.setProperty(LinkLookProperty, look);
         }
     }
     return q;
@@ -137,11 +150,16 @@ QTextBlockFormat toQt(const rtf::ParaFormat& f) {
     // or indent would otherwise send the layout far beyond what it can
     // count, or leave lines no width at all.
     const auto page = [](int twips, int least) { return std::clamp(twips, least, MaxPageTwips); };
-    if (f.leftIndent != 0) q.setLeftMargin(twipsToPixelsXF(page(f.leftIndent, -MaxPageTwips)));
-    if (f.rightIndent != 0) q.setRightMargin(twipsToPixelsXF(page(f.rightIndent, -MaxPageTwips)));
-    if (f.firstLineIndent != 0) q.setTextIndent(twipsToPixelsXF(page(f.firstLineIndent, -MaxPageTwips)));
-    if (f.spaceBefore != 0) q.setTopMargin(twipsToPixelsYF(page(f.spaceBefore, 0)));
-    if (f.spaceAfter != 0) q.setBottomMargin(twipsToPixelsYF(page(f.spaceAfter, 0)));
+    if (f.leftIndent != 0)
+        q.setLeftMargin(twipsToPixelsXF(page(f.leftIndent, -MaxPageTwips)));
+    if (f.rightIndent != 0)
+        q.setRightMargin(twipsToPixelsXF(page(f.rightIndent, -MaxPageTwips)));
+    if (f.firstLineIndent != 0)
+        q.setTextIndent(twipsToPixelsXF(page(f.firstLineIndent, -MaxPageTwips)));
+    if (f.spaceBefore != 0)
+        q.setTopMargin(twipsToPixelsYF(page(f.spaceBefore, 0)));
+    if (f.spaceAfter != 0)
+        q.setBottomMargin(twipsToPixelsYF(page(f.spaceAfter, 0)));
     return q;
 }
 
@@ -187,8 +205,10 @@ rtf::CharFormat fromQt(const QTextCharFormat& q, const QFont& defaultFont) {
     if (q.hasProperty(FieldProperty)) {
         f.field = q.stringProperty(FieldProperty).toStdString();
         const int look = q.intProperty(LinkLookProperty);
-        if (look & 1) f.underline = false;
-        if ((look & 2) && f.hasColor && f.color == fromColor(linkColor())) f.hasColor = false;
+        if (look & 1)
+            f.underline = false;
+        if ((look & 2) && f.hasColor && f.color == fromColor(linkColor()))
+            f.hasColor = false;
     }
     return f;
 }
@@ -228,7 +248,8 @@ std::size_t CharFormatHash::operator()(const rtf::CharFormat& f) const noexcept 
                       (int(f.hasColor) << 4) | (int(f.hasBackground) << 5) | (int(f.verticalAlign) << 6));
     combine(seed, f.color);
     combine(seed, f.background);
-    if (!f.field.empty()) combine(seed, f.field);
+    if (!f.field.empty())
+        combine(seed, f.field);
     return seed;
 }
 

@@ -16,12 +16,11 @@ frmDocument::frmDocument() {
     resize(platform::twipsToPixelsX(4680), platform::twipsToPixelsY(3195));
     rtfText = new RichTextBox(this);
     rtfText->setObjectName(QStringLiteral("rtfText"));
-    rtfText->setGeometry(platform::twipsToPixelsX(120), platform::twipsToPixelsY(105),
-                         platform::twipsToPixelsX(4080), platform::twipsToPixelsY(2715));
+    rtfText->setGeometry(platform::twipsToPixelsX(120), platform::twipsToPixelsY(105), platform::twipsToPixelsX(4080),
+                         platform::twipsToPixelsY(2715));
     setFocusProxy(rtfText);
     rtfText->installEventFilter(this);
-    connect(rtfText, &RichTextBox::SelChange, this,
-            [this] { platform::dispatch([this] { rtfText_SelChange(); }); });
+    connect(rtfText, &RichTextBox::SelChange, this, [this] { platform::dispatch([this] { rtfText_SelChange(); }); });
     Form_Load();
 }
 
@@ -29,8 +28,12 @@ QSize frmDocument::sizeHint() const {
     return {platform::twipsToPixelsX(4680), platform::twipsToPixelsY(3195)};
 }
 
-double frmDocument::ScaleWidth() const { return platform::pixelsToTwipsX(width()); }
-double frmDocument::ScaleHeight() const { return platform::pixelsToTwipsY(height()); }
+double frmDocument::ScaleWidth() const {
+    return platform::pixelsToTwipsX(width());
+}
+double frmDocument::ScaleHeight() const {
+    return platform::pixelsToTwipsY(height());
+}
 
 void frmDocument::Form_Load() {
     Form_Resize();
@@ -64,8 +67,7 @@ namespace {
 // Exactly Ctrl+X, Ctrl+C or Ctrl+V: no Shift, Alt or Meta with it.
 bool isClipboardKey(const QKeyEvent* e) {
     const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
-    return mods == Qt::ControlModifier &&
-           (e->key() == Qt::Key_X || e->key() == Qt::Key_C || e->key() == Qt::Key_V);
+    return mods == Qt::ControlModifier && (e->key() == Qt::Key_X || e->key() == Qt::Key_C || e->key() == Qt::Key_V);
 }
 
 }  // namespace

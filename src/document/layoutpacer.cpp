@@ -17,7 +17,9 @@ constexpr qint64 SliceNs = 8'000'000;
 // Characters laid out again at once when blocks were left without lines.
 constexpr int RepairChars = 4000;
 
-bool hasLines(const QTextBlock& block) { return block.layout()->lineCount() > 0 || !block.isVisible(); }
+bool hasLines(const QTextBlock& block) {
+    return block.layout()->lineCount() > 0 || !block.isVisible();
+}
 }  // namespace
 
 LayoutPacer::LayoutPacer(QObject* parent) : QObject(parent) {

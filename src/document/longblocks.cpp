@@ -100,8 +100,7 @@ bool groupLines(QString& text) {
 QString textOf(const QTextDocument& document, int from, int to) {
     QString text;
     text.reserve(std::max(0, to - from));
-    for (QTextBlock block = document.findBlock(from); block.isValid() && block.position() <= to;
-         block = block.next()) {
+    for (QTextBlock block = document.findBlock(from); block.isValid() && block.position() <= to; block = block.next()) {
         const int start = std::max(from, block.position());
         const int stop = std::min(to, block.position() + block.length() - 1);
         if (block.position() > from && continuation(block) != Continuation::Soft)

@@ -42,7 +42,9 @@ std::string_view viewOf(const QByteArray& bytes) {
     return std::string_view(bytes.constData(), std::size_t(bytes.size()));
 }
 
-bool isBold(const QTextCharFormat& f) { return f.fontWeight() >= QFont::DemiBold; }
+bool isBold(const QTextCharFormat& f) {
+    return f.fontWeight() >= QFont::DemiBold;
+}
 
 // RTF travels through the program as text. Markup is ASCII; should a
 // character outside ASCII appear in it anyway (RTF typed or pasted as text),
@@ -68,7 +70,9 @@ QByteArray rtfBytes(const QString& text) {
     return out;
 }
 
-QString sizeText(double points) { return QString::number(points, 'g', 6); }
+QString sizeText(double points) {
+    return QString::number(points, 'g', 6);
+}
 
 }  // namespace
 
@@ -153,7 +157,9 @@ void RichTextBox::mergeFormat(const QTextCharFormat& modifier) {
     mergeCurrentCharFormat(modifier);
 }
 
-std::optional<bool> RichTextBox::SelBold() const { return uniformCharValue<bool>(isBold); }
+std::optional<bool> RichTextBox::SelBold() const {
+    return uniformCharValue<bool>(isBold);
+}
 std::optional<bool> RichTextBox::SelItalic() const {
     return uniformCharValue<bool>([](const QTextCharFormat& f) { return f.fontItalic(); });
 }
@@ -225,9 +231,8 @@ void RichTextBox::setSelFontSize(const QString& text) {
     // them) read as their ASCII forms.
     const QRegularExpressionMatch m = number.match(text.normalized(QString::NormalizationForm_KC));
     if (!m.hasMatch())
-        platform::raise(TypeMismatch, text.trimmed().isEmpty()
-                                          ? QStringLiteral("没有给出字号。")
-                                          : QStringLiteral("字号“%1”不是数字。").arg(text));
+        platform::raise(TypeMismatch, text.trimmed().isEmpty() ? QStringLiteral("没有给出字号。")
+                                                               : QStringLiteral("字号“%1”不是数字。").arg(text));
     setSelFontSize(m.captured(1).toDouble());
 }
 
@@ -305,7 +310,9 @@ int RichTextBox::SelLength() const {
 
 // ---- geometry ----------------------------------------------------------------
 
-double RichTextBox::Width() const { return platform::pixelsToTwipsX(width()); }
+double RichTextBox::Width() const {
+    return platform::pixelsToTwipsX(width());
+}
 
 namespace {
 // Lengths far beyond any screen (or not numbers at all) are held to a range
@@ -323,7 +330,9 @@ void RichTextBox::Move(double left, double top, double width, double height) {
                 std::max(0, platform::twipsToPixelsY(saneTwips(height))));
 }
 
-double RichTextBox::RightMargin() const { return rightMargin_; }
+double RichTextBox::RightMargin() const {
+    return rightMargin_;
+}
 
 void RichTextBox::setRightMargin(double twips) {
     rightMargin_ = std::max(0.0, saneTwips(twips));
@@ -491,7 +500,7 @@ struct LoadedDocument {
     std::unique_ptr<QTextDocument> document;
     text::TextEncoding encoding = text::TextEncoding::Utf8;
     text::LineEnd lineEnd = text::LineEnd::Lf;
-    int fileType = 0;  // 0 RTF, 1 plain text
+    int fileType = 0;           // 0 RTF, 1 plain text
     QByteArray plainTextBytes;  // the file's bytes when it was read as plain text
 };
 
@@ -530,10 +539,11 @@ LoadedDocument buildDocument(const QString& path, const QFont& font, QThread* ow
         try {
             document::readRtfDocument(viewOf(bytes), fresh, &progress);
         } catch (const rtf::ParseError& e) {
-            platform::raise(InvalidFileFormat, QStringLiteral("无法读取文件“%1”：不是有效的 RTF 文档（第 %2 字节：%3）。")
-                                                   .arg(path)
-                                                   .arg(qulonglong(e.offset()))
-                                                   .arg(QString::fromUtf8(e.what())));
+            platform::raise(InvalidFileFormat,
+                            QStringLiteral("无法读取文件“%1”：不是有效的 RTF 文档（第 %2 字节：%3）。")
+                                .arg(path)
+                                .arg(qulonglong(e.offset()))
+                                .arg(QString::fromUtf8(e.what())));
         }
     } else {
         const text::DecodedText decoded = text::decodePlainText(viewOf(bytes));
@@ -556,11 +566,10 @@ void RichTextBox::LoadFile(const QString& path) {
     // only put in place when complete.
     const QFont base = font();
     loadProgress_ = -1;
-    LoadedDocument loaded =
-        QFileInfo(path).size() >= BackgroundLoadBytes
-            ? platform::runInBackground(
-                  [&](QThread* caller) { return buildDocument(path, base, caller, loadProgress_); })
-            : buildDocument(path, base, thread(), loadProgress_);
+    LoadedDocument loaded = QFileInfo(path).size() >= BackgroundLoadBytes
+                                ? platform::runInBackground(
+                                      [&](QThread* caller) { return buildDocument(path, base, caller, loadProgress_); })
+                                : buildDocument(path, base, thread(), loadProgress_);
     installDocument(loaded.document.release());
     textEncoding_ = loaded.encoding;
     lineEnd_ = loaded.lineEnd;
@@ -572,8 +581,9 @@ void RichTextBox::keepUnchangedText(const QByteArray& bytes) {
     unchangedText_ = bytes;
     unchangedTextOf_ = bytes.isNull() ? nullptr : document();
     if (unchangedTextOf_)
-        connect(document(), &QTextDocument::contentsChanged, this, [this] { unchangedText_.clear(); },
-                Qt::SingleShotConnection);
+        connect(
+            document(), &QTextDocument::contentsChanged, this, [this] { unchangedText_.clear(); },
+            Qt::SingleShotConnection);
 }
 
 void RichTextBox::installDocument(QTextDocument* fresh) {
@@ -597,8 +607,7 @@ void RichTextBox::installDocument(QTextDocument* fresh) {
 
 void RichTextBox::SaveFile(const QString& path, int type) {
     if (type != 0 && type != 1)
-        platform::raise(InvalidArgument,
-                        QStringLiteral("文件类型 %1 无效：只能是 0（RTF）或 1（纯文本）。").arg(type));
+        platform::raise(InvalidArgument, QStringLiteral("文件类型 %1 无效：只能是 0（RTF）或 1（纯文本）。").arg(type));
     const QTextDocument& doc = *document();
     const text::TextEncoding encoding = textEncoding_;
     const text::LineEnd lineEnd = lineEnd_;
@@ -635,7 +644,8 @@ std::function<void(const QUrl&)>& RichTextBox::linkOpener() {
     static std::function<void(const QUrl&)> opener = [](const QUrl& url) {
         static const QStringList safe{QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("ftp"),
                                       QStringLiteral("mailto")};
-        if (safe.contains(url.scheme().toLower())) QDesktopServices::openUrl(url);
+        if (safe.contains(url.scheme().toLower()))
+            QDesktopServices::openUrl(url);
     };
     return opener;
 }
@@ -646,7 +656,8 @@ void RichTextBox::mousePressEvent(QMouseEvent* e) {
         if (!target.isEmpty()) {
             // A place in this document (\l) has nowhere to go: its bookmark
             // is not kept.
-            if (!target.startsWith(u'#') && linkOpener()) linkOpener()(QUrl(target));
+            if (!target.startsWith(u'#') && linkOpener())
+                linkOpener()(QUrl(target));
             e->accept();
             return;
         }

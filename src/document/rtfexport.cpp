@@ -75,7 +75,8 @@ std::string writeRtf(const QTextDocument& document, int from, int to) {
                 // One object character per image; images not read from RTF
                 // (none can be made yet) are left out.
                 if (const auto picture = pictureOf(fragment.charFormat()))
-                    for (int i = start; i < stop; ++i) writer.picture(*picture, formats.charFormat(fragment));
+                    for (int i = start; i < stop; ++i)
+                        writer.picture(*picture, formats.charFormat(fragment));
                 continue;
             }
             QString text = fragment.text();

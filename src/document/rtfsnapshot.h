@@ -28,9 +28,9 @@ public:
 
 private:
     struct Run {
-        int start;   // position in text_
+        int start;  // position in text_
         int length;
-        int format;  // index into charFormats_
+        int format;   // index into charFormats_
         int picture;  // index into pictures_ for a picture's object characters, else -1
     };
     struct Paragraph {

@@ -54,7 +54,8 @@ void printCopy(QTextDocument& copy, QPrinter& printer) {
     }
     copy.print(&printer);
     if (printer.printerState() == QPrinter::Error)
-        platform::raise(platform::err::FileAccess, QStringLiteral("无法打印到“%1”：打印机拒绝了打印作业。").arg(printer.printerName()));
+        platform::raise(platform::err::FileAccess,
+                        QStringLiteral("无法打印到“%1”：打印机拒绝了打印作业。").arg(printer.printerName()));
 }
 
 // From this many characters the copy is printed on a thread of its own, so

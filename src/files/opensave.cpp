@@ -105,8 +105,8 @@ void Documents::open(const QString& path) {
     const QPointer<frmDocument> form = &document::activeDocument(active());
     {
         RichTextBox& box = *form->rtfText;
-        platform::LongWork work(status_->panelLabel(1),
-                                QStringLiteral("正在打开“%1”…").arg(QFileInfo(path).fileName()), &box.loadProgress());
+        platform::LongWork work(status_->panelLabel(1), QStringLiteral("正在打开“%1”…").arg(QFileInfo(path).fileName()),
+                                &box.loadProgress());
         box.LoadFile(path);  // the whole content is replaced
     }
     if (!form)

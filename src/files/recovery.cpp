@@ -28,8 +28,12 @@ namespace files {
 
 namespace {
 
-QByteArray encoded(const QString& path) { return QFile::encodeName(path); }
-QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
+QByteArray encoded(const QString& path) {
+    return QFile::encodeName(path);
+}
+QString shown(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
 
 // Creates one folder readable by its owner alone; an existing folder is
 // taken as it is.
@@ -108,8 +112,12 @@ void removeFolder(const QString& path) {
     ::rmdir(encoded(path).constData());
 }
 
-QString copyName(int id) { return QStringLiteral("doc-%1.rtf").arg(id); }
-QString metaName(int id) { return QStringLiteral("doc-%1.meta").arg(id); }
+QString copyName(int id) {
+    return QStringLiteral("doc-%1.rtf").arg(id);
+}
+QString metaName(int id) {
+    return QStringLiteral("doc-%1.meta").arg(id);
+}
 
 // The file a copy belongs to and its format, one "key=value" a line; the
 // path is percent-encoded, since a file name may hold a line end.
@@ -214,9 +222,8 @@ public:
         if (!makePrivatePath(root))
             return QStringLiteral("无法创建恢复文件夹“%1”：%2。").arg(shown(root), platform::reasonText(errno));
         ::chmod(encoded(root).constData(), 0700);  // made earlier by someone less careful
-        const QString name = QStringLiteral("%1-%2")
-                                 .arg(QCoreApplication::applicationPid())
-                                 .arg(QDateTime::currentMSecsSinceEpoch());
+        const QString name =
+            QStringLiteral("%1-%2").arg(QCoreApplication::applicationPid()).arg(QDateTime::currentMSecsSinceEpoch());
         const QString staging = root + QStringLiteral("/.") + name + QStringLiteral(".new");
         const QString target = root + QLatin1Char('/') + name;
         int error = 0;
@@ -280,8 +287,8 @@ private:
             if (!failure.isEmpty()) {
                 ++failures_;
                 Recovery* owner = owner_;
-                QMetaObject::invokeMethod(owner, [owner, failure] { owner->reportFailure(failure); },
-                                          Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    owner, [owner, failure] { owner->reportFailure(failure); }, Qt::QueuedConnection);
             }
             {
                 std::lock_guard lock(mutex_);
@@ -376,7 +383,9 @@ void Recovery::onChanged(RichTextBox* box) {
         w->longest->start(LongestDelayMs);
 }
 
-void Recovery::changed(RichTextBox* box) { onChanged(box); }
+void Recovery::changed(RichTextBox* box) {
+    onChanged(box);
+}
 
 void Recovery::pause(RichTextBox* box) {
     if (const auto w = watched_.value(box))
@@ -463,12 +472,15 @@ void Recovery::forget(RichTextBox* box) {
 
 void Recovery::flush() {
     for (const auto& w : std::as_const(watched_))
-        if (w->box && w->box->document()->isModified() && (w->idle->isActive() || w->longest->isActive() || !w->hasCopy))
+        if (w->box && w->box->document()->isModified() &&
+            (w->idle->isActive() || w->longest->isActive() || !w->hasCopy))
             writeCopy(w->box);
     waitForWrites();
 }
 
-void Recovery::waitForWrites() { worker_->waitIdle(); }
+void Recovery::waitForWrites() {
+    worker_->waitIdle();
+}
 
 void Recovery::finish() {
     finished_ = true;
@@ -483,7 +495,9 @@ void Recovery::finish() {
     waitForWrites();
 }
 
-QString Recovery::instanceFolder() const { return worker_->publishedFolder(); }
+QString Recovery::instanceFolder() const {
+    return worker_->publishedFolder();
+}
 
 void Recovery::reportFailure(const QString& message) {
     // Told once: the user goes on typing, and the next failures would only
@@ -513,7 +527,8 @@ AbandonedCopies Recovery::findAbandoned() {
         QDir dir(folder);
         QStringList copies = dir.entryList({QStringLiteral("doc-*.rtf")}, QDir::Files);
         auto number = [](const QString& n) { return n.mid(4, n.size() - 8).toInt(); };
-        std::sort(copies.begin(), copies.end(), [&](const QString& a, const QString& b) { return number(a) < number(b); });
+        std::sort(copies.begin(), copies.end(),
+                  [&](const QString& a, const QString& b) { return number(a) < number(b); });
         for (const QString& copy : copies) {
             RecoveredDocument doc;
             doc.copyPath = dir.filePath(copy);

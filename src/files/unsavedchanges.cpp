@@ -15,7 +15,9 @@
 
 namespace {
 
-bool isChanged(const frmDocument& form) { return form.rtfText->document()->isModified(); }
+bool isChanged(const frmDocument& form) {
+    return form.rtfText->document()->isModified();
+}
 
 }  // namespace
 
@@ -24,8 +26,9 @@ namespace files {
 bool Documents::confirmDiscard(frmDocument& form) {
     if (!isChanged(form))
         return true;
-    const int answer = platform::question(QStringLiteral("是否保存对“%1”的更改？").arg(form.Caption()),
-                                          {QStringLiteral("保存(&S)"), QStringLiteral("不保存(&N)"), QStringLiteral("取消")});
+    const int answer = platform::question(
+        QStringLiteral("是否保存对“%1”的更改？").arg(form.Caption()),
+        {QStringLiteral("保存(&S)"), QStringLiteral("不保存(&N)"), QStringLiteral("取消")});
     // 不保存: the copy goes with the window (or with the content Open
     // replaces), not before: the user may still cancel the Open dialog.
     if (answer == platform::vbNo)

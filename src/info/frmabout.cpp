@@ -74,15 +74,13 @@ frmAbout::frmAbout(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::MSWindowsFi
     // The warning must be read whole: a smaller size where the desktop's
     // font would not fit the design rectangle.
     QFont small = lblDisclaimer->font();
-    while (lblDisclaimer->heightForWidth(lblDisclaimer->width()) > lblDisclaimer->height() &&
-           small.pointSizeF() > 6) {
+    while (lblDisclaimer->heightForWidth(lblDisclaimer->width()) > lblDisclaimer->height() && small.pointSizeF() > 6) {
         small.setPointSizeF(small.pointSizeF() - 0.5);
         lblDisclaimer->setFont(small);
     }
 
     connect(cmdOK, &QPushButton::clicked, this, [this] { platform::dispatch([this] { cmdOK_Click(); }); });
-    connect(cmdSysInfo, &QPushButton::clicked, this,
-            [this] { platform::dispatch([this] { cmdSysInfo_Click(); }); });
+    connect(cmdSysInfo, &QPushButton::clicked, this, [this] { platform::dispatch([this] { cmdSysInfo_Click(); }); });
     cmdOK->setFocus();
     platform::dispatch([this] { Form_Load(); });
 }

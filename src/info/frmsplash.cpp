@@ -64,8 +64,7 @@ void fitInside(QLabel* l, const QWidget* container) {
 
 }  // namespace
 
-frmSplash::frmSplash()
-    : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+frmSplash::frmSplash() : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("frmSplash"));
     setAccessibleName(QStringLiteral("Pelm RTF文本编辑器"));

@@ -59,8 +59,8 @@ bool frmAbout::GetKeyValue(quint32 KeyRoot, const QString& KeyName, const QStrin
     std::array<unsigned char, 1024> buffer{};
     uint32_t size = uint32_t(buffer.size());
     uint32_t type = 0;
-    if (reg::RegQueryValueExA(hKey, reg::toCodePage936(SubKeyRef).constData(), nullptr, &type, buffer.data(),
-                              &size) != reg::ERROR_SUCCESS) {
+    if (reg::RegQueryValueExA(hKey, reg::toCodePage936(SubKeyRef).constData(), nullptr, &type, buffer.data(), &size) !=
+        reg::ERROR_SUCCESS) {
         KeyVal.clear();
         return false;
     }

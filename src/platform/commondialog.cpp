@@ -115,8 +115,8 @@ void CommonDialog::showFileDialog(bool save) {
     // folder of the last dialog, or the user's documents.
     QString initialName;
     QString folder = existingFolderOr(
-        lastDirectory_, existingFolderOr(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
-                                         QDir::homePath()));
+        lastDirectory_,
+        existingFolderOr(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), QDir::homePath()));
     if (!FileName.isEmpty()) {
         const QFileInfo offered(FileName);
         folder = existingFolderOr(offered.absolutePath(), folder);

@@ -84,9 +84,9 @@ struct DialogRequest {
 // How the test answers. accepted false is Cancel.
 struct DialogAnswer {
     bool accepted = false;
-    QString fileName;        // file dialogs: the name typed (relative to the dialog's folder or absolute)
-    QFont font;              // font dialog
-    QString outputFileName;  // print dialog: print into this PDF file (empty: keep the printer's choice)
+    QString fileName;             // file dialogs: the name typed (relative to the dialog's folder or absolute)
+    QFont font;                   // font dialog
+    QString outputFileName;       // print dialog: print into this PDF file (empty: keep the printer's choice)
     bool chooseAllPages = false;  // print dialog: the user switched the range to All
 
     static DialogAnswer cancel() { return {}; }
@@ -140,9 +140,9 @@ private:
     void cancelled();
 
     QWidget* owner_;
-    QString lastDirectory_;            // where the last file dialog ended
+    QString lastDirectory_;              // where the last file dialog ended
     std::shared_ptr<QPrinter> printer_;  // configured by every print dialog
-    int issuedHandle_ = 0;             // the handle this object last left in hDC
+    int issuedHandle_ = 0;               // the handle this object last left in hDC
 };
 
 }  // namespace platform

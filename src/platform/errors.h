@@ -14,18 +14,18 @@ namespace platform {
 // Error numbers. One table for the whole program, so that the top-level
 // report always shows the same number for the same kind of failure.
 namespace err {
-inline constexpr int InvalidArgument = 5;       // invalid procedure call or argument
-inline constexpr int Overflow = 6;              // counter or number out of range
-inline constexpr int TypeMismatch = 13;         // text that is not a number where one is needed
+inline constexpr int InvalidArgument = 5;  // invalid procedure call or argument
+inline constexpr int Overflow = 6;         // counter or number out of range
+inline constexpr int TypeMismatch = 13;    // text that is not a number where one is needed
 inline constexpr int FileNotFound = 53;
-inline constexpr int FileAccess = 75;           // path/file access error (unreadable, unwritable)
-inline constexpr int NoActiveDocument = 91;     // no active document window (object not set)
-inline constexpr int InvalidProperty = 380;     // a value a control refuses
-inline constexpr int InvalidFileFormat = 321;   // content that cannot be read
+inline constexpr int FileAccess = 75;              // path/file access error (unreadable, unwritable)
+inline constexpr int NoActiveDocument = 91;        // no active document window (object not set)
+inline constexpr int InvalidProperty = 380;        // a value a control refuses
+inline constexpr int InvalidFileFormat = 321;      // content that cannot be read
 inline constexpr int RegistryRead = -2147024894;   // value not found in the registry (0x80070002)
 inline constexpr int RegistryWrite = -2147024891;  // registry write refused (0x80070005)
-inline constexpr int Cancelled = 32755;         // a common dialog cancelled with CancelError set
-inline constexpr int Unexpected = 440;          // an exception that is not one of ours
+inline constexpr int Cancelled = 32755;            // a common dialog cancelled with CancelError set
+inline constexpr int Unexpected = 440;             // an exception that is not one of ours
 }  // namespace err
 
 class Error : public std::exception {

@@ -36,7 +36,9 @@ void ignoreFileSizeSignal() {
     });
 }
 
-QByteArray encoded(const QString& path) { return QFile::encodeName(path); }
+QByteArray encoded(const QString& path) {
+    return QFile::encodeName(path);
+}
 
 bool isOurTempName(const QString& entry, const QString& base) {
     const qsizetype prefix = base.size() + kTempMarker.size();
@@ -53,8 +55,8 @@ bool isOurTempName(const QString& entry, const QString& base) {
 // owned by us, regular, and unlocked (a live writer holds its lock until the
 // rename, so another instance's save in progress is never touched).
 void removeStaleTemps(const QString& folder, const QString& base) {
-    const QStringList entries =
-        QDir(folder).entryList({base + kTempMarker + u'*'}, QDir::Files | QDir::Hidden | QDir::System);
+    const QStringList entries = QDir(folder).entryList({base + kTempMarker + u'*'},
+                                                       QDir::Files | QDir::Hidden | QDir::System);
     for (const QString& entry : entries) {
         if (!isOurTempName(entry, base))
             continue;
@@ -121,10 +123,10 @@ public:
             }
             // Another writer's clean-up may have taken the file between the
             // open and the lock: only a file still at its name is ours.
-            struct stat mine {}, named {};
-            if (::flock(fd_, LOCK_EX) == 0 && ::fstat(fd_, &mine) == 0 &&
-                ::stat(name_.constData(), &named) == 0 && mine.st_ino == named.st_ino &&
-                mine.st_dev == named.st_dev)
+            struct stat mine {
+            }, named{};
+            if (::flock(fd_, LOCK_EX) == 0 && ::fstat(fd_, &mine) == 0 && ::stat(name_.constData(), &named) == 0 &&
+                mine.st_ino == named.st_ino && mine.st_dev == named.st_dev)
                 return true;
             ::close(fd_);
             fd_ = -1;
@@ -142,12 +144,13 @@ private:
     bool committed_ = false;
 };
 
-WriteResult failure(int error, bool existed) { return {false, reasonText(error), existed}; }
+WriteResult failure(int error, bool existed) {
+    return {false, reasonText(error), existed};
+}
 
 }  // namespace
 
-WriteResult replaceFileContent(const QString& path, QByteArrayView bytes,
-                               const std::function<void()>& beforeCommit) {
+WriteResult replaceFileContent(const QString& path, QByteArrayView bytes, const std::function<void()>& beforeCommit) {
     ignoreFileSizeSignal();
     QString target = QFileInfo(path).absoluteFilePath();
     struct stat old {};

@@ -19,7 +19,7 @@ namespace platform {
 
 struct WriteResult {
     bool ok = true;
-    QString reason;         // why it failed, in the user's words ("磁盘空间不足")
+    QString reason;              // why it failed, in the user's words ("磁盘空间不足")
     bool targetExisted = false;  // a file was there before: it is left as it was
 };
 

@@ -40,16 +40,15 @@ void registerAs(const QString& name, const QString& face) {
         FcPatternGetString(font, FC_STYLE, 0, &style);
         FcPatternGetInteger(font, FC_WEIGHT, 0, &weight);
         FcPatternGetInteger(font, FC_SLANT, 0, &slant);
-        const QFont::Style qtStyle = slant == FC_SLANT_ITALIC  ? QFont::StyleItalic
+        const QFont::Style qtStyle = slant == FC_SLANT_ITALIC    ? QFont::StyleItalic
                                      : slant == FC_SLANT_OBLIQUE ? QFont::StyleOblique
                                                                  : QFont::StyleNormal;
         // Qt's weights are OpenType's (100 to 900); the handle is what Qt's
         // Linux font database hands its font engines, and it frees it.
         QPlatformFontDatabase::registerFont(
             name, QString::fromUtf8(reinterpret_cast<const char*>(style)), QString(),
-            QFont::Weight(qBound(1, int(FcWeightToOpenTypeDouble(weight)), 1000)), qtStyle, QFont::Unstretched,
-            true, true, 0, fixedPitch, systems,
-            new FontFile{QFile::decodeName(reinterpret_cast<const char*>(file)), index});
+            QFont::Weight(qBound(1, int(FcWeightToOpenTypeDouble(weight)), 1000)), qtStyle, QFont::Unstretched, true,
+            true, 0, fixedPitch, systems, new FontFile{QFile::decodeName(reinterpret_cast<const char*>(file)), index});
     }
     if (fonts)
         FcFontSetDestroy(fonts);

@@ -13,7 +13,9 @@ MessageBoxHook& hook() {
 }
 }  // namespace
 
-void setMessageBoxHook(MessageBoxHook h) { hook() = std::move(h); }
+void setMessageBoxHook(MessageBoxHook h) {
+    hook() = std::move(h);
+}
 
 int messageBox(const QString& text, int style, const QString& title) {
     if (hook())

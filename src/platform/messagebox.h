@@ -42,8 +42,7 @@ struct MessageBoxRequest {
 
 // Shows a modal message box owned by the active window. Returns the button
 // that closed it (1 = OK).
-int messageBox(const QString& text, int style = MsgStyle::OkOnly,
-               const QString& title = kApplicationTitle);
+int messageBox(const QString& text, int style = MsgStyle::OkOnly, const QString& title = kApplicationTitle);
 
 // Asks a question with two or three buttons whose captions are given in
 // the order yes, no, cancel. The first is the default; Esc is the last

@@ -77,9 +77,10 @@ QString matchReason(const QString& systemText) {
     // rest come from strerror() in the program's locale.
     static const locale_t english = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
     for (const Reason& r : kReasons) {
-        const bool matches =
-            systemText.compare(QString::fromLocal8Bit(std::strerror(r.number)), Qt::CaseInsensitive) == 0 ||
-            (english && systemText.compare(QString::fromUtf8(strerror_l(r.number, english)), Qt::CaseInsensitive) == 0);
+        const bool matches = systemText.compare(QString::fromLocal8Bit(std::strerror(r.number)), Qt::CaseInsensitive) ==
+                                 0 ||
+                             (english && systemText.compare(QString::fromUtf8(strerror_l(r.number, english)),
+                                                            Qt::CaseInsensitive) == 0);
         if (matches)
             return QString::fromUtf8(r.text);
     }

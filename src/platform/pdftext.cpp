@@ -86,8 +86,8 @@ void fixSection(QByteArray& pdf, qsizetype from, qsizetype to, bool ranges) {
         } else if (pdf.indexOf('[', lineStart) >= 0 && pdf.indexOf('[', lineStart) < lineEnd) {
             for (qsizetype k = 2; k < codes.size(); ++k)  // <lo> <hi> [<u> <u> ...]
                 fix(k);
-        } else if (codes.size() == 3 && pdf.mid(codes[0].pos, codes[0].digits + 2) ==
-                                            pdf.mid(codes[1].pos, codes[1].digits + 2)) {
+        } else if (codes.size() == 3 &&
+                   pdf.mid(codes[0].pos, codes[0].digits + 2) == pdf.mid(codes[1].pos, codes[1].digits + 2)) {
             fix(2);  // <g> <g> <unicode>; a longer range counts up from its start and stays
         }
         lineStart = lineEnd + 1;
@@ -144,8 +144,9 @@ void printPdfSafely(QPrinter& printer, const std::function<void()>& print) {
     const QString target = printer.outputFileName();
     const QFileInfo info(target);
     auto fail = [&](const QString& reason) {
-        platform::raise(platform::err::FileAccess, QStringLiteral("无法打印到“%1”（%2），原文件未改动。")
-                                                       .arg(QDir::toNativeSeparators(target), reason));
+        platform::raise(
+            platform::err::FileAccess,
+            QStringLiteral("无法打印到“%1”（%2），原文件未改动。").arg(QDir::toNativeSeparators(target), reason));
     };
     if (target.isEmpty())
         fail(QStringLiteral("没有给出输出文件名"));
@@ -154,10 +155,8 @@ void printPdfSafely(QPrinter& printer, const std::function<void()>& print) {
     // A new file beside the target, named so that Qt keeps writing PDF.
     QString partial;
     for (int attempt = 0; partial.isEmpty() && attempt < 100; ++attempt) {
-        const QString candidate = info.dir().filePath(QStringLiteral(".%1.%2-%3.pdf")
-                                                          .arg(info.fileName())
-                                                          .arg(QCoreApplication::applicationPid())
-                                                          .arg(attempt));
+        const QString candidate = info.dir().filePath(
+            QStringLiteral(".%1.%2-%3.pdf").arg(info.fileName()).arg(QCoreApplication::applicationPid()).arg(attempt));
         QFile f(candidate);
         if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly))
             partial = candidate;

@@ -33,8 +33,7 @@ Button* Buttons::find(const QString& key) const {
     return byKey_.value(key, nullptr);
 }
 
-Toolbar::Toolbar(const std::vector<ButtonDefinition>& table, const PictureSource& pictures,
-                 QWidget* parent)
+Toolbar::Toolbar(const std::vector<ButtonDefinition>& table, const PictureSource& pictures, QWidget* parent)
     : QToolBar(parent) {
     setMovable(false);
     setFloatable(false);
@@ -47,9 +46,7 @@ Toolbar::Toolbar(const std::vector<ButtonDefinition>& table, const PictureSource
         if (!def.key.isEmpty())
             buttons_.byKey_.insert(def.key, button);
         switch (def.style) {
-        case tbrSeparator:
-            addSeparator();
-            break;
+        case tbrSeparator: addSeparator(); break;
         case tbrPlaceholder: {
             auto* slot = new QWidget(this);
             slot->setFixedWidth(twipsToPixelsX(def.widthTwips));
@@ -88,8 +85,10 @@ void Toolbar::applyOwnStateChange(Button& button) {
         // bounded by any button of another style.
         const int i = button.Index();
         int first = i, last = i;
-        while (first > 1 && buttons_[first - 1].Style() == tbrButtonGroup) --first;
-        while (last < buttons_.Count() && buttons_[last + 1].Style() == tbrButtonGroup) ++last;
+        while (first > 1 && buttons_[first - 1].Style() == tbrButtonGroup)
+            --first;
+        while (last < buttons_.Count() && buttons_[last + 1].Style() == tbrButtonGroup)
+            ++last;
         for (int k = first; k <= last; ++k)
             buttons_[k].setValue(k == i ? 1 : 0);
     } else {

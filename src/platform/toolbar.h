@@ -86,8 +86,7 @@ class Toolbar : public QToolBar {
 public:
     using PictureSource = std::function<QPixmap(const QString& imageKey)>;
 
-    Toolbar(const std::vector<ButtonDefinition>& table, const PictureSource& pictures,
-            QWidget* parent = nullptr);
+    Toolbar(const std::vector<ButtonDefinition>& table, const PictureSource& pictures, QWidget* parent = nullptr);
 
     Buttons& buttons() { return buttons_; }
     const Buttons& buttons() const { return buttons_; }

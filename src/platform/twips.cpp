@@ -18,11 +18,23 @@ double dpiY() {
 }
 }  // namespace
 
-double twipsPerPixelX() { return 1440.0 / dpiX(); }
-double twipsPerPixelY() { return 1440.0 / dpiY(); }
-int twipsToPixelsX(double twips) { return int(std::lround(twips / twipsPerPixelX())); }
-int twipsToPixelsY(double twips) { return int(std::lround(twips / twipsPerPixelY())); }
-double pixelsToTwipsX(int pixels) { return pixels * twipsPerPixelX(); }
-double pixelsToTwipsY(int pixels) { return pixels * twipsPerPixelY(); }
+double twipsPerPixelX() {
+    return 1440.0 / dpiX();
+}
+double twipsPerPixelY() {
+    return 1440.0 / dpiY();
+}
+int twipsToPixelsX(double twips) {
+    return int(std::lround(twips / twipsPerPixelX()));
+}
+int twipsToPixelsY(double twips) {
+    return int(std::lround(twips / twipsPerPixelY()));
+}
+double pixelsToTwipsX(int pixels) {
+    return pixels * twipsPerPixelX();
+}
+double pixelsToTwipsY(int pixels) {
+    return pixels * twipsPerPixelY();
+}
 
 }  // namespace platform

@@ -43,9 +43,11 @@ char32_t convert(const text::Iconv& cd, const unsigned char* bytes, std::size_t 
     char32_t out[4] = {};
     char* outp = reinterpret_cast<char*>(out);
     std::size_t outLeft = sizeof out;
-    if (!cd.convert(inp, inLeft, outp, outLeft) && errno == EINVAL) return 0xFFFFFFFF;
+    if (!cd.convert(inp, inLeft, outp, outLeft) && errno == EINVAL)
+        return 0xFFFFFFFF;
     std::size_t produced = (sizeof out - outLeft) / sizeof(char32_t);
-    if (inLeft != 0 || produced != 1) return kReplacement;
+    if (inLeft != 0 || produced != 1)
+        return kReplacement;
     return out[0];
 }
 
@@ -65,7 +67,8 @@ const CodePage* codePageUnlocked(int number);
 }  // namespace
 
 char32_t CodePage::pair(unsigned char lead, unsigned char trail) const {
-    if (pairs_.empty()) return kReplacement;
+    if (pairs_.empty())
+        return kReplacement;
     return pairs_[static_cast<std::size_t>(lead) << 8 | trail];
 }
 
@@ -73,7 +76,8 @@ const CodePage* buildCodePage(int number) {
     text::Iconv cd;
     for (const char* name : iconvNames(number)) {
         cd = text::Iconv("UTF-32LE", name);
-        if (cd.ok()) break;
+        if (cd.ok())
+            break;
     }
     if (!cd.ok()) {
         // The Mac double-byte pages are their Windows counterparts with a
@@ -106,7 +110,8 @@ const CodePage* buildCodePage(int number) {
     if (page->doubleByte_) {
         page->pairs_.assign(65536, kReplacement);
         for (int lead = 0; lead < 256; ++lead) {
-            if (!page->lead_[lead]) continue;
+            if (!page->lead_[lead])
+                continue;
             for (int trail = 0x21; trail < 256; ++trail) {
                 unsigned char bytes[2] = {static_cast<unsigned char>(lead), static_cast<unsigned char>(trail)};
                 char32_t c = convert(cd, bytes, 2);
@@ -123,12 +128,14 @@ namespace {
 const CodePage* codePageUnlocked(int number) {
     auto& pages = cache();
     auto it = pages.find(number);
-    if (it != pages.end()) return it->second.get();
+    if (it != pages.end())
+        return it->second.get();
     const CodePage* page = buildCodePage(number);
     // An alias returns a page the cache already owns: record a non-owning copy.
     bool owned = page != nullptr && page->number() == number;
     pages.emplace(number, std::unique_ptr<CodePage>(owned ? const_cast<CodePage*>(page) : nullptr));
-    if (!owned && page) aliases()[number] = page;
+    if (!owned && page)
+        aliases()[number] = page;
     return page;
 }
 
@@ -136,7 +143,8 @@ const CodePage* codePageUnlocked(int number) {
 
 const CodePage* codePage(int number) {
     std::lock_guard lock(cacheMutex);
-    if (auto a = aliases().find(number); a != aliases().end()) return a->second;
+    if (auto a = aliases().find(number); a != aliases().end())
+        return a->second;
     return codePageUnlocked(number);
 }
 
@@ -157,13 +165,16 @@ constexpr char32_t kSymbolHigh[96] = {
 const CodePage* buildSymbolCodePage() {
     auto* page = new CodePage();
     page->number_ = kSymbolCodePage;
-    for (int b = 0; b < 0x80; ++b) page->single_[b] = static_cast<char32_t>(b);
+    for (int b = 0; b < 0x80; ++b)
+        page->single_[b] = static_cast<char32_t>(b);
     // Bytes below 0x80 stay ASCII: text typed in the Symbol font keeps its
     // letters (the font name still says how it was drawn).
     // Bytes 0x80-0x9F have no glyph: keep them in the private use area the
     // font's characters live in, so nothing is lost.
-    for (int b = 0x80; b < 0xA0; ++b) page->single_[b] = 0xF000 + static_cast<char32_t>(b);
-    for (int b = 0xA0; b < 0x100; ++b) page->single_[b] = kSymbolHigh[b - 0xA0];
+    for (int b = 0x80; b < 0xA0; ++b)
+        page->single_[b] = 0xF000 + static_cast<char32_t>(b);
+    for (int b = 0xA0; b < 0x100; ++b)
+        page->single_[b] = kSymbolHigh[b - 0xA0];
     return page;
 }
 
@@ -212,10 +223,13 @@ const std::uint16_t* gbkTable() {
     static const std::vector<std::uint16_t> table = [] {
         std::vector<std::uint16_t> t(65536, 0);
         const CodePage* gbk = codePage(936);
-        for (int b = 0; b < 0x80; ++b) t[b] = static_cast<std::uint16_t>(b);
-        if (!gbk) return t;
+        for (int b = 0; b < 0x80; ++b)
+            t[b] = static_cast<std::uint16_t>(b);
+        if (!gbk)
+            return t;
         for (int lead = 0x81; lead < 0xFF; ++lead) {
-            if (!gbk->isLead(static_cast<unsigned char>(lead))) continue;
+            if (!gbk->isLead(static_cast<unsigned char>(lead)))
+                continue;
             for (int trail = 0x40; trail < 0xFF; ++trail) {
                 char32_t u = gbk->pair(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail));
                 if (u < 0x10000 && u != kReplacement && t[u] == 0)
@@ -227,6 +241,8 @@ const std::uint16_t* gbkTable() {
     return table.data();
 }
 
-std::uint16_t gbkBytes(char32_t c) { return c < 0x10000 ? gbkTable()[c] : 0; }
+std::uint16_t gbkBytes(char32_t c) {
+    return c < 0x10000 ? gbkTable()[c] : 0;
+}
 
 }  // namespace rtf::detail

@@ -11,16 +11,16 @@ enum class VerticalAlign : std::uint8_t { Normal, Super, Sub };
 
 // The formatting of one run of text. Colours are 0xRRGGBB.
 struct CharFormat {
-    std::string fontName;         // family name as written in the font table, UTF-8; "" = none given
-    int fontCharset = -1;         // \fcharsetN of that font, -1 when not given
-    int sizeHalfPoints = 24;      // \fsN: half-points (RTF's default is 12 pt)
+    std::string fontName;     // family name as written in the font table, UTF-8; "" = none given
+    int fontCharset = -1;     // \fcharsetN of that font, -1 when not given
+    int sizeHalfPoints = 24;  // \fsN: half-points (RTF's default is 12 pt)
     bool bold = false;
     bool italic = false;
-    bool underline = false;       // every underline kind counts as underline
+    bool underline = false;  // every underline kind counts as underline
     bool strike = false;
-    bool hasColor = false;        // false: the automatic (default) text colour
+    bool hasColor = false;  // false: the automatic (default) text colour
     std::uint32_t color = 0;
-    bool hasBackground = false;   // \highlightN or \cbN / \chcbpatN
+    bool hasBackground = false;  // \highlightN or \cbN / \chcbpatN
     std::uint32_t background = 0;
     VerticalAlign verticalAlign = VerticalAlign::Normal;
     // The instruction of the field whose result this text is (HYPERLINK
@@ -35,11 +35,11 @@ enum class Alignment : std::uint8_t { Left, Right, Centre, Justify };
 // The formatting of one paragraph. Lengths in twips.
 struct ParaFormat {
     Alignment alignment = Alignment::Left;
-    int leftIndent = 0;        // \liN
-    int rightIndent = 0;       // \riN
-    int firstLineIndent = 0;   // \fiN (may be negative)
-    int spaceBefore = 0;       // \sbN
-    int spaceAfter = 0;        // \saN
+    int leftIndent = 0;       // \liN
+    int rightIndent = 0;      // \riN
+    int firstLineIndent = 0;  // \fiN (may be negative)
+    int spaceBefore = 0;      // \sbN
+    int spaceAfter = 0;       // \saN
 
     bool operator==(const ParaFormat&) const = default;
 };
@@ -49,11 +49,11 @@ struct ParaFormat {
 struct Picture {
     enum class Kind : std::uint8_t { Png, Jpeg, Dib, Wbitmap, Wmf, Emf, Other };
     Kind kind = Kind::Other;
-    std::string controls;  // the group's own control words as written ("\picw32\pich32\pngblip")
-    std::string data;      // the picture's bytes (from hex digits or \bin)
-    int width = 0, height = 0;          // \picw, \pich: pixels for bitmaps, 0.01 mm for metafiles
-    int goalWidth = 0, goalHeight = 0;  // \picwgoal, \pichgoal: twips
-    int scaleX = 100, scaleY = 100;     // \picscalex, \picscaley: percent
+    std::string controls;                  // the group's own control words as written ("\picw32\pich32\pngblip")
+    std::string data;                      // the picture's bytes (from hex digits or \bin)
+    int width = 0, height = 0;             // \picw, \pich: pixels for bitmaps, 0.01 mm for metafiles
+    int goalWidth = 0, goalHeight = 0;     // \picwgoal, \pichgoal: twips
+    int scaleX = 100, scaleY = 100;        // \picscalex, \picscaley: percent
     int bitsPerPixel = 0, widthBytes = 0;  // \wbmbitspixel, \wbmwidthbytes (\wbitmap)
 
     // The size shown, in twips: the goal size scaled; 0 when the file gives

@@ -211,16 +211,19 @@ constexpr std::size_t kSlots = 1024;  // a power of two, well above the entry co
 
 constexpr std::uint32_t hashName(std::string_view s) {
     std::uint32_t h = 2166136261u;
-    for (char c : s) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+    for (char c : s)
+        h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
     return h;
 }
 
 constexpr std::array<std::int16_t, kSlots> buildTable() {
     std::array<std::int16_t, kSlots> slots{};
-    for (auto& s : slots) s = -1;
+    for (auto& s : slots)
+        s = -1;
     for (std::size_t i = 0; i < std::size(kEntries); ++i) {
         std::size_t slot = hashName(kEntries[i].name) & (kSlots - 1);
-        while (slots[slot] >= 0) slot = (slot + 1) & (kSlots - 1);
+        while (slots[slot] >= 0)
+            slot = (slot + 1) & (kSlots - 1);
         slots[slot] = static_cast<std::int16_t>(i);
     }
     return slots;
@@ -235,7 +238,8 @@ const KeywordEntry& lookupKeyword(std::string_view name) {
     std::size_t slot = hashName(name) & (kSlots - 1);
     while (kTable[slot] >= 0) {
         const KeywordEntry& e = kEntries[kTable[slot]];
-        if (e.name == name) return e;
+        if (e.name == name)
+            return e;
         slot = (slot + 1) & (kSlots - 1);
     }
     return kUnknown;

@@ -31,7 +31,6 @@ namespace rtf {
 
 namespace {
 
-using text::appendUtf8;
 using detail::CodePage;
 using detail::kBold;
 using detail::kHidden;
@@ -41,6 +40,7 @@ using detail::kStrike;
 using detail::kUnderline;
 using detail::Token;
 using detail::TokenKind;
+using text::appendUtf8;
 
 // Groups deeper than this share the state of the deepest one: formatting
 // changes there are ignored, text is kept. Bounds memory on "{{{{...".
@@ -74,7 +74,7 @@ struct CharState {
     // between; -1: not given (the \loch font, else the default font \deffN).
     int fonts[3] = {-1, -1, -1};
     int size = 24;
-    int color = 0;    // \colortbl index; 0: automatic
+    int color = 0;  // \colortbl index; 0: automatic
     int background = 0;
     bool backgroundIsHighlight = false;
     std::uint8_t flags = 0;
@@ -101,8 +101,8 @@ struct State {
 struct Font {
     std::string name;
     int charset = -1;
-    int codePage = 0;   // \cpgN
-    bool named = false; // the name is complete (its ';' was seen)
+    int codePage = 0;    // \cpgN
+    bool named = false;  // the name is complete (its ';' was seen)
 };
 
 struct Color {
@@ -112,8 +112,8 @@ struct Color {
 
 // The fixed palette \highlightN indexes (it does not use \colortbl).
 constexpr std::uint32_t kHighlightPalette[] = {
-    0,        0x000000, 0xFFFF00, 0x00FF00, 0x00FFFF, 0xFF00FF, 0x0000FF, 0xFF0000, 0x000080,
-    0x008080, 0x008000, 0x800080, 0x800000, 0x808000, 0x808080, 0xC0C0C0,
+    0,        0x000000, 0xFFFF00, 0x00FF00, 0x00FFFF, 0xFF00FF, 0x0000FF, 0xFF0000,
+    0x000080, 0x008080, 0x008000, 0x800080, 0x800000, 0x808000, 0x808080, 0xC0C0C0,
 };
 
 class Reader {
@@ -182,7 +182,8 @@ private:
     // Reads the code page again after anything that may have changed it, and
     // tells the tokenizer its lead bytes.
     void refreshCodePage() {
-        if (!cpDirty_) return;
+        if (!cpDirty_)
+            return;
         cpDirty_ = false;
         cp_ = currentCodePage();
         tok_.setLeadBytes(cp_ && cp_->isDoubleByte() ? cp_->leadTable() : nullptr);
@@ -192,14 +193,16 @@ private:
     // \loch, \hich or \dbch selected.
     int activeFont(const CharState& s) const {
         int id = s.fonts[static_cast<int>(s.runType)];
-        if (id < 0) id = s.fonts[0];
+        if (id < 0)
+            id = s.fonts[0];
         return id >= 0 ? id : deff_;
     }
     // The font characters are shown in: Chinese, Japanese and Korean ones in
     // the \dbch font, the others in the \loch font, whatever class was
     // selected (Word writes ASCII text under \dbch).
     int latinFont(const CharState& s) const {
-        if (s.fonts[0] >= 0) return s.fonts[0];
+        if (s.fonts[0] >= 0)
+            return s.fonts[0];
         return activeFont(s);
     }
     int cjkFont(const CharState& s) const { return s.fonts[2] >= 0 ? s.fonts[2] : latinFont(s); }
@@ -218,16 +221,16 @@ private:
     int deff_ = -1;
     std::unordered_map<int, Font> fonts_;
     std::vector<Color> colors_;
-    int fontDef_ = -1;  // the font the font table is defining
+    int fontDef_ = -1;           // the font the font table is defining
     int rgb_[3] = {-1, -1, -1};  // the colour table entry being read
 
     // Decoding.
     std::vector<std::pair<int, const CodePage*>> pageCache_;
     bool cpDirty_ = true;
     const CodePage* cp_ = nullptr;
-    int skip_ = 0;             // \uc fallback units still to skip
-    int pendingLead_ = -1;     // a double-byte lead byte waiting for its trail
-    char32_t pendingHigh_ = 0; // a high surrogate waiting for its low half
+    int skip_ = 0;              // \uc fallback units still to skip
+    int pendingLead_ = -1;      // a double-byte lead byte waiting for its trail
+    char32_t pendingHigh_ = 0;  // a high surrogate waiting for its low half
     Dest pendingDest_ = Dest::Body;
 
     // Field instructions, in the order their fields start.
@@ -242,43 +245,41 @@ private:
     // Output.
     std::string run_;
     CharState runState_;
-    bool runDirty_ = true;     // formatting may differ from runState_
+    bool runDirty_ = true;  // formatting may differ from runState_
     bool runStarted_ = false;
-    bool runCjk_ = false;      // the run holds text of the \dbch font
+    bool runCjk_ = false;  // the run holds text of the \dbch font
     CharFormat runFormat_;
-    int pendingTabs_ = 0;      // cells closed in this row, tabs not yet written
+    int pendingTabs_ = 0;  // cells closed in this row, tabs not yet written
     bool paragraphOpen_ = false;
     bool anyParagraph_ = false;
     bool nextIsDestination_ = false;  // after \*
-    bool groupStart_ = false;         // nothing but \* since the last '{' 
+    bool groupStart_ = false;         // nothing but \* since the last '{'
 };
 
 void Reader::run() {
     for (;;) {
         refreshCodePage();
         Token t = tok_.next();
-        if (done_) t.kind = TokenKind::End;
+        if (done_)
+            t.kind = TokenKind::End;
         // \* marks a destination only at the start of its group.
         const bool groupStartBefore = groupStart_;
-        groupStart_ = t.kind == TokenKind::GroupStart || (groupStartBefore && t.kind == TokenKind::Symbol && t.byte == '*');
-        if (t.kind == TokenKind::Symbol && t.byte == '*' && !groupStartBefore) continue;
+        groupStart_ = t.kind == TokenKind::GroupStart ||
+                      (groupStartBefore && t.kind == TokenKind::Symbol && t.byte == '*');
+        if (t.kind == TokenKind::Symbol && t.byte == '*' && !groupStartBefore)
+            continue;
         switch (t.kind) {
         case TokenKind::End:
             if (const std::size_t open = states_.size() - 1 + overflowDepth_; open > 0 && !done_)
                 warn(Warning::Kind::UnbalancedGroup,
                      "the input ends inside " + std::to_string(open) + " open group" + (open > 1 ? "s" : ""));
             flushPending();
-            if (paragraphOpen_ || !anyParagraph_) endParagraph();
+            if (paragraphOpen_ || !anyParagraph_)
+                endParagraph();
             return;
-        case TokenKind::GroupStart:
-            groupStart();
-            break;
-        case TokenKind::GroupEnd:
-            groupEnd();
-            break;
-        case TokenKind::Text:
-            text(t.text);
-            break;
+        case TokenKind::GroupStart: groupStart(); break;
+        case TokenKind::GroupEnd: groupEnd(); break;
+        case TokenKind::Text: text(t.text); break;
         case TokenKind::Hex:
             if (skip_ > 0) {
                 --skip_;
@@ -316,7 +317,8 @@ void Reader::run() {
 void Reader::groupStart() {
     skip_ = 0;
     nextIsDestination_ = false;
-    if (pendingLead_ >= 0) flushPending();
+    if (pendingLead_ >= 0)
+        flushPending();
     if (states_.size() >= kMaxDepth) {
         ++overflowDepth_;
         return;
@@ -328,7 +330,8 @@ void Reader::groupStart() {
 void Reader::groupEnd() {
     skip_ = 0;
     nextIsDestination_ = false;
-    if (pendingLead_ >= 0) flushPending();
+    if (pendingLead_ >= 0)
+        flushPending();
     if (overflowDepth_ > 0) {
         --overflowDepth_;
         return;
@@ -340,7 +343,8 @@ void Reader::groupEnd() {
         warn(Warning::Kind::UnbalancedGroup, "a '}' closes no group: the rest of the input is ignored");
         return;
     }
-    if (st().definesFont) finishFontName();
+    if (st().definesFont)
+        finishFontName();
     const bool closesPicture = pictDepth_ == states_.size();
     const CharState before = st().chr;
     const Dest destBefore = st().dest;
@@ -353,7 +357,8 @@ void Reader::groupEnd() {
     } else if (destBefore != st().dest) {
         codePageMayChange();
     }
-    if (closesPicture) endPicture();
+    if (closesPicture)
+        endPicture();
 }
 
 // ---------------------------------------------------------------- text
@@ -361,7 +366,8 @@ void Reader::groupEnd() {
 std::string* Reader::target(bool cjk) {
     switch (st().dest) {
     case Dest::Body:
-        if (st().chr.flags & kHidden) return nullptr;
+        if (st().chr.flags & kHidden)
+            return nullptr;
         prepareBody(cjk);
         return &run_;
     case Dest::FieldInstruction:
@@ -372,11 +378,11 @@ std::string* Reader::target(bool cjk) {
         if (fontDef_ >= 0) {
             Font& f = fonts_[fontDef_];
             // Bytes past the limit would be cut anyway; they are not kept.
-            if (!f.named && f.name.size() < kMaxFontNameBytes + 4) return &f.name;
+            if (!f.named && f.name.size() < kMaxFontNameBytes + 4)
+                return &f.name;
         }
         return nullptr;
-    default:
-        return nullptr;
+    default: return nullptr;
     }
 }
 
@@ -419,19 +425,24 @@ void Reader::prepareBody(bool cjk) {
 
 void Reader::emitAscii(const char* p, std::size_t n) {
     std::string* out = target();
-    if (!out) return;
+    if (!out)
+        return;
     for (std::size_t i = 0; i < n; ++i) {
         unsigned char c = static_cast<unsigned char>(p[i]);
-        if (c >= 0x20 || c == '\t') out->push_back(static_cast<char>(c));
+        if (c >= 0x20 || c == '\t')
+            out->push_back(static_cast<char>(c));
     }
 }
 
 // Whether c is shown in the \dbch font, when that differs from the \loch one.
 bool Reader::cjkClass(char32_t c) const {
-    if (c < 0xA0) return false;
+    if (c < 0xA0)
+        return false;
     const CharState& s = st().chr;
-    if (s.fonts[2] < 0 || cjkFont(s) == latinFont(s)) return false;
-    if (text::isCjk(c)) return true;
+    if (s.fonts[2] < 0 || cjkFont(s) == latinFont(s))
+        return false;
+    if (text::isCjk(c))
+        return true;
     // Punctuation and symbols both scripts use follow the class selected.
     return text::isSharedPunctuation(c) && s.runType == RunType::Dbch;
 }
@@ -445,7 +456,8 @@ void Reader::emit(char32_t c) {
         return;
     }
     std::string* out = target(cjk);
-    if (!out) return;
+    if (!out)
+        return;
     appendUtf8(*out, c);
 }
 
@@ -457,11 +469,13 @@ void Reader::text(std::string_view bytes) {
         skip_ -= static_cast<int>(k);
         p += k;
         n -= k;
-        if (n == 0) return;
+        if (n == 0)
+            return;
     }
     Dest d = st().dest;
     if (d == Dest::Picture) {
-        if (states_.size() == pictDepth_) pictureData(std::string_view(p, n));
+        if (states_.size() == pictDepth_)
+            pictureData(std::string_view(p, n));
         return;
     }
     if (d == Dest::Drop || (d == Dest::Body && (st().chr.flags & kHidden))) {
@@ -479,7 +493,8 @@ void Reader::text(std::string_view bytes) {
     // Body text: ASCII goes straight through, other bytes are decoded.
     std::size_t i = 0;
     if (cp_ && !cp_->asciiCompatible()) {
-        for (; i < n; ++i) hexByte(static_cast<unsigned char>(p[i]));
+        for (; i < n; ++i)
+            hexByte(static_cast<unsigned char>(p[i]));
         return;
     }
     if (pendingLead_ >= 0) {
@@ -488,7 +503,8 @@ void Reader::text(std::string_view bytes) {
     }
     while (i < n) {
         std::size_t j = i;
-        while (j < n && static_cast<unsigned char>(p[j]) < 0x80) ++j;
+        while (j < n && static_cast<unsigned char>(p[j]) < 0x80)
+            ++j;
         if (j > i) {
             if (pendingHigh_ == 0 && d == Dest::Body) {
                 prepareBody(false);
@@ -523,13 +539,16 @@ void Reader::text(std::string_view bytes) {
 // Text in the colour table: each ';' ends an entry.
 void Reader::colorTableText(const char* p, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i) {
-        if (p[i] != ';') continue;
+        if (p[i] != ';')
+            continue;
         Color c;
         if (rgb_[0] >= 0 || rgb_[1] >= 0 || rgb_[2] >= 0) {
             c.automatic = false;
-            for (int component : rgb_) c.rgb = c.rgb << 8 | static_cast<std::uint32_t>(std::clamp(component, 0, 255));
+            for (int component : rgb_)
+                c.rgb = c.rgb << 8 | static_cast<std::uint32_t>(std::clamp(component, 0, 255));
         }
-        if (colors_.size() < 4096) colors_.push_back(c);
+        if (colors_.size() < 4096)
+            colors_.push_back(c);
         rgb_[0] = rgb_[1] = rgb_[2] = -1;
     }
 }
@@ -540,7 +559,8 @@ void Reader::fontTableText(const char* p, std::size_t n) {
     // The name ends at ';'; bytes after it until the next font are noise.
     std::size_t i = 0;
     for (; i < n; ++i) {
-        if (p[i] == ';') break;
+        if (p[i] == ';')
+            break;
     }
     if (pendingLead_ >= 0 || i > 0) {
         // Decode the name's bytes in the font's own code page.
@@ -551,7 +571,8 @@ void Reader::fontTableText(const char* p, std::size_t n) {
             ++start;
         }
     }
-    if (i < n) finishFontName();
+    if (i < n)
+        finishFontName();
 }
 
 // One byte of text in the current code page; double-byte pairs are joined.
@@ -562,7 +583,8 @@ void Reader::hexByte(unsigned char b) {
         return;
     }
     if (d == Dest::ColorTable) {
-        if (b == ';') text(";");
+        if (b == ';')
+            text(";");
         return;
     }
     refreshCodePage();
@@ -585,7 +607,8 @@ void Reader::hexByte(unsigned char b) {
         pendingDest_ = d;
         return;
     }
-    if (b < 0x20 && b != '\t') return;
+    if (b < 0x20 && b != '\t')
+        return;
     emit(cp_->single(b));
 }
 
@@ -608,13 +631,14 @@ void Reader::flushPending() {
 }
 
 void Reader::truncated(bool surrogate) {
-    warn(Warning::Kind::TruncatedCharacter,
-         surrogate ? "a \\uN surrogate half without its partner: read as U+FFFD"
-                   : "a double-byte character without its second byte: read as U+FFFD");
+    warn(Warning::Kind::TruncatedCharacter, surrogate
+                                                ? "a \\uN surrogate half without its partner: read as U+FFFD"
+                                                : "a double-byte character without its second byte: read as U+FFFD");
 }
 
 void Reader::warn(Warning::Kind kind, const std::string& message) {
-    if (warnings_ > kMaxWarnings) return;
+    if (warnings_ > kMaxWarnings)
+        return;
     const std::size_t at = offset_ + tok_.offset();
     if (++warnings_ <= kMaxWarnings) {
         sink_.warning({kind, at, message});
@@ -665,13 +689,16 @@ void Reader::unicode(int param) {
     // characters (NUL, U+0001, ESC) are kept: raw control bytes in the file
     // are layout, but one spelled as \uN in the body is text someone put
     // there. Names and other destinations take no control characters.
-    if (c == '\n' || c == '\r') c = 0x2028;
-    else if (c < 0x20 && c != '\t' && st().dest != Dest::Body) return;
+    if (c == '\n' || c == '\r')
+        c = 0x2028;
+    else if (c < 0x20 && c != '\t' && st().dest != Dest::Body)
+        return;
     emit(c);
 }
 
 void Reader::flushRun() {
-    if (run_.empty()) return;
+    if (run_.empty())
+        return;
     sink_.text(run_, runFormat_);
     run_.clear();
 }
@@ -686,10 +713,13 @@ void Reader::endParagraph() {
 }
 
 void Reader::finishFontName() {
-    if (fontDef_ < 0) return;
+    if (fontDef_ < 0)
+        return;
     auto it = fonts_.find(fontDef_);
-    if (it == fonts_.end() || it->second.named) return;
-    if (pendingLead_ >= 0) pendingLead_ = -1;
+    if (it == fonts_.end() || it->second.named)
+        return;
+    if (pendingLead_ >= 0)
+        pendingLead_ = -1;
     std::string& name = it->second.name;
     auto notSpace = [](char c) { return c != ' '; };
     name.erase(name.begin(), std::find_if(name.begin(), name.end(), notSpace));
@@ -697,7 +727,8 @@ void Reader::finishFontName() {
     if (name.size() > kMaxFontNameBytes) {
         // Cut before a character that would be split.
         std::size_t cut = kMaxFontNameBytes;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+            --cut;
         name.resize(cut);
     }
     it->second.named = true;
@@ -714,7 +745,8 @@ void Reader::symbol(unsigned char c) {
     case '\n':
     case '\r':
         // "\" at the end of a line is \par (TextEdit writes it).
-        if (st().dest == Dest::Body) endParagraph();
+        if (st().dest == Dest::Body)
+            endParagraph();
         break;
     case '\t': emit('\t'); break;
     default: break;  // \: \| and unknown symbols carry no text
@@ -760,22 +792,27 @@ void Reader::word(const Token& t) {
     const bool wasDestination = nextIsDestination_;
     nextIsDestination_ = false;
     if (st().dest == Dest::Picture) {
-        if (wasDestination) destination(detail::kSkip);  // {\*\blipuid ...}
-        else if (states_.size() == pictDepth_) pictureWord(t);
+        if (wasDestination)
+            destination(detail::kSkip);  // {\*\blipuid ...}
+        else if (states_.size() == pictDepth_)
+            pictureWord(t);
         return;
     }
     if (e.kind == Kind::Unknown) {
         // {\*\unknown ...}: an ignorable destination this reader does not know.
-        if (wasDestination) destination(detail::kSkip);
+        if (wasDestination)
+            destination(detail::kSkip);
         return;
     }
     State& s = st();
     // Associated properties, read as the peer word processors read them:
     // LibreOffice writes Chinese bold and size as "\dbch\ab" and
     // "\dbch\afs28"; Word writes "\rtlch\ab" for complex scripts only.
-    if (e.associated && s.complexScript) return;
+    if (e.associated && s.complexScript)
+        return;
     // Past the depth cap, text only.
-    if (overflowDepth_ > 0 && detail::isFormatting(e.kind)) return;
+    if (overflowDepth_ > 0 && detail::isFormatting(e.kind))
+        return;
     const int n = t.param;
     const bool on = !t.hasParam || n != 0;
     switch (e.kind) {
@@ -790,7 +827,8 @@ void Reader::word(const Token& t) {
     case Kind::Unicode: unicode(n); break;
     case Kind::UnicodePair: unicodePair(e.arg == 1); break;
     case Kind::ColorComponent:
-        if (s.dest == Dest::ColorTable) rgb_[e.arg] = n;
+        if (s.dest == Dest::ColorTable)
+            rgb_[e.arg] = n;
         break;
     case Kind::FontProperty: fontProperty(static_cast<detail::FontPropertyKind>(e.arg), n); break;
     case Kind::Font: font(n); break;
@@ -817,7 +855,8 @@ void Reader::word(const Token& t) {
     case Kind::ParaValue: s.para.*e.para = n; break;
     case Kind::ParagraphEnd:
         // \page and \sect end a paragraph only when one is open.
-        if (s.dest == Dest::Body && (e.arg == 0 || paragraphOpen_)) endParagraph();
+        if (s.dest == Dest::Body && (e.arg == 0 || paragraphOpen_))
+            endParagraph();
         break;
     case Kind::Cell: cell(); break;
     case Kind::Character: emit(static_cast<char32_t>(e.arg)); break;
@@ -850,7 +889,8 @@ void Reader::unicodePair(bool unicodeVersion) {
 }
 
 void Reader::fontProperty(detail::FontPropertyKind kind, int n) {
-    if (st().dest != Dest::FontTable || fontDef_ < 0) return;
+    if (st().dest != Dest::FontTable || fontDef_ < 0)
+        return;
     Font& f = fonts_[fontDef_];
     (kind == detail::kCharset ? f.charset : f.codePage) = n;
     codePageMayChange();
@@ -883,7 +923,8 @@ void Reader::font(int n) {
 // it is the font for right-to-left text: not ours.
 void Reader::associatedFont(int n) {
     State& s = st();
-    if (s.dest == Dest::FontTable || s.chr.runType == RunType::Loch) return;
+    if (s.dest == Dest::FontTable || s.chr.runType == RunType::Loch)
+        return;
     s.chr.fonts[static_cast<int>(s.chr.runType)] = n;
     charChanged();
     codePageMayChange();
@@ -923,9 +964,11 @@ void Reader::plain() {
 }
 
 void Reader::cell() {
-    if (st().dest != Dest::Body) return;
+    if (st().dest != Dest::Body)
+        return;
     flushPending();
-    if (pendingTabs_ < 4096) ++pendingTabs_;
+    if (pendingTabs_ < 4096)
+        ++pendingTabs_;
     paragraphOpen_ = true;
 }
 
@@ -969,40 +1012,62 @@ void Reader::startPicture() {
 // A control word of the \pict group itself: kept as written, and the ones
 // that say what the picture is and how large it shows are read.
 void Reader::pictureWord(const Token& t) {
-    if (t.kind != TokenKind::Word || pict_.controls.size() > 4096) return;
+    if (t.kind != TokenKind::Word || pict_.controls.size() > 4096)
+        return;
     pict_.controls += '\\';
     pict_.controls += t.text;
-    if (t.hasParam) pict_.controls += std::to_string(t.param);
+    if (t.hasParam)
+        pict_.controls += std::to_string(t.param);
     const std::string_view w = t.text;
     const int n = t.param;
     using Kind = Picture::Kind;
-    if (w == "pngblip") pict_.kind = Kind::Png;
-    else if (w == "jpegblip") pict_.kind = Kind::Jpeg;
-    else if (w == "dibitmap") pict_.kind = Kind::Dib;
-    else if (w == "wbitmap") pict_.kind = Kind::Wbitmap;
-    else if (w == "wmetafile") pict_.kind = Kind::Wmf;
-    else if (w == "emfblip") pict_.kind = Kind::Emf;
-    else if (w == "macpict" || w == "pmmetafile") pict_.kind = Kind::Other;
-    else if (w == "picw") pict_.width = std::max(n, 0);
-    else if (w == "pich") pict_.height = std::max(n, 0);
-    else if (w == "picwgoal") pict_.goalWidth = std::max(n, 0);
-    else if (w == "pichgoal") pict_.goalHeight = std::max(n, 0);
-    else if (w == "picscalex") pict_.scaleX = n > 0 ? std::min(n, 10000) : 100;
-    else if (w == "picscaley") pict_.scaleY = n > 0 ? std::min(n, 10000) : 100;
-    else if (w == "wbmbitspixel") pict_.bitsPerPixel = std::max(n, 0);
-    else if (w == "wbmwidthbytes") pict_.widthBytes = std::max(n, 0);
+    if (w == "pngblip")
+        pict_.kind = Kind::Png;
+    else if (w == "jpegblip")
+        pict_.kind = Kind::Jpeg;
+    else if (w == "dibitmap")
+        pict_.kind = Kind::Dib;
+    else if (w == "wbitmap")
+        pict_.kind = Kind::Wbitmap;
+    else if (w == "wmetafile")
+        pict_.kind = Kind::Wmf;
+    else if (w == "emfblip")
+        pict_.kind = Kind::Emf;
+    else if (w == "macpict" || w == "pmmetafile")
+        pict_.kind = Kind::Other;
+    else if (w == "picw")
+        pict_.width = std::max(n, 0);
+    else if (w == "pich")
+        pict_.height = std::max(n, 0);
+    else if (w == "picwgoal")
+        pict_.goalWidth = std::max(n, 0);
+    else if (w == "pichgoal")
+        pict_.goalHeight = std::max(n, 0);
+    else if (w == "picscalex")
+        pict_.scaleX = n > 0 ? std::min(n, 10000) : 100;
+    else if (w == "picscaley")
+        pict_.scaleY = n > 0 ? std::min(n, 10000) : 100;
+    else if (w == "wbmbitspixel")
+        pict_.bitsPerPixel = std::max(n, 0);
+    else if (w == "wbmwidthbytes")
+        pict_.widthBytes = std::max(n, 0);
 }
 
 // Hex digits of the picture's data; anything else between them is ignored.
 void Reader::pictureData(std::string_view hex) {
     std::string& out = pict_.data;
-    if (out.size() >= kMaxPicture) return;
+    if (out.size() >= kMaxPicture)
+        return;
     for (char c : hex) {
         int v;
-        if (c >= '0' && c <= '9') v = c - '0';
-        else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
-        else continue;
+        if (c >= '0' && c <= '9')
+            v = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            v = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            v = c - 'A' + 10;
+        else
+            continue;
         if (pictNibble_ < 0) {
             pictNibble_ = v;
         } else {
@@ -1018,7 +1083,8 @@ void Reader::endPicture() {
     pictDepth_ = 0;
     if (pictOuter_ == Dest::Body && st().dest == Dest::Body && !(st().chr.flags & kHidden)) {
         flushPending();
-        if (pendingTabs_ > 0) prepareBody(false);  // cells closed before the picture end before it
+        if (pendingTabs_ > 0)
+            prepareBody(false);  // cells closed before the picture end before it
         flushRun();
         paragraphOpen_ = true;
         sink_.picture(pict_, resolve(st().chr, false));
@@ -1039,24 +1105,29 @@ const CodePage* Reader::codePageFor(int fontId) {
                 number = detail::codePageForCharset(it->second.charset);
         }
     }
-    if (number == detail::kSymbolCodePage) return detail::symbolCodePage();
-    if (number == 0) number = ansiCpg_ > 0 ? ansiCpg_ : docCodePage_;
+    if (number == detail::kSymbolCodePage)
+        return detail::symbolCodePage();
+    if (number == 0)
+        number = ansiCpg_ > 0 ? ansiCpg_ : docCodePage_;
     // The few pages a document uses, without the shared cache's lock.
     for (const auto& [n, page] : pageCache_)
-        if (n == number) return page;
+        if (n == number)
+            return page;
     const CodePage* page = detail::codePage(number);
     if (page == nullptr || number == 65001) {
         page = detail::codePage(1252);
         warn(Warning::Kind::UnknownCodePage,
              "code page " + std::to_string(number) + " is not a byte code page known here: read as 1252");
     }
-    if (pageCache_.size() < 16) pageCache_.emplace_back(number, page);
+    if (pageCache_.size() < 16)
+        pageCache_.emplace_back(number, page);
     return page;
 }
 
 const CodePage* Reader::currentCodePage() {
     const State& s = st();
-    if (s.dest == Dest::FontTable) return codePageFor(fontDef_);
+    if (s.dest == Dest::FontTable)
+        return codePageFor(fontDef_);
     return codePageFor(activeFont(s.chr));
 }
 
@@ -1105,14 +1176,18 @@ namespace {
 // The bytes before the document proper: a UTF-8 byte-order mark, white space.
 std::size_t preambleLength(std::string_view bytes) {
     std::size_t i = 0;
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") i = 3;
-    while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n')) ++i;
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
+        i = 3;
+    while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n'))
+        ++i;
     return i;
 }
 
 }  // namespace
 
-bool looksLikeRtf(std::string_view bytes) { return bytes.substr(preambleLength(bytes), 5) == "{\\rtf"; }
+bool looksLikeRtf(std::string_view bytes) {
+    return bytes.substr(preambleLength(bytes), 5) == "{\\rtf";
+}
 
 void read(std::string_view bytes, Sink& sink) {
     const std::size_t i = preambleLength(bytes);

@@ -16,9 +16,9 @@ namespace rtf {
 // the ones worth telling are reported to Sink::warning.
 class ParseError : public std::runtime_error {
 public:
-    ParseError(std::size_t offset, const std::string& what)
-        : std::runtime_error(what), offset_(offset) {}
+    ParseError(std::size_t offset, const std::string& what) : std::runtime_error(what), offset_(offset) {}
     std::size_t offset() const { return offset_; }
+
 private:
     std::size_t offset_;
 };

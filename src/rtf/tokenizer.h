@@ -14,9 +14,9 @@ enum class TokenKind : std::uint8_t { GroupStart, GroupEnd, Word, Symbol, Hex, T
 struct Token {
     TokenKind kind = TokenKind::End;
     bool hasParam = false;
-    unsigned char byte = 0;   // Symbol: the character after '\'; Hex: the byte
-    int param = 0;            // Word: the parameter (0 when none), clamped to int
-    std::string_view text;    // Word: the name (at most 32 letters); Text, Bin: the bytes
+    unsigned char byte = 0;  // Symbol: the character after '\'; Hex: the byte
+    int param = 0;           // Word: the parameter (0 when none), clamped to int
+    std::string_view text;   // Word: the name (at most 32 letters); Text, Bin: the bytes
 };
 
 class Tokenizer {
@@ -54,7 +54,7 @@ private:
     const char* end_;
     const char* begin_;
     const bool* lead_ = nullptr;
-    bool trailDue_ = false;   // the last text byte was a lead byte
+    bool trailDue_ = false;  // the last text byte was a lead byte
 };
 
 }  // namespace rtf::detail

@@ -21,16 +21,34 @@ constexpr char kHex[] = "0123456789abcdef";
 
 // Latin names of fonts made for Simplified Chinese.
 constexpr std::string_view kChineseFontNames[] = {
-    "SimSun", "NSimSun", "SimHei", "KaiTi", "FangSong", "Microsoft YaHei", "DengXian", "STSong", "STHeiti",
-    "STKaiti", "STFangsong", "Noto Sans CJK SC", "Noto Serif CJK SC", "Source Han Sans SC", "Source Han Serif SC",
-    "WenQuanYi Micro Hei", "WenQuanYi Zen Hei", "AR PL UMing CN", "AR PL UKai CN",
+    "SimSun",
+    "NSimSun",
+    "SimHei",
+    "KaiTi",
+    "FangSong",
+    "Microsoft YaHei",
+    "DengXian",
+    "STSong",
+    "STHeiti",
+    "STKaiti",
+    "STFangsong",
+    "Noto Sans CJK SC",
+    "Noto Serif CJK SC",
+    "Source Han Sans SC",
+    "Source Han Serif SC",
+    "WenQuanYi Micro Hei",
+    "WenQuanYi Zen Hei",
+    "AR PL UMing CN",
+    "AR PL UKai CN",
 };
 
 bool isChineseFont(std::string_view name) {
     for (auto n : kChineseFontNames)
-        if (name == n) return true;
+        if (name == n)
+            return true;
     for (std::size_t i = 0; i < name.size();) {
-        if (text::isCjk(nextUtf8(name.data(), name.size(), i))) return true;
+        if (text::isCjk(nextUtf8(name.data(), name.size(), i)))
+            return true;
     }
     return false;
 }
@@ -95,9 +113,11 @@ struct Writer::Impl {
 
     // Runs of one field instruction are that field's result.
     void enterField(const std::string& instruction) {
-        if (fieldOpen && instruction == fieldInstruction) return;
+        if (fieldOpen && instruction == fieldInstruction)
+            return;
         leaveField();
-        if (instruction.empty()) return;
+        if (instruction.empty())
+            return;
         closeRun();
         body += "{\\field{\\*\\fldinst ";
         runUc = 1;
@@ -107,7 +127,8 @@ struct Writer::Impl {
         fieldInstruction = instruction;
     }
     void leaveField() {
-        if (!fieldOpen) return;
+        if (!fieldOpen)
+            return;
         closeRun();
         body += "}}";
         fieldOpen = false;
@@ -117,18 +138,21 @@ struct Writer::Impl {
         // Fonts with CJK names are Chinese (GB2312) fonts unless the run
         // says they are Japanese, Korean or Big5 ones.
         int charset = f.fontCharset >= 0 ? f.fontCharset : 0;
-        if (isChineseFont(f.fontName) && charset != 128 && charset != 129 && charset != 136) charset = 134;
+        if (isChineseFont(f.fontName) && charset != 128 && charset != 129 && charset != 136)
+            charset = 134;
         std::string key = f.fontName;
         key.push_back('\0');
         appendInt(key, charset);
         auto [it, added] = fontIndex.emplace(std::move(key), static_cast<int>(fonts.size()));
-        if (added) fonts.push_back({f.fontName, charset});
+        if (added)
+            fonts.push_back({f.fontName, charset});
         return it->second;
     }
 
     int colorFor(std::uint32_t rgb) {
         auto [it, added] = colorIndex.emplace(rgb & 0xFFFFFF, static_cast<int>(colors.size()) + 1);
-        if (added) colors.push_back(rgb & 0xFFFFFF);
+        if (added)
+            colors.push_back(rgb & 0xFFFFFF);
         return it->second;
     }
 
@@ -142,10 +166,14 @@ struct Writer::Impl {
         // The regular properties come before any character class: some
         // readers take \b after \dbch for complex-script bold only.
         appendWord(o, "\\fs", size);
-        if (f.bold) o += "\\b";
-        if (f.italic) o += "\\i";
-        if (f.underline) o += "\\ul";
-        if (f.strike) o += "\\strike";
+        if (f.bold)
+            o += "\\b";
+        if (f.italic)
+            o += "\\i";
+        if (f.underline)
+            o += "\\ul";
+        if (f.strike)
+            o += "\\strike";
         // Chinese text takes its font from the associated (\dbch) font in
         // some readers, Latin text from \loch\f: name the same font for all.
         // After \dbch, the associated size, bold and italic are what
@@ -155,17 +183,22 @@ struct Writer::Impl {
         appendWord(o, "\\hich\\af", font);
         appendWord(o, "\\dbch\\af", font);
         appendWord(o, "\\afs", size);
-        if (f.bold) o += "\\ab";
-        if (f.italic) o += "\\ai";
-        if (f.hasColor) appendWord(o, "\\cf", colorFor(f.color));
+        if (f.bold)
+            o += "\\ab";
+        if (f.italic)
+            o += "\\ai";
+        if (f.hasColor)
+            appendWord(o, "\\cf", colorFor(f.color));
         if (f.hasBackground) {
             // \chcbpat is character shading; \cb the older form of the same.
             int c = colorFor(f.background);
             appendWord(o, "\\chcbpat", c);
             appendWord(o, "\\cb", c);
         }
-        if (f.verticalAlign == VerticalAlign::Super) o += "\\super";
-        if (f.verticalAlign == VerticalAlign::Sub) o += "\\sub";
+        if (f.verticalAlign == VerticalAlign::Super)
+            o += "\\super";
+        if (f.verticalAlign == VerticalAlign::Sub)
+            o += "\\sub";
         o += ' ';
         runOpen = true;
         haveFormat = true;
@@ -174,7 +207,8 @@ struct Writer::Impl {
     }
 
     void closeRun() {
-        if (runOpen) body += '}';
+        if (runOpen)
+            body += '}';
         runOpen = false;
     }
 
@@ -192,9 +226,7 @@ struct Writer::Impl {
         const UnitText& t = unitTexts[unit & 0xFFFF];
         std::memcpy(p, t.text, sizeof t.text);
         p += t.length;
-        auto hex = [&p](unsigned b) {
-            *p++ = '\\', *p++ = '\'', *p++ = kHex[(b >> 4) & 15], *p++ = kHex[b & 15];
-        };
+        auto hex = [&p](unsigned b) { *p++ = '\\', *p++ = '\'', *p++ = kHex[(b >> 4) & 15], *p++ = kHex[b & 15]; };
         if (gbkPair > 0xFF) {
             hex(gbkPair >> 8);
             hex(gbkPair & 0xFF);
@@ -222,7 +254,8 @@ struct Writer::Impl {
             }
             unsigned char c = static_cast<unsigned char>(s[i]);
             if (c >= 0x20 && c < 0x7F) {
-                if (c == '\\' || c == '{' || c == '}') *p++ = '\\';
+                if (c == '\\' || c == '{' || c == '}')
+                    *p++ = '\\';
                 *p++ = static_cast<char>(c);
                 ++i;
                 continue;
@@ -280,7 +313,8 @@ struct Writer::Impl {
 
     std::string header() {
         std::string o = "{\\rtf1\\ansi\\ansicpg936\\deff0\\uc1\n{\\fonttbl";
-        if (fonts.empty()) fonts.push_back({"宋体", 134});
+        if (fonts.empty())
+            fonts.push_back({"宋体", 134});
         for (std::size_t k = 0; k < fonts.size(); ++k) {
             appendWord(o, "{\\f", static_cast<int>(k));
             o += "\\fnil";
@@ -302,11 +336,14 @@ struct Writer::Impl {
 };
 
 Writer::Writer() : impl_(new Impl) {}
-Writer::~Writer() { delete impl_; }
+Writer::~Writer() {
+    delete impl_;
+}
 
 void Writer::beginParagraph(const ParaFormat& p) {
     Impl& w = *impl_;
-    if (w.inParagraph) endParagraph();
+    if (w.inParagraph)
+        endParagraph();
     std::string& o = w.body;
     o += "\\pard";
     switch (p.alignment) {
@@ -315,18 +352,25 @@ void Writer::beginParagraph(const ParaFormat& p) {
     case Alignment::Centre: o += "\\qc"; break;
     case Alignment::Justify: o += "\\qj"; break;
     }
-    if (p.leftIndent) appendWord(o, "\\li", p.leftIndent);
-    if (p.rightIndent) appendWord(o, "\\ri", p.rightIndent);
-    if (p.firstLineIndent) appendWord(o, "\\fi", p.firstLineIndent);
-    if (p.spaceBefore) appendWord(o, "\\sb", p.spaceBefore);
-    if (p.spaceAfter) appendWord(o, "\\sa", p.spaceAfter);
+    if (p.leftIndent)
+        appendWord(o, "\\li", p.leftIndent);
+    if (p.rightIndent)
+        appendWord(o, "\\ri", p.rightIndent);
+    if (p.firstLineIndent)
+        appendWord(o, "\\fi", p.firstLineIndent);
+    if (p.spaceBefore)
+        appendWord(o, "\\sb", p.spaceBefore);
+    if (p.spaceAfter)
+        appendWord(o, "\\sa", p.spaceAfter);
     w.inParagraph = true;
 }
 
 void Writer::text(std::string_view utf8, const CharFormat& format) {
     Impl& w = *impl_;
-    if (utf8.empty()) return;
-    if (!w.inParagraph) beginParagraph(ParaFormat{});
+    if (utf8.empty())
+        return;
+    if (!w.inParagraph)
+        beginParagraph(ParaFormat{});
     w.enterField(format.field);
     if (!w.runOpen || !(w.runFormat == format)) {
         w.closeRun();
@@ -337,7 +381,8 @@ void Writer::text(std::string_view utf8, const CharFormat& format) {
 
 void Writer::picture(const Picture& pict, const CharFormat& format) {
     Impl& w = *impl_;
-    if (!w.inParagraph) beginParagraph(ParaFormat{});
+    if (!w.inParagraph)
+        beginParagraph(ParaFormat{});
     w.enterField(format.field);
     if (!w.runOpen || !(w.runFormat == format)) {
         w.closeRun();
@@ -349,19 +394,22 @@ void Writer::picture(const Picture& pict, const CharFormat& format) {
     if (!pict.controls.empty()) {
         o += pict.controls;
     } else {
-        static constexpr const char* kKinds[] = {"\\pngblip", "\\jpegblip", "\\dibitmap0", "\\wbitmap0",
-                                                 "\\wmetafile8", "\\emfblip", ""};
+        static constexpr const char* kKinds[] = {
+            "\\pngblip", "\\jpegblip", "\\dibitmap0", "\\wbitmap0", "\\wmetafile8", "\\emfblip", ""};
         o += kKinds[static_cast<int>(pict.kind)];
         appendWord(o, "\\picw", pict.width);
         appendWord(o, "\\pich", pict.height);
-        if (pict.goalWidth > 0) appendWord(o, "\\picwgoal", pict.goalWidth);
-        if (pict.goalHeight > 0) appendWord(o, "\\pichgoal", pict.goalHeight);
+        if (pict.goalWidth > 0)
+            appendWord(o, "\\picwgoal", pict.goalWidth);
+        if (pict.goalHeight > 0)
+            appendWord(o, "\\pichgoal", pict.goalHeight);
     }
     // The bytes in hex, 64 to a line (\bin would be shorter, but not every
     // reader takes it).
     o.reserve(o.size() + pict.data.size() * 2 + pict.data.size() / 32 + 4);
     for (std::size_t i = 0; i < pict.data.size(); ++i) {
-        if (i % 64 == 0) o += '\n';
+        if (i % 64 == 0)
+            o += '\n';
         const auto b = static_cast<unsigned char>(pict.data[i]);
         o += kHex[b >> 4];
         o += kHex[b & 15];
@@ -371,13 +419,15 @@ void Writer::picture(const Picture& pict, const CharFormat& format) {
 
 void Writer::endParagraph() {
     Impl& w = *impl_;
-    if (!w.inParagraph) beginParagraph(ParaFormat{});
+    if (!w.inParagraph)
+        beginParagraph(ParaFormat{});
     // A field ends with its paragraph; one that goes on is opened again.
     w.leaveField();
     // The paragraph mark takes the formatting of the last run (of the
     // paragraph before, when this one is empty): other readers size an
     // empty line by it.
-    if (!w.runOpen && w.haveFormat) w.openRun(w.runFormat);
+    if (!w.runOpen && w.haveFormat)
+        w.openRun(w.runFormat);
     if (w.runOpen) {
         w.body += "\\par}\n";
         w.runOpen = false;
@@ -389,7 +439,8 @@ void Writer::endParagraph() {
 
 std::string Writer::finish() {
     Impl& w = *impl_;
-    if (w.inParagraph) endParagraph();
+    if (w.inParagraph)
+        endParagraph();
     // The tables are known only now: put them in front of the body in
     // place, so the document is not held twice.
     std::string out = std::move(w.body);

@@ -35,7 +35,8 @@ std::string convert(std::string_view in, Direction direction, std::string_view r
     std::string out;
     const Iconv& cd = converter(direction);
     if (!cd.ok()) {
-        if (replaced) *replaced = in.size();  // nothing was converted
+        if (replaced)
+            *replaced = in.size();  // nothing was converted
         return std::string(in);
     }
     cd.reset();
@@ -48,16 +49,19 @@ std::string convert(std::string_view in, Direction direction, std::string_view r
         std::size_t outLeft = out.size() - used;
         const bool done = cd.convert(inp, inLeft, outp, outLeft);
         used = out.size() - outLeft;
-        if (done) break;
+        if (done)
+            break;
         if (errno == E2BIG) {
             out.resize(out.size() * 2);
             continue;
         }
         // EILSEQ or EINVAL (truncated at the end): replace one byte, go on.
-        if (out.size() - used < replacement.size()) out.resize(out.size() * 2 + replacement.size());
+        if (out.size() - used < replacement.size())
+            out.resize(out.size() * 2 + replacement.size());
         out.replace(used, replacement.size(), replacement);
         used += replacement.size();
-        if (replaced) ++*replaced;
+        if (replaced)
+            ++*replaced;
         ++inp;
         --inLeft;
         cd.reset();
@@ -69,10 +73,10 @@ std::string convert(std::string_view in, Direction direction, std::string_view r
 // Windows-1252's characters for the bytes 0x80 to 0x9F. The five bytes the
 // code page leaves undefined stand for the C1 controls of the same number,
 // so that every byte has a character and comes back as itself.
-constexpr char16_t kWindows1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char16_t kWindows1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                           0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                           0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                           0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 std::string decodeWindows1252(std::string_view bytes) {
     std::string out;
@@ -96,7 +100,8 @@ bool encodeWindows1252(std::string_view utf8, std::string& out) {
         }
         const char16_t* const end = std::end(kWindows1252High);
         const char16_t* const hit = std::find(std::begin(kWindows1252High), end, c);
-        if (hit == end) return false;
+        if (hit == end)
+            return false;
         out.push_back(static_cast<char>(0x80 + (hit - std::begin(kWindows1252High))));
     }
     return true;
@@ -105,7 +110,8 @@ bool encodeWindows1252(std::string_view utf8, std::string& out) {
 // UTF-16 after its two-byte BOM, to UTF-8. False for an odd number of bytes
 // or a surrogate half without its partner: such bytes would not come back.
 bool decodeUtf16(std::string_view body, bool bigEndian, std::string& out) {
-    if (body.size() % 2 != 0) return false;
+    if (body.size() % 2 != 0)
+        return false;
     out.clear();
     out.reserve(body.size() + body.size() / 2);
     const auto unit = [&](std::size_t i) {
@@ -115,11 +121,14 @@ bool decodeUtf16(std::string_view body, bool bigEndian, std::string& out) {
     };
     for (std::size_t i = 0; i < body.size(); i += 2) {
         char32_t c = unit(i);
-        if (isLowSurrogate(c)) return false;
+        if (isLowSurrogate(c))
+            return false;
         if (isHighSurrogate(c)) {
-            if (i + 2 >= body.size()) return false;
+            if (i + 2 >= body.size())
+                return false;
             const char32_t low = unit(i + 2);
-            if (!isLowSurrogate(low)) return false;
+            if (!isLowSurrogate(low))
+                return false;
             c = joinSurrogates(c, low);
             i += 2;
         }
@@ -163,7 +172,8 @@ DecodedText decodePlainText(std::string_view bytes) {
         if (isValidUtf8(body)) {
             decoded.assign(body);
         } else {
-            for (std::size_t i = 0; i < body.size();) appendUtf8(decoded, nextUtf8(body.data(), body.size(), i));
+            for (std::size_t i = 0; i < body.size();)
+                appendUtf8(decoded, nextUtf8(body.data(), body.size(), i));
         }
     } else if ((bytes.substr(0, 2) == "\xFF\xFE" && decodeUtf16(bytes.substr(2), false, decoded)) ||
                (bytes.substr(0, 2) == "\xFE\xFF" && decodeUtf16(bytes.substr(2), true, decoded))) {
@@ -203,7 +213,8 @@ DecodedText decodePlainText(std::string_view bytes) {
                 result.lineEnd = crlf ? LineEnd::CrLf : LineEnd::Cr;
                 found = true;
             }
-            if (crlf) ++i;
+            if (crlf)
+                ++i;
             out.push_back('\n');
         } else {
             if (c == '\n' && !found) {
@@ -231,10 +242,8 @@ std::string encodePlainText(std::string_view utf8, TextEncoding encoding, LineEn
         }
     }
     switch (encoding) {
-    case TextEncoding::Utf8:
-        return text;
-    case TextEncoding::Utf8Bom:
-        return "\xEF\xBB\xBF" + text;
+    case TextEncoding::Utf8: return text;
+    case TextEncoding::Utf8Bom: return "\xEF\xBB\xBF" + text;
     case TextEncoding::Gb18030:
         // GB18030 holds every Unicode character; only invalid UTF-8 input
         // can fail, and it becomes '?'.
@@ -242,15 +251,16 @@ std::string encodePlainText(std::string_view utf8, TextEncoding encoding, LineEn
     case TextEncoding::Cp936: {
         std::size_t replaced = 0;
         std::string bytes = convert(text, Direction::ToCp936, "?", &replaced);
-        if (replaced == 0) return bytes;
+        if (replaced == 0)
+            return bytes;
         return text;  // characters GBK lacks: UTF-8 keeps them all
     }
     case TextEncoding::Utf16Le:
-    case TextEncoding::Utf16Be:
-        return encodeUtf16(text, encoding == TextEncoding::Utf16Be);
+    case TextEncoding::Utf16Be: return encodeUtf16(text, encoding == TextEncoding::Utf16Be);
     case TextEncoding::Windows1252: {
         std::string bytes;
-        if (encodeWindows1252(text, bytes)) return bytes;
+        if (encodeWindows1252(text, bytes))
+            return bytes;
         return text;  // characters the code page lacks: UTF-8 keeps them all
     }
     }

@@ -16,7 +16,9 @@ inline void select(RichTextBox& box, int from, int to) {
     box.setTextCursor(c);
 }
 
-inline void caretAt(RichTextBox& box, int position) { select(box, position, position); }
+inline void caretAt(RichTextBox& box, int position) {
+    select(box, position, position);
+}
 
 // The format of the character at `position`.
 inline QTextCharFormat charAt(const RichTextBox& box, int position) {

@@ -21,7 +21,9 @@
 
 namespace cmdtest {
 
-inline RichTextBox& activeBox() { return *MainForm->ActiveForm()->rtfText; }
+inline RichTextBox& activeBox() {
+    return *MainForm->ActiveForm()->rtfText;
+}
 
 using boxtest::caretAt;
 using boxtest::charAt;
@@ -55,11 +57,15 @@ inline void setAlignment(RichTextBox& box, int paragraph, Qt::Alignment a) {
     c.mergeBlockFormat(f);
 }
 
-inline platform::Button& button(const QString& key) { return MainForm->tbToolBar->buttons()[key]; }
+inline platform::Button& button(const QString& key) {
+    return MainForm->tbToolBar->buttons()[key];
+}
 
 // Clicks a toolbar button as the user would (the toolbar's own state change,
 // then the click event through the program's dispatcher).
-inline void click(const QString& key) { MainForm->tbToolBar->click(button(key)); }
+inline void click(const QString& key) {
+    MainForm->tbToolBar->click(button(key));
+}
 
 // The Value of the six formatting buttons: bold, italic, underline, left,
 // centre, right.
@@ -75,7 +81,11 @@ inline void setFormattingButtons(const Six& values) {
         button(QString::fromUtf8(keys[i])).setValue(values[i]);
 }
 
-inline QString clipboardText() { return QGuiApplication::clipboard()->text(); }
-inline void setClipboardText(const QString& text) { QGuiApplication::clipboard()->setText(text); }
+inline QString clipboardText() {
+    return QGuiApplication::clipboard()->text();
+}
+inline void setClipboardText(const QString& text) {
+    QGuiApplication::clipboard()->setText(text);
+}
 
 }  // namespace cmdtest

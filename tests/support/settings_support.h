@@ -21,13 +21,21 @@
 #include <vector>
 
 // Readable failure messages for the Qt values the suites compare.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-inline void PrintTo(const QPoint& p, std::ostream* os) { *os << '(' << p.x() << ", " << p.y() << ')'; }
-inline void PrintTo(const QSize& s, std::ostream* os) { *os << s.width() << 'x' << s.height(); }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QPoint& p, std::ostream* os) {
+    *os << '(' << p.x() << ", " << p.y() << ')';
+}
+inline void PrintTo(const QSize& s, std::ostream* os) {
+    *os << s.width() << 'x' << s.height();
+}
 inline void PrintTo(const QRect& r, std::ostream* os) {
     *os << r.width() << 'x' << r.height() << '+' << r.x() << '+' << r.y();
 }
-inline void PrintTo(const QColor& c, std::ostream* os) { *os << c.name().toStdString(); }
+inline void PrintTo(const QColor& c, std::ostream* os) {
+    *os << c.name().toStdString();
+}
 
 namespace settingstest {
 
@@ -38,12 +46,22 @@ inline const QString kSysInfoKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared T
 inline const QString kSysInfoLocationKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
 inline const QString kUnavailable = QStringLiteral("此时系统信息不可用");
 
-inline QString userFolder() { return testenv::configHome() + QStringLiteral("/scrivlet"); }
-inline QString machineFolder() { return testenv::configDir() + QStringLiteral("/scrivlet"); }
-inline QString userHive() { return userFolder() + QStringLiteral("/HKEY_CURRENT_USER.reg"); }
-inline QString machineHive() { return machineFolder() + QStringLiteral("/HKEY_LOCAL_MACHINE.reg"); }
+inline QString userFolder() {
+    return testenv::configHome() + QStringLiteral("/scrivlet");
+}
+inline QString machineFolder() {
+    return testenv::configDir() + QStringLiteral("/scrivlet");
+}
+inline QString userHive() {
+    return userFolder() + QStringLiteral("/HKEY_CURRENT_USER.reg");
+}
+inline QString machineHive() {
+    return machineFolder() + QStringLiteral("/HKEY_LOCAL_MACHINE.reg");
+}
 
-inline void chmodPath(const QString& path, mode_t mode) { ::chmod(QFile::encodeName(path).constData(), mode); }
+inline void chmodPath(const QString& path, mode_t mode) {
+    ::chmod(QFile::encodeName(path).constData(), mode);
+}
 
 // Both hives gone, whatever a test left behind (read-only bits, a file in
 // place of the folder).

@@ -45,9 +45,15 @@ XdgFolders::~XdgFolders() {
     }
 }
 
-QString XdgFolders::home() const { return root_.path() + QStringLiteral("/home"); }
-QString XdgFolders::machineDir(int n) const { return root_.path() + QStringLiteral("/xdg%1").arg(n + 1); }
-QString XdgFolders::stateHome() const { return root_.path() + QStringLiteral("/state"); }
+QString XdgFolders::home() const {
+    return root_.path() + QStringLiteral("/home");
+}
+QString XdgFolders::machineDir(int n) const {
+    return root_.path() + QStringLiteral("/xdg%1").arg(n + 1);
+}
+QString XdgFolders::stateHome() const {
+    return root_.path() + QStringLiteral("/state");
+}
 
 void isolate() {
     processFolders() = std::make_unique<XdgFolders>();
@@ -55,8 +61,12 @@ void isolate() {
     QDir().mkpath(configDir());
 }
 
-QString configHome() { return processFolders()->home(); }
-QString configDir() { return processFolders()->machineDir(); }
+QString configHome() {
+    return processFolders()->home();
+}
+QString configDir() {
+    return processFolders()->machineDir();
+}
 
 QByteArray fileBytes(const QString& path) {
     QFile file(path);

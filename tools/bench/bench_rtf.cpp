@@ -45,8 +45,12 @@ public:
 };
 
 // Peak resident memory since the last reset, and the resident size now, in MB.
-double peakMb() { return scrivlet::bench::peakKb() / 1024.0; }
-double residentMb() { return scrivlet::bench::statusKb("VmRSS") / 1024.0; }
+double peakMb() {
+    return scrivlet::bench::peakKb() / 1024.0;
+}
+double residentMb() {
+    return scrivlet::bench::statusKb("VmRSS") / 1024.0;
+}
 
 }  // namespace
 
@@ -55,7 +59,8 @@ int main(int argc, char** argv) {
     int reps = 5;
     if (argc > 1) {
         sizesMb.clear();
-        for (int i = 1; i < argc; ++i) sizesMb.push_back(static_cast<std::size_t>(std::atoi(argv[i])));
+        for (int i = 1; i < argc; ++i)
+            sizesMb.push_back(static_cast<std::size_t>(std::atoi(argv[i])));
     }
     std::printf("%-7s %10s %12s %12s %12s %12s %14s %14s\n", "size", "RTF bytes", "reader MB/s", "(CPU time)",
                 "writer MB/s", "(CPU time)", "reader peak+MB", "writer peak+MB");
@@ -95,7 +100,8 @@ int main(int argc, char** argv) {
         std::printf("%-7s %10zu %12.0f %12.0f %12.0f %12.0f %14.1f %14.1f\n", (std::to_string(mb) + " MB").c_str(),
                     rtf.size(), median(readRates), median(readCpuRates), median(writeRates), median(writeCpuRates),
                     readPeak, writePeak);
-        if (check == 0) std::printf("(nothing read)\n");
+        if (check == 0)
+            std::printf("(nothing read)\n");
     }
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);

@@ -103,7 +103,8 @@ int main() {
     const struct {
         const char* name;
         QByteArray (*make)(qsizetype);
-    } shapes[] = {{"continuation lines", continuationLines}, {"sections", sections}, {"deleted sections", deletedSections}};
+    } shapes[] = {
+        {"continuation lines", continuationLines}, {"sections", sections}, {"deleted sections", deletedSections}};
     for (const auto& shape : shapes) {
         double previous = 0;
         for (const qsizetype size : {256 * 1024, 512 * 1024, 1024 * 1024}) {

@@ -43,7 +43,9 @@ inline long statusKb(const char* field) {
     return -1;
 }
 
-inline long peakKb() { return statusKb("VmHWM"); }
+inline long peakKb() {
+    return statusKb("VmHWM");
+}
 
 // Sets VmHWM back to the resident size now (Linux 4.0 and later), so that
 // the next peak is that of what follows.

@@ -34,11 +34,13 @@ public:
         GenParagraph p;
         int r = below(100);
         p.format.alignment = r < 70 ? rtf::Alignment::Left : r < 85 ? rtf::Alignment::Centre : rtf::Alignment::Right;
-        if (below(4) == 0) p.format.firstLineIndent = 420;
+        if (below(4) == 0)
+            p.format.firstLineIndent = 420;
         int length = 50 + below(351);  // characters
         while (length > 0) {
             int runLength = 20 + below(61);
-            if (runLength > length) runLength = length;
+            if (runLength > length)
+                runLength = length;
             length -= runLength;
             GenRun run;
             run.format = nextFormat();
@@ -60,8 +62,9 @@ private:
         "声报斗完类八离华名确才科张信马节话米整空元况今集温传土许步群广石记需段研界拉林律叫且究观越织装影算低持音众书布复"
         "容儿须际商非验连断深难近矿千周委素技备半办青省列习响约支般史感劳便团往酸历市克何除消构府称太准精值号率族维划选标"
         "写存候毛亲快效斯院查江型眼王按格养易置派层片始却专状育厂京识适属圆包火住调满县局照参红细引听该铁价严，。、；：？！";
-    static constexpr std::string_view kWords[] = {"the", "quick", "brown", "fox", "RTF", "document", "editor", "Qt",
-                                                  "2026", "benchmark", "text", "format", "Scrivlet", "page", "data"};
+    static constexpr std::string_view kWords[] = {"the",      "quick",  "brown",    "fox",  "RTF",
+                                                  "document", "editor", "Qt",       "2026", "benchmark",
+                                                  "text",     "format", "Scrivlet", "page", "data"};
     static constexpr const char* kFonts[] = {"宋体", "黑体", "楷体", "微软雅黑", "Arial", "Times New Roman"};
     static constexpr int kSizes[] = {18, 21, 24, 28, 32, 36};
     static constexpr std::uint32_t kColors[] = {0xC00000, 0x0070C0, 0x00B050, 0x7030A0};
@@ -99,7 +102,8 @@ private:
                 }
             } else {
                 std::string_view w = kWords[below(std::size(kWords))];
-                if (static_cast<int>(w.size()) + 1 > characters) w = w.substr(0, static_cast<std::size_t>(characters));
+                if (static_cast<int>(w.size()) + 1 > characters)
+                    w = w.substr(0, static_cast<std::size_t>(characters));
                 out.append(w);
                 characters -= static_cast<int>(w.size());
                 if (characters > 0) {
@@ -127,8 +131,10 @@ inline std::vector<GenParagraph> generateParagraphs(std::size_t targetRtfBytes, 
             // as is, a Chinese character as \uN with two fallback bytes.
             estimate += 60;
             for (unsigned char c : r.text)
-                if (c < 0x80) ++estimate;
-                else if (c >= 0xC0) estimate += 15;
+                if (c < 0x80)
+                    ++estimate;
+                else if (c >= 0xC0)
+                    estimate += 15;
         }
         doc.push_back(std::move(p));
     }
@@ -139,7 +145,8 @@ inline std::string writeRtf(const std::vector<GenParagraph>& doc) {
     rtf::Writer w;
     for (const GenParagraph& p : doc) {
         w.beginParagraph(p.format);
-        for (const GenRun& r : p.runs) w.text(r.text, r.format);
+        for (const GenRun& r : p.runs)
+            w.text(r.text, r.format);
         w.endParagraph();
     }
     return w.finish();

@@ -25,21 +25,20 @@ namespace {
 constexpr int ExitFailure = 1;
 constexpr int ExitUsage = 2;
 
-const char* const Usage =
-    "usage: scrivlet-rtf text [-v] FILE\n"
-    "       scrivlet-rtf convert IN OUT\n"
-    "       scrivlet-rtf --help | --version\n"
-    "\n"
-    "text     prints FILE's text (RTF, or plain text in UTF-8 or GB18030) as\n"
-    "         UTF-8, each paragraph and line break ending in a newline. -v\n"
-    "         also prints what the RTF reader found odd but read on past (an\n"
-    "         unknown code page, a character cut short, unbalanced braces) on\n"
-    "         the error stream, one line each.\n"
-    "convert  reads IN the same way and writes OUT by its extension: .rtf as\n"
-    "         RTF, .txt as plain text (in IN's encoding and line ends when IN\n"
-    "         is plain text, else UTF-8 with LF). Other extensions are refused.\n"
-    "\n"
-    "Exit status: 0 done, 1 the file could not be read or written, 2 usage.\n";
+const char* const Usage = "usage: scrivlet-rtf text [-v] FILE\n"
+                          "       scrivlet-rtf convert IN OUT\n"
+                          "       scrivlet-rtf --help | --version\n"
+                          "\n"
+                          "text     prints FILE's text (RTF, or plain text in UTF-8 or GB18030) as\n"
+                          "         UTF-8, each paragraph and line break ending in a newline. -v\n"
+                          "         also prints what the RTF reader found odd but read on past (an\n"
+                          "         unknown code page, a character cut short, unbalanced braces) on\n"
+                          "         the error stream, one line each.\n"
+                          "convert  reads IN the same way and writes OUT by its extension: .rtf as\n"
+                          "         RTF, .txt as plain text (in IN's encoding and line ends when IN\n"
+                          "         is plain text, else UTF-8 with LF). Other extensions are refused.\n"
+                          "\n"
+                          "Exit status: 0 done, 1 the file could not be read or written, 2 usage.\n";
 
 // Qt's own notices (a missing runtime folder, font fallbacks) are noise on a
 // command line's error stream; real failures are reported by this program.

@@ -70,8 +70,8 @@ std::string describe(const Document::Paragraph& p, std::size_t index) {
                (run.format.italic ? " i" : "") + (run.format.underline ? " ul" : "") +
                (run.format.strike ? " strike" : "") +
                (run.format.hasColor ? " cf" + std::to_string(run.format.color) : std::string()) +
-               (run.format.hasBackground ? " bg" + std::to_string(run.format.background) : std::string()) +
-               " va" + std::to_string(int(run.format.verticalAlign)) + "]" + run.text;
+               (run.format.hasBackground ? " bg" + std::to_string(run.format.background) : std::string()) + " va" +
+               std::to_string(int(run.format.verticalAlign)) + "]" + run.text;
     return out;
 }
 

@@ -15,8 +15,8 @@ public:
     bool chance(int percent) { return between(1, 100) <= percent; }
 };
 
-const char* const Words[] = {"the", "editor", "RTF", "document", "Qt", "text", "format", "2026", "version",
-                             "paragraph", "font", "size", "colour", "bold", "line", "page", "file", "open"};
+const char* const Words[] = {"the",       "editor", "RTF",  "document", "Qt",   "text", "format", "2026", "version",
+                             "paragraph", "font",   "size", "colour",   "bold", "line", "page",   "file", "open"};
 
 void appendf(std::string& out, const char* format, int a, int b = 0) {
     char buffer[64];
@@ -32,7 +32,9 @@ void appendGbk(std::string& out, Random& r) {
 }
 
 // A CJK ideograph as \uN with a one-character fallback.
-void appendUnicode(std::string& out, Random& r) { appendf(out, "\\u%d?", r.between(0x4E00, 0x9FA5)); }
+void appendUnicode(std::string& out, Random& r) {
+    appendf(out, "\\u%d?", r.between(0x4E00, 0x9FA5));
+}
 
 }  // namespace
 
@@ -62,10 +64,14 @@ std::string generateForeignRtf(std::size_t targetBytes, std::uint64_t seed) {
         while (written < paragraphChars) {
             const int font = r.between(0, 4);
             appendf(out, "\\plain\\f%d\\fs%d", font, Sizes[r.between(0, 5)]);
-            if (r.chance(25)) out += "\\b";
-            if (r.chance(15)) out += "\\i";
-            if (r.chance(10)) out += "\\ul";
-            if (r.chance(30)) appendf(out, "\\cf%d", r.between(1, 5));
+            if (r.chance(25))
+                out += "\\b";
+            if (r.chance(15))
+                out += "\\i";
+            if (r.chance(10))
+                out += "\\ul";
+            if (r.chance(30))
+                appendf(out, "\\cf%d", r.between(1, 5));
             out += ' ';
             const int runChars = r.between(20, 80);
             const bool gbk = r.chance(50);

@@ -143,10 +143,9 @@ int child(const QString& path, int runs, bool fullLayout, int argc, char** argv)
     std::vector<double> parse;
     for (int i = 0; i < runs; ++i)
         parse.push_back(parseMs(path));
-    std::printf("%.1f %.1f %.1f %ld %ld %ld %d %d %.1f %ld %ld %ld %.1f\n", median(ready), median(save),
-                fullLayoutMs, baseKb, firstPeakKb, reloadPeakKb, box.document()->blockCount(),
-                box.document()->characterCount(), median(parse), laidOutPeakKb, savePeakKb, firstAnonKb,
-                longestStallMs);
+    std::printf("%.1f %.1f %.1f %ld %ld %ld %d %d %.1f %ld %ld %ld %.1f\n", median(ready), median(save), fullLayoutMs,
+                baseKb, firstPeakKb, reloadPeakKb, box.document()->blockCount(), box.document()->characterCount(),
+                median(parse), laidOutPeakKb, savePeakKb, firstAnonKb, longestStallMs);
     return 0;
 }
 
@@ -193,9 +192,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("LoadFile into a shown RichTextBox (median of %d runs); peaks are VmHWM of a fresh process.\n", runs);
-    std::printf("%-8s %7s %10s %7s %8s %9s %8s %7s %7s %7s %7s %9s %9s %11s %9s %7s %7s\n", "style", "size",
-                "bytes", "blocks", "chars", "parse ms", "ready ms", "save ms", "base MB", "peak MB", "anon MB",
-                "layout ms", "stall ms", "laid-out MB", "reload MB", "save MB", "target");
+    std::printf("%-8s %7s %10s %7s %8s %9s %8s %7s %7s %7s %7s %9s %9s %11s %9s %7s %7s\n", "style", "size", "bytes",
+                "blocks", "chars", "parse ms", "ready ms", "save ms", "base MB", "peak MB", "anon MB", "layout ms",
+                "stall ms", "laid-out MB", "reload MB", "save MB", "target");
     bool allMet = true;
     for (const char* style : {"writer", "foreign"}) {
         for (int mb : sizes) {
@@ -238,10 +237,10 @@ int main(int argc, char** argv) {
                 std::snprintf(stall, sizeof stall, "%.0f", stallMs);
                 std::snprintf(laidOut, sizeof laidOut, "%.1f", laidOutKb / 1024.0);
             }
-            std::printf(
-                "%-8s %4d MB %10zu %7d %8d %9.0f %8.0f %7.0f %7.1f %7.1f %7.1f %9s %9s %11s %9.1f %7.1f %7s\n", style,
-                mb, rtf.size(), blocks, chars, parseOnlyMs, readyMs, saveMs, baseKb / 1024.0, firstKb / 1024.0,
-                anonKb / 1024.0, layout, stall, laidOut, endKb / 1024.0, saveKb / 1024.0, verdict);
+            std::printf("%-8s %4d MB %10zu %7d %8d %9.0f %8.0f %7.0f %7.1f %7.1f %7.1f %9s %9s %11s %9.1f %7.1f %7s\n",
+                        style, mb, rtf.size(), blocks, chars, parseOnlyMs, readyMs, saveMs, baseKb / 1024.0,
+                        firstKb / 1024.0, anonKb / 1024.0, layout, stall, laidOut, endKb / 1024.0, saveKb / 1024.0,
+                        verdict);
             std::fflush(stdout);
         }
     }

@@ -93,8 +93,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     app::installChineseFontSubstitutions();
 
-    std::printf("%-6s %-9s %-14s %-14s %-12s %-14s %s\n", "size", "chars", "pause median", "pause max",
-                "snapshot", "copy on disk", "RTF on the user's thread");
+    std::printf("%-6s %-9s %-14s %-14s %-12s %-14s %s\n", "size", "chars", "pause median", "pause max", "snapshot",
+                "copy on disk", "RTF on the user's thread");
     for (const int mb : sizes) {
         const std::string rtf = scrivlet::bench::generateRtf(std::size_t(mb) << 20, std::uint64_t(mb));
         const QString file = state.filePath(QStringLiteral("doc.rtf"));

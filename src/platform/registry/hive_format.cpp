@@ -128,11 +128,15 @@ bool quotable(const Value& value, QString* text) {
            QStringView(*text).isValidUtf16();
 }
 
-QString hexByte(unsigned char b) { return QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')); }
+QString hexByte(unsigned char b) {
+    return QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0'));
+}
 
 }  // namespace
 
-QString foldName(const QString& name) { return name.toCaseFolded(); }
+QString foldName(const QString& name) {
+    return name.toCaseFolded();
+}
 
 HiveDocument::HiveDocument(QString rootName) : rootName_(std::move(rootName)) {}
 
@@ -162,13 +166,12 @@ bool HiveDocument::parse(const QByteArray& bytes, QString* problem) {
     } else {
         const bool bom = bytes.startsWith("\xEF\xBB\xBF");
         const qsizetype start = bom ? 3 : 0;
-        const std::size_t offset =
-            text::invalidUtf8Offset(std::string_view(bytes.constData() + start, std::size_t(bytes.size() - start)));
+        const std::size_t offset = text::invalidUtf8Offset(
+            std::string_view(bytes.constData() + start, std::size_t(bytes.size() - start)));
         const qsizetype bad = offset == std::string_view::npos ? -1 : start + qsizetype(offset);
         if (bad >= 0)
-            return fail(QStringLiteral("第 %1 行（字节偏移 %2）不是有效的 UTF-8 文本")
-                            .arg(lineOfOffset(bytes, bad))
-                            .arg(bad));
+            return fail(
+                QStringLiteral("第 %1 行（字节偏移 %2）不是有效的 UTF-8 文本").arg(lineOfOffset(bytes, bad)).arg(bad));
         text = QString::fromUtf8(bytes.constData() + start, bytes.size() - start);
         utf8Bom_ = bom;
     }
@@ -181,8 +184,7 @@ bool HiveDocument::parse(const QByteArray& bytes, QString* problem) {
             break;
         }
         const bool crlf = nl > pos && text[nl - 1] == u'\r';
-        lines.append({text.mid(pos, nl - pos - (crlf ? 1 : 0)),
-                      crlf ? QStringLiteral("\r\n") : QStringLiteral("\n")});
+        lines.append({text.mid(pos, nl - pos - (crlf ? 1 : 0)), crlf ? QStringLiteral("\r\n") : QStringLiteral("\n")});
         pos = nl + 1;
     }
     for (qsizetype i = 0; i < lines.size(); ++i) {
@@ -214,8 +216,7 @@ bool HiveDocument::parse(const QByteArray& bytes, QString* problem) {
     return true;
 }
 
-HiveDocument::Entry HiveDocument::parseLogicalLine(const QList<Line>& lines, qsizetype* consumed,
-                                                   qsizetype at) const {
+HiveDocument::Entry HiveDocument::parseLogicalLine(const QList<Line>& lines, qsizetype* consumed, qsizetype at) const {
     Entry entry;
     entry.lines = {lines[at]};
     *consumed = 1;
@@ -341,8 +342,7 @@ HiveDocument::Entry HiveDocument::makeValueEntry(const QString& name, const Valu
         return entry;
     }
     if (value.type == RegDword && value.data.size() == 4) {
-        entry.lines = {{head + QStringLiteral("dword:%1").arg(value.toDword(), 8, 16, QLatin1Char('0')),
-                        lineEnd}};
+        entry.lines = {{head + QStringLiteral("dword:%1").arg(value.toDword(), 8, 16, QLatin1Char('0')), lineEnd}};
         return entry;
     }
     // Hex data, wrapped like the editor's exports: lines of at most 80
@@ -402,8 +402,7 @@ void HiveDocument::rebuild() {
             if (inSection)
                 keys_[current].values.remove(foldName(entry.name));
             break;
-        default:
-            break;
+        default: break;
         }
     }
 }
@@ -477,9 +476,8 @@ void HiveDocument::setValue(const QStringList& key, const QString& name, const V
     } else {
         if (entries_.last().kind != Kind::Blank)
             entries_.append(makeLineEntry(Kind::Blank, QString()));
-        Entry section = makeLineEntry(
-            Kind::Section,
-            u'[' + rootName_ + (key.isEmpty() ? QString() : u'\\' + key.join(u'\\')) + u']');
+        Entry section = makeLineEntry(Kind::Section,
+                                      u'[' + rootName_ + (key.isEmpty() ? QString() : u'\\' + key.join(u'\\')) + u']');
         section.ownRoot = true;
         section.key = key;
         entries_.append(section);

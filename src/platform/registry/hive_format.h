@@ -83,10 +83,10 @@ private:
     enum class Kind { Blank, Comment, Header, Section, DeleteSection, Value, DeleteValue, Other };
     struct Entry {
         Kind kind = Kind::Other;
-        QList<Line> lines;   // the physical lines, as read
+        QList<Line> lines;     // the physical lines, as read
         bool ownRoot = false;  // Section/DeleteSection: names a key of this hive
-        QStringList key;     // Section/DeleteSection
-        QString name;        // Value/DeleteValue
+        QStringList key;       // Section/DeleteSection
+        QString name;          // Value/DeleteValue
         platform::registry::Value value;
     };
     struct Slot {

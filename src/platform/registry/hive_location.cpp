@@ -54,8 +54,7 @@ bool inGroup(gid_t group) {
 }  // namespace
 
 QString rootName(Root root) {
-    return root == Root::CurrentUser ? QStringLiteral("HKEY_CURRENT_USER")
-                                     : QStringLiteral("HKEY_LOCAL_MACHINE");
+    return root == Root::CurrentUser ? QStringLiteral("HKEY_CURRENT_USER") : QStringLiteral("HKEY_LOCAL_MACHINE");
 }
 
 QString hivePath(Root root) {

@@ -61,7 +61,9 @@ void noteUnreadableOnce(const QString& path, const QString& problem) {
     note(QStringLiteral("注册表文件“%1”无法读取（%2），其中的值被忽略").arg(path, problem));
 }
 
-Error writeError(const QString& text) { return Error(err::RegistryWrite, text); }
+Error writeError(const QString& text) {
+    return Error(err::RegistryWrite, text);
+}
 
 bool entryExists(const QString& path) {
     struct stat st {};
@@ -221,8 +223,7 @@ void updateHive(Root root, const std::function<void(HiveDocument&)>& change) {
     QString badCopy;
     if (!problem.isEmpty()) {
         badCopy = setAside(path);
-        note(QStringLiteral("注册表文件“%1”无法使用（%2），已移到“%3”，并新建注册表文件")
-                 .arg(path, problem, badCopy));
+        note(QStringLiteral("注册表文件“%1”无法使用（%2），已移到“%3”，并新建注册表文件").arg(path, problem, badCopy));
     }
 
     const WriteResult written = replaceFileContent(path, hive.serialize(), commitHook());
@@ -241,7 +242,9 @@ void writeValue(Root root, const QString& key, const QString& name, const Value&
 }
 
 namespace hooks {
-void setBeforeCommitHook(std::function<void()> hook) { commitHook() = std::move(hook); }
+void setBeforeCommitHook(std::function<void()> hook) {
+    commitHook() = std::move(hook);
+}
 }  // namespace hooks
 
 }  // namespace platform::registry

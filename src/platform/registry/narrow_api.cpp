@@ -15,10 +15,9 @@ namespace platform::registry {
 namespace {
 
 // Rights that change a key or its security.
-constexpr std::uint32_t kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK |
-                                       0x00010000 /* DELETE */ | 0x00040000 /* WRITE_DAC */ |
-                                       0x00080000 /* WRITE_OWNER */ | 0x10000000 /* GENERIC_ALL */ |
-                                       0x40000000 /* GENERIC_WRITE */;
+constexpr std::uint32_t kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | 0x00010000 /* DELETE */ |
+                                       0x00040000 /* WRITE_DAC */ | 0x00080000 /* WRITE_OWNER */ |
+                                       0x10000000 /* GENERIC_ALL */ | 0x40000000 /* GENERIC_WRITE */;
 
 struct OpenKey {
     Root root = Root::CurrentUser;
@@ -67,24 +66,23 @@ std::optional<OpenKey> resolve(HKEY handle, bool withRootValues) {
     return *it;
 }
 
-QString narrowText(const char* text) { return text ? fromCodePage936(QByteArray(text)) : QString(); }
+QString narrowText(const char* text) {
+    return text ? fromCodePage936(QByteArray(text)) : QString();
+}
 
 // The bytes the narrow query hands out for a value.
 QByteArray narrowData(const Value& value) {
     switch (value.type) {
     case RegSz:
     case RegExpandSz:
-    case RegMultiSz:
-        return toCodePage936(fromUtf16leBytes(value.data));
-    default:
-        return value.data;
+    case RegMultiSz: return toCodePage936(fromUtf16leBytes(value.data));
+    default: return value.data;
     }
 }
 
 }  // namespace
 
-long RegOpenKeyExA(HKEY root, const char* subKey, std::uint32_t /*options*/, std::uint32_t samDesired,
-                   HKEY* result) {
+long RegOpenKeyExA(HKEY root, const char* subKey, std::uint32_t /*options*/, std::uint32_t samDesired, HKEY* result) {
     if (!result)
         return ERROR_INVALID_PARAMETER;
     *result = 0;

@@ -23,11 +23,11 @@ inline constexpr HKEY HKEY_LOCAL_MACHINE = 0x80000002;
 
 // Status codes.
 inline constexpr long ERROR_SUCCESS = 0;
-inline constexpr long ERROR_FILE_NOT_FOUND = 2;     // no such key or value
-inline constexpr long ERROR_ACCESS_DENIED = 5;      // write rights asked of a hive we may not write
+inline constexpr long ERROR_FILE_NOT_FOUND = 2;  // no such key or value
+inline constexpr long ERROR_ACCESS_DENIED = 5;   // write rights asked of a hive we may not write
 inline constexpr long ERROR_INVALID_HANDLE = 6;
 inline constexpr long ERROR_INVALID_PARAMETER = 87;
-inline constexpr long ERROR_MORE_DATA = 234;        // the data is larger than the buffer
+inline constexpr long ERROR_MORE_DATA = 234;  // the data is larger than the buffer
 
 // Access rights of a key.
 inline constexpr std::uint32_t KEY_QUERY_VALUE = 0x0001;
@@ -57,8 +57,7 @@ inline constexpr std::uint32_t REG_QWORD = 11;
 // hiveWritable: the file's permission bits decide, for root too); 6 for a
 // handle that is neither a root nor open; 87 for a null result. options is
 // ignored. The handle keeps the key's values as they were at this call.
-long RegOpenKeyExA(HKEY root, const char* subKey, std::uint32_t options, std::uint32_t samDesired,
-                   HKEY* result);
+long RegOpenKeyExA(HKEY root, const char* subKey, std::uint32_t options, std::uint32_t samDesired, HKEY* result);
 
 // Reads the value valueName (null or "" for the default value) of an open
 // key (from the snapshot taken at open) or of a root (read now). Sets *type

@@ -40,8 +40,12 @@ bool parsePath(const QString& path, ValuePath* out) {
     return true;
 }
 
-[[noreturn]] void overflow() { throw Error(err::Overflow, QStringLiteral("溢出")); }
-[[noreturn]] void typeMismatch() { throw Error(err::TypeMismatch, QStringLiteral("类型不匹配")); }
+[[noreturn]] void overflow() {
+    throw Error(err::Overflow, QStringLiteral("溢出"));
+}
+[[noreturn]] void typeMismatch() {
+    throw Error(err::TypeMismatch, QStringLiteral("类型不匹配"));
+}
 
 // Rounds half to even, then checks the 32-bit range.
 qint32 roundToLong(double x) {
@@ -65,10 +69,8 @@ qint32 checkedLong(qint64 n) {
 
 QString toText(const QVariant& value) {
     switch (value.typeId()) {
-    case QMetaType::UnknownType:
-        return QString();
-    case QMetaType::Bool:
-        return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    case QMetaType::UnknownType: return QString();
+    case QMetaType::Bool: return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
     default:
         if (!value.canConvert<QString>())
             typeMismatch();
@@ -80,16 +82,13 @@ QString toText(const QVariant& value) {
 
 qint32 toLong(const QVariant& value) {
     switch (value.typeId()) {
-    case QMetaType::UnknownType:
-        return 0;
-    case QMetaType::Bool:
-        return value.toBool() ? -1 : 0;
+    case QMetaType::UnknownType: return 0;
+    case QMetaType::Bool: return value.toBool() ? -1 : 0;
     case QMetaType::Int:
     case QMetaType::Short:
     case QMetaType::SChar:
     case QMetaType::Long:
-    case QMetaType::LongLong:
-        return checkedLong(value.toLongLong());
+    case QMetaType::LongLong: return checkedLong(value.toLongLong());
     case QMetaType::UInt:
     case QMetaType::UShort:
     case QMetaType::UChar:
@@ -101,8 +100,7 @@ qint32 toLong(const QVariant& value) {
         return static_cast<qint32>(n);
     }
     case QMetaType::Double:
-    case QMetaType::Float:
-        return roundToLong(value.toDouble());
+    case QMetaType::Float: return roundToLong(value.toDouble());
     case QMetaType::QString:
     case QMetaType::QByteArray: {
         bool ok = false;
@@ -130,16 +128,11 @@ QVariant RegistryShell::RegRead(const QString& path) const {
         throw Error(err::RegistryRead, QStringLiteral("无法打开注册表项“%1”以进行读取").arg(path));
     switch (value->type) {
     case registry::RegSz:
-    case registry::RegExpandSz:
-        return value->toText();
-    case registry::RegDword:
-        return QVariant::fromValue(static_cast<qint32>(value->toDword()));
-    case registry::RegQword:
-        return QVariant::fromValue(static_cast<qint64>(value->toQword()));
-    case registry::RegMultiSz:
-        return value->toTextList();
-    default:
-        return value->data;
+    case registry::RegExpandSz: return value->toText();
+    case registry::RegDword: return QVariant::fromValue(static_cast<qint32>(value->toDword()));
+    case registry::RegQword: return QVariant::fromValue(static_cast<qint64>(value->toQword()));
+    case registry::RegMultiSz: return value->toTextList();
+    default: return value->data;
     }
 }
 
@@ -162,9 +155,8 @@ void RegistryShell::RegWrite(const QString& path, const QVariant& value, const Q
     } else {
         throw Error(err::InvalidArgument, QStringLiteral("无效的注册表值类型“%1”").arg(type));
     }
-    registry::updateHive(where.root, [&](registry::HiveDocument& hive) {
-        hive.setValue(where.key, where.name, stored);
-    });
+    registry::updateHive(where.root,
+                         [&](registry::HiveDocument& hive) { hive.setValue(where.key, where.name, stored); });
 }
 
 }  // namespace platform

@@ -32,8 +32,7 @@ public:
     //     REG_DWORD and stored as its 4 little-endian bytes.
     // Another type gives err::InvalidArgument; a write the hive refuses gives
     // err::RegistryWrite.
-    void RegWrite(const QString& path, const QVariant& value,
-                  const QString& type = QStringLiteral("REG_SZ"));
+    void RegWrite(const QString& path, const QVariant& value, const QString& type = QStringLiteral("REG_SZ"));
 };
 
 // The conversion RegWrite uses for REG_DWORD: to the nearest 32-bit

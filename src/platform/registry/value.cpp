@@ -50,7 +50,9 @@ Value Value::multiString(const QStringList& texts) {
     return {RegMultiSz, bytes};
 }
 
-Value Value::binary(const QByteArray& bytes, quint32 type) { return {type, bytes}; }
+Value Value::binary(const QByteArray& bytes, quint32 type) {
+    return {type, bytes};
+}
 
 QString Value::toText() const {
     const QString text = fromUtf16leBytes(data);

@@ -12,14 +12,14 @@ namespace platform::registry {
 // Type codes of registry values, as the registry numbers them.
 enum ValueType : quint32 {
     RegNone = 0,
-    RegSz = 1,              // text, NUL-terminated
-    RegExpandSz = 2,        // text with %VARIABLE% references, NUL-terminated
+    RegSz = 1,        // text, NUL-terminated
+    RegExpandSz = 2,  // text with %VARIABLE% references, NUL-terminated
     RegBinary = 3,
-    RegDword = 4,           // 32-bit number, little-endian
+    RegDword = 4,  // 32-bit number, little-endian
     RegDwordBigEndian = 5,
     RegLink = 6,
-    RegMultiSz = 7,         // a list of NUL-terminated texts, ended by one more NUL
-    RegQword = 11,          // 64-bit number, little-endian
+    RegMultiSz = 7,  // a list of NUL-terminated texts, ended by one more NUL
+    RegQword = 11,   // 64-bit number, little-endian
 };
 
 struct Value {

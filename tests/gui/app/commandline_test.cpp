@@ -33,21 +33,22 @@ TEST_P(CommandLineParse, ReadsOptionsAndFiles) {
 
 INSTANTIATE_TEST_SUITE_P(
     CommandLine, CommandLineParse,
-    ::testing::Values(
-        LineCase{"Nothing", {}, Action::Run, {}},
-        LineCase{"FilesInOrderMadeAbsolute", {"b.rtf", "/tmp/../tmp/a.txt", "中文.rtf"}, Action::Run,
-                 {"b.rtf", "/tmp/a.txt", "中文.rtf"}},
-        LineCase{"HelpWinsOverFiles", {"a.rtf", "--help"}, Action::Help, {}},
-        LineCase{"ShortHelp", {"-h"}, Action::Help, {}},
-        LineCase{"Version", {"--version"}, Action::Version, {}},
-        LineCase{"ShortVersion", {"-v", "a.rtf"}, Action::Version, {}},
-        LineCase{"UnknownLong", {"--frobnicate"}, Action::Usage, {}},
-        LineCase{"UnknownShort", {"a.rtf", "-x"}, Action::Usage, {}},
-        LineCase{"DashDashEndsOptions", {"--", "-x.rtf", "--help"}, Action::Run, {"-x.rtf", "--help"}},
-        LineCase{"LoneDashIsAFile", {"-"}, Action::Run, {"-"}},
-        LineCase{"QtOptionWithValueIsLeftToQt", {"-style", "fusion", "a.rtf"}, Action::Run, {"a.rtf"}},
-        LineCase{"QtOptionJoinedValue", {"--platform=xcb", "-reverse"}, Action::Run, {}},
-        LineCase{"QtOptionMissingItsValue", {"-style"}, Action::Usage, {}}),
+    ::testing::Values(LineCase{"Nothing", {}, Action::Run, {}},
+                      LineCase{"FilesInOrderMadeAbsolute",
+                               {"b.rtf", "/tmp/../tmp/a.txt", "中文.rtf"},
+                               Action::Run,
+                               {"b.rtf", "/tmp/a.txt", "中文.rtf"}},
+                      LineCase{"HelpWinsOverFiles", {"a.rtf", "--help"}, Action::Help, {}},
+                      LineCase{"ShortHelp", {"-h"}, Action::Help, {}},
+                      LineCase{"Version", {"--version"}, Action::Version, {}},
+                      LineCase{"ShortVersion", {"-v", "a.rtf"}, Action::Version, {}},
+                      LineCase{"UnknownLong", {"--frobnicate"}, Action::Usage, {}},
+                      LineCase{"UnknownShort", {"a.rtf", "-x"}, Action::Usage, {}},
+                      LineCase{"DashDashEndsOptions", {"--", "-x.rtf", "--help"}, Action::Run, {"-x.rtf", "--help"}},
+                      LineCase{"LoneDashIsAFile", {"-"}, Action::Run, {"-"}},
+                      LineCase{"QtOptionWithValueIsLeftToQt", {"-style", "fusion", "a.rtf"}, Action::Run, {"a.rtf"}},
+                      LineCase{"QtOptionJoinedValue", {"--platform=xcb", "-reverse"}, Action::Run, {}},
+                      LineCase{"QtOptionMissingItsValue", {"-style"}, Action::Usage, {}}),
     CaseName());
 
 }  // namespace

@@ -116,10 +116,16 @@ struct Stored {
     QRect expected;
 };
 
-void PrintTo(const Stored& s, std::ostream* os) { *os << s.name; }
+void PrintTo(const Stored& s, std::ostream* os) {
+    *os << s.name;
+}
 
-Value text(const char* t) { return Value::string(QString::fromUtf8(t)); }
-Value dw(qint32 n) { return Value::dword(quint32(n)); }
+Value text(const char* t) {
+    return Value::string(QString::fromUtf8(t));
+}
+Value dw(qint32 n) {
+    return Value::dword(quint32(n));
+}
 constexpr int kDefault = -1;
 constexpr int kDesktop = -2;  // as large as the desktop
 
@@ -145,9 +151,12 @@ TEST_P(RestoreTest, RestoresEachValueOnItsOwn) {
     EXPECT_EQ(outer().x(), e.x() == kDefault ? def.x() : e.x());
     EXPECT_EQ(outer().y(), e.y() == kDefault ? def.y() : e.y());
     const QSize desktop = QGuiApplication::primaryScreen()->virtualSize();
-    EXPECT_EQ(outer().width(), e.width() == kDefault ? def.width() : e.width() == kDesktop ? desktop.width() : e.width());
-    EXPECT_EQ(outer().height(),
-              e.height() == kDefault ? def.height() : e.height() == kDesktop ? desktop.height() : e.height());
+    EXPECT_EQ(outer().width(), e.width() == kDefault   ? def.width()
+                               : e.width() == kDesktop ? desktop.width()
+                                                       : e.width());
+    EXPECT_EQ(outer().height(), e.height() == kDefault   ? def.height()
+                                : e.height() == kDesktop ? desktop.height()
+                                                         : e.height());
     EXPECT_EQ(MainForm->WindowState(), 0);
     EXPECT_EQ(MainForm->documents().size(), 1);
     EXPECT_TRUE(messages.empty());
@@ -184,8 +193,7 @@ const Stored kStored[] = {
 };
 // clang-format on
 
-INSTANTIATE_TEST_SUITE_P(Values, RestoreTest, ::testing::ValuesIn(kStored),
-                         CaseName());
+INSTANTIATE_TEST_SUITE_P(Values, RestoreTest, ::testing::ValuesIn(kStored), CaseName());
 
 // ---------------------------------------------------------------------------
 // Unloading.
@@ -311,7 +319,9 @@ struct WriteFailure {
     int failingWrite;               // values written before the failure
 };
 
-void PrintTo(const WriteFailure& f, std::ostream* os) { *os << f.name; }
+void PrintTo(const WriteFailure& f, std::ostream* os) {
+    *os << f.name;
+}
 
 class WriteFailureTest : public LifecycleTest, public ::testing::WithParamInterface<WriteFailure> {};
 
@@ -367,8 +377,7 @@ const WriteFailure kWriteFailures[] = {
      1},
 };
 
-INSTANTIATE_TEST_SUITE_P(Ways, WriteFailureTest, ::testing::ValuesIn(kWriteFailures),
-                         CaseName());
+INSTANTIATE_TEST_SUITE_P(Ways, WriteFailureTest, ::testing::ValuesIn(kWriteFailures), CaseName());
 
 // ---------------------------------------------------------------------------
 // The boxes.

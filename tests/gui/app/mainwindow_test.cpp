@@ -29,8 +29,8 @@ std::vector<ItemRow> itemsOf(QMenu* menu) {
     for (QAction* a : menu->actions()) {
         if (a->property("windowList").toBool())
             continue;
-        rows.push_back({a->isSeparator() ? QStringLiteral("-") : a->text(),
-                        a->shortcut().toString(), a->isVisible(), a->isChecked()});
+        rows.push_back({a->isSeparator() ? QStringLiteral("-") : a->text(), a->shortcut().toString(), a->isVisible(),
+                        a->isChecked()});
     }
     return rows;
 }
@@ -105,8 +105,8 @@ TEST_F(MainWindowTest, ItemsAreReachableByTheirNamesAndAllEnabled) {
     // With no document window open, every visible item stays enabled.
     MainForm->mdiClient->closeAllSubWindows();
     QApplication::processEvents();
-    for (QMenu* m : {MainForm->mnFile, MainForm->mnEdit, MainForm->mnView, MainForm->mnFormatItem,
-                     MainForm->mnWindow, MainForm->mnHelpItem})
+    for (QMenu* m : {MainForm->mnFile, MainForm->mnEdit, MainForm->mnView, MainForm->mnFormatItem, MainForm->mnWindow,
+                     MainForm->mnHelpItem})
         for (QAction* a : m->actions()) {
             if (a->isVisible()) {
                 EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
@@ -181,15 +181,24 @@ struct ButtonRow {
 TEST_F(MainWindowTest, ToolbarHasTheNineteenButtonsInOrder) {
     start();
     const ButtonRow expected[] = {
-        {0, "新建", "新建", "新建", "New", 0},           {0, "打开", "打开", "打开", "Open", 0},
-        {0, "保存", "保存", "保存", "Save", 0},          {3, "", "", "分隔符", "", 0},
-        {0, "打印", "打印", "打印", "Print", 0},         {3, "", "", "分隔符", "", 0},
-        {0, "剪切", "剪切", "剪切", "Cut", 0},           {0, "复制", "复制", "复制", "Copy", 0},
-        {0, "粘贴", "粘贴", "粘贴", "Paste", 0},         {3, "", "", "分隔符", "", 0},
-        {4, "", "", "字体", "", 2000},                   {4, "", "", "字号", "", 800},
-        {1, "粗体", "粗体", "粗体", "Bold", 0},          {1, "斜体", "斜体", "斜体", "Italic", 0},
-        {1, "下划线", "下划线", "下划线", "Underline", 0}, {3, "", "", "分隔符", "", 0},
-        {2, "左对齐", "左对齐", "左对齐", "AlignLeft", 0}, {2, "置中", "置中", "居中", "AlignCentre", 0},
+        {0, "新建", "新建", "新建", "New", 0},
+        {0, "打开", "打开", "打开", "Open", 0},
+        {0, "保存", "保存", "保存", "Save", 0},
+        {3, "", "", "分隔符", "", 0},
+        {0, "打印", "打印", "打印", "Print", 0},
+        {3, "", "", "分隔符", "", 0},
+        {0, "剪切", "剪切", "剪切", "Cut", 0},
+        {0, "复制", "复制", "复制", "Copy", 0},
+        {0, "粘贴", "粘贴", "粘贴", "Paste", 0},
+        {3, "", "", "分隔符", "", 0},
+        {4, "", "", "字体", "", 2000},
+        {4, "", "", "字号", "", 800},
+        {1, "粗体", "粗体", "粗体", "Bold", 0},
+        {1, "斜体", "斜体", "斜体", "Italic", 0},
+        {1, "下划线", "下划线", "下划线", "Underline", 0},
+        {3, "", "", "分隔符", "", 0},
+        {2, "左对齐", "左对齐", "左对齐", "AlignLeft", 0},
+        {2, "置中", "置中", "居中", "AlignCentre", 0},
         {2, "右对齐", "右对齐", "右对齐", "AlignRight", 0},
     };
     platform::Buttons& buttons = MainForm->tbToolBar->buttons();
@@ -233,8 +242,8 @@ TEST_F(MainWindowTest, CheckButtonsFlipAndTheGroupPressesOneBeforeTheClickEvent)
     MainForm->tbToolBar->click(b[QStringLiteral("右对齐")]);
     MainForm->tbToolBar->click(b[QStringLiteral("新建")]);
 
-    const std::vector<std::pair<QString, int>> expected = {
-        {"粗体", 1}, {"斜体", 1}, {"斜体", 0}, {"置中", 1}, {"右对齐", 1}, {"新建", 0}};
+    const std::vector<std::pair<QString, int>> expected = {{"粗体", 1}, {"斜体", 1},   {"斜体", 0},
+                                                           {"置中", 1}, {"右对齐", 1}, {"新建", 0}};
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(b[QStringLiteral("左对齐")].Value(), 0);
     EXPECT_EQ(b[QStringLiteral("置中")].Value(), 0);
@@ -284,7 +293,8 @@ TEST_F(MainWindowTest, FontBoxIsEditableSortedAndEmpty) {
     QStringList items;
     for (int i = 0; i < fresh.count(); ++i)
         items << fresh.itemText(i);
-    EXPECT_EQ(items, (QStringList{"仿宋", "黑体", "楷体", "宋体", "微软雅黑", "aaa First", "BBB", "mmm middle", "zzz Last"}));
+    EXPECT_EQ(items,
+              (QStringList{"仿宋", "黑体", "楷体", "宋体", "微软雅黑", "aaa First", "BBB", "mmm middle", "zzz Last"}));
     EXPECT_TRUE(fresh.currentText().isEmpty());
 }
 
@@ -298,9 +308,9 @@ TEST_F(MainWindowTest, SizeBoxHoldsTheTwentyNineSizesInOrderAndNoText) {
         items << box->itemText(i);
         EXPECT_EQ(box->itemData(i).toInt(), 0);
     }
-    EXPECT_EQ(items, (QStringList{"6",  "6.5", "7",  "7.5", "8",  "8.5", "9",  "9.5", "10", "11",
-                                  "12", "14",  "16", "18",  "20", "22",  "24", "26",  "28", "30",
-                                  "32", "36",  "40", "44",  "48", "54",  "60", "66",  "72"}));
+    EXPECT_EQ(items,
+              (QStringList{"6",  "6.5", "7",  "7.5", "8",  "8.5", "9",  "9.5", "10", "11", "12", "14", "16", "18", "20",
+                           "22", "24",  "26", "28",  "30", "32",  "36", "40",  "44", "48", "54", "60", "66", "72"}));
 }
 
 TEST_F(MainWindowTest, BoxesSitOnTheirPlaceholdersInTabOrder) {

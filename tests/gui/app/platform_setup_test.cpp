@@ -42,8 +42,7 @@ TEST_P(ChineseFontNames, ResolveToAnInstalledChineseFontOfTheSameStyle) {
 INSTANTIATE_TEST_SUITE_P(Names, ChineseFontNames,
                          ::testing::Values(FontCase{"宋体", "Noto Serif CJK SC"},
                                            FontCase{"SimSun", "Noto Serif CJK SC"},
-                                           FontCase{"仿宋", "Noto Serif CJK SC"},
-                                           FontCase{"黑体", "Noto Sans CJK SC"},
+                                           FontCase{"仿宋", "Noto Serif CJK SC"}, FontCase{"黑体", "Noto Sans CJK SC"},
                                            FontCase{"微软雅黑", "Noto Sans CJK SC"}),
                          [](const auto& info) { return "Case" + std::to_string(info.index); });
 

@@ -119,7 +119,7 @@ TEST_F(ViewCommandsTest, BothBarsHiddenAreShownAgainAfterARestart) {
 
 struct ArrangeCase {
     int code;
-    int windows;                // document windows, in creation order
+    int windows;                 // document windows, in creation order
     std::vector<int> minimised;  // their indexes (0-based)
 };
 
@@ -170,8 +170,8 @@ protected:
 
 TEST_P(ArrangeTest, LaysOutTheWindowsItShouldAndLeavesTheOthers) {
     const ArrangeCase& c = GetParam();
-    QAction* items[] = {MainForm->mnuWindowCascade, MainForm->mnuWindowTileHorizontal,
-                        MainForm->mnuWindowTileVertical, MainForm->mnuWindowArrangeIcons};
+    QAction* items[] = {MainForm->mnuWindowCascade, MainForm->mnuWindowTileHorizontal, MainForm->mnuWindowTileVertical,
+                        MainForm->mnuWindowArrangeIcons};
     items[c.code]->trigger();
     settle();
     EXPECT_TRUE(messages.empty());
@@ -434,6 +434,7 @@ TEST_F(ViewCommandsTest, TheWindowReportShowsFirstCharacterBoldAndFirstParagraph
     QFile f(report);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    EXPECT_TRUE(lines.contains(QStringLiteral("content\t文档 1\t1\t2\tBold\\tand\\nsecond"))) << lines.join('|').toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("content\t文档 1\t1\t2\tBold\\tand\\nsecond")))
+        << lines.join('|').toStdString();
     EXPECT_TRUE(lines.contains(QStringLiteral("window\t文档 1\t10\t20\t300\t200\t0"))) << lines.join('|').toStdString();
 }

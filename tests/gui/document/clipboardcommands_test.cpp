@@ -131,13 +131,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // A word processor: RTF in GBK beside its plain text; the RTF wins.
         ForeignCase{"WordProcessorTextRtf",
-                    [] { return rtfAnd("text/rtf", "{\\rtf1\\ansi\\ansicpg936 {\\b \\'d6\\'d0}}", "中"); },
-                    "abc中def", true},
-        ForeignCase{"ApplicationRtfOnly",
-                    [] { return rtfAnd("application/rtf", "{\\rtf1 {\\b X}}", QString()); }, "abcXdef", true},
-        ForeignCase{"OlderRichtextName",
-                    [] { return rtfAnd("text/richtext", "{\\rtf1 {\\b X}}", QStringLiteral("X")); }, "abcXdef",
+                    [] { return rtfAnd("text/rtf", "{\\rtf1\\ansi\\ansicpg936 {\\b \\'d6\\'d0}}", "中"); }, "abc中def",
                     true},
+        ForeignCase{"ApplicationRtfOnly", [] { return rtfAnd("application/rtf", "{\\rtf1 {\\b X}}", QString()); },
+                    "abcXdef", true},
+        ForeignCase{"OlderRichtextName",
+                    [] { return rtfAnd("text/richtext", "{\\rtf1 {\\b X}}", QStringLiteral("X")); }, "abcXdef", true},
         // Offered as RTF but it is not: the text is taken instead.
         ForeignCase{"BrokenRtfFallsBackToText",
                     [] { return rtfAnd("text/rtf", "plain words", QStringLiteral("words")); }, "abcwordsdef", false},
@@ -200,24 +199,23 @@ TEST_P(PasteWithoutTextTest, DeletesTheSelection) {
     EXPECT_TRUE(messages.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Clipboard, PasteWithoutTextTest,
-    ::testing::Values(NoTextCase{"Image",
-                                 [] {
-                                     auto* d = new QMimeData;
-                                     QImage image(4, 4, QImage::Format_RGB32);
-                                     image.fill(Qt::blue);
-                                     d->setImageData(image);
-                                     return d;
-                                 }},
-                      NoTextCase{"HtmlOnly",
-                                 [] {
-                                     auto* d = new QMimeData;
-                                     d->setData(QStringLiteral("text/html"), "<b>html</b>");
-                                     return d;
-                                 }},
-                      NoTextCase{"Empty", [] { return new QMimeData; }}),
-    CaseName());
+INSTANTIATE_TEST_SUITE_P(Clipboard, PasteWithoutTextTest,
+                         ::testing::Values(NoTextCase{"Image",
+                                                      [] {
+                                                          auto* d = new QMimeData;
+                                                          QImage image(4, 4, QImage::Format_RGB32);
+                                                          image.fill(Qt::blue);
+                                                          d->setImageData(image);
+                                                          return d;
+                                                      }},
+                                           NoTextCase{"HtmlOnly",
+                                                      [] {
+                                                          auto* d = new QMimeData;
+                                                          d->setData(QStringLiteral("text/html"), "<b>html</b>");
+                                                          return d;
+                                                      }},
+                                           NoTextCase{"Empty", [] { return new QMimeData; }}),
+                         CaseName());
 
 TEST_F(ClipboardCommandsTest, CutRemovesExactlyTheSelectionAndEachPasteInsertsItAgainFormatted) {
     // Given "beta" (bold red) selected
@@ -269,8 +267,7 @@ TEST_P(PastePlainTextTest, IsInsertedAsText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Clipboard, PastePlainTextTest,
-    ::testing::Values(PlainTextCase{"Word", "XYZ", "abcXYZdef"},
-                      PlainTextCase{"Chinese", "中文文本", "abc中文文本def"},
+    ::testing::Values(PlainTextCase{"Word", "XYZ", "abcXYZdef"}, PlainTextCase{"Chinese", "中文文本", "abc中文文本def"},
                       PlainTextCase{"BracesAndBackslashes", "{\\b x} \\par", "abc{\\b x} \\pardef"},
                       PlainTextCase{"RtfMarkupNotAtTheStart", " x{\\rtf1 y}", "abc x{\\rtf1 y}def"},
                       PlainTextCase{"TwoLines", "one\ntwo", "abcone\ntwodef"}),
@@ -371,15 +368,14 @@ TEST_P(ClipboardKeyPairsTest, CopyOffersTextAndRtfAndPasteInAnotherDocumentKeeps
     EXPECT_TRUE(messages.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Clipboard, ClipboardKeyPairsTest,
-    ::testing::Values(KeyPairCase{"CtrlCCtrlV", Qt::Key_C, Qt::ControlModifier, Qt::Key_V, Qt::ControlModifier,
-                                  "alpha beta gamma"},
-                      KeyPairCase{"CtrlInsertShiftInsert", Qt::Key_Insert, Qt::ControlModifier, Qt::Key_Insert,
-                                  Qt::ShiftModifier, "alpha beta gamma"},
-                      KeyPairCase{"ShiftDeleteCutsThenCtrlV", Qt::Key_Delete, Qt::ShiftModifier, Qt::Key_V,
-                                  Qt::ControlModifier, "alpha  gamma"}),
-    CaseName());
+INSTANTIATE_TEST_SUITE_P(Clipboard, ClipboardKeyPairsTest,
+                         ::testing::Values(KeyPairCase{"CtrlCCtrlV", Qt::Key_C, Qt::ControlModifier, Qt::Key_V,
+                                                       Qt::ControlModifier, "alpha beta gamma"},
+                                           KeyPairCase{"CtrlInsertShiftInsert", Qt::Key_Insert, Qt::ControlModifier,
+                                                       Qt::Key_Insert, Qt::ShiftModifier, "alpha beta gamma"},
+                                           KeyPairCase{"ShiftDeleteCutsThenCtrlV", Qt::Key_Delete, Qt::ShiftModifier,
+                                                       Qt::Key_V, Qt::ControlModifier, "alpha  gamma"}),
+                         CaseName());
 
 TEST_F(ClipboardKeysTest, CtrlXCutsThroughTheMenuCommand) {
     RichTextBox& box = alphaBoldRedBeta();

@@ -30,7 +30,9 @@ ProcessResult runConverter(const QStringList& args) {
     return r;
 }
 
-QString corpus(const QString& relative) { return QStringLiteral(SCRIVLET_CORPUS_DIR "/") + relative; }
+QString corpus(const QString& relative) {
+    return QStringLiteral(SCRIVLET_CORPUS_DIR "/") + relative;
+}
 
 QStringList words(const QByteArray& utf8) {
     return QString::fromUtf8(utf8).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
@@ -47,14 +49,16 @@ protected:
 
 TEST_F(Converter, TextPrintsTheDocumentsWordsAsUtf8) {
     // Latin-1 bytes in a document without a code page (pandoc's test file).
-    const ProcessResult r = runConverter({QStringLiteral("text"), corpus(QStringLiteral("pandoc/test-rtf/accent.rtf"))});
+    const ProcessResult r = runConverter(
+        {QStringLiteral("text"), corpus(QStringLiteral("pandoc/test-rtf/accent.rtf"))});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(words(r.out), words(testenv::fileBytes(corpus(QStringLiteral("pandoc/test-rtf/accent.expected.txt")))));
     EXPECT_TRUE(r.out.endsWith('\n'));
 }
 
 TEST_F(Converter, TextKeepsCharactersOutsideTheBasicPlane) {
-    const ProcessResult r = runConverter({QStringLiteral("text"), corpus(QStringLiteral("rtfjs/pile-of-poo/source.rtf"))});
+    const ProcessResult r = runConverter(
+        {QStringLiteral("text"), corpus(QStringLiteral("rtfjs/pile-of-poo/source.rtf"))});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(QString::fromUtf8(r.out).contains(QStringLiteral("Iñtërnâtiônàlizætiøn☃\U0001F4A9")))
         << r.out.toStdString();

@@ -20,8 +20,7 @@ namespace {
 
 QStringList corpusFiles(const QString& pattern = QStringLiteral("*.rtf")) {
     QStringList files;
-    QDirIterator it(QStringLiteral(SCRIVLET_CORPUS_DIR), {pattern}, QDir::Files,
-                    QDirIterator::Subdirectories);
+    QDirIterator it(QStringLiteral(SCRIVLET_CORPUS_DIR), {pattern}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         if (!path.contains(QStringLiteral("/tool-outputs/")))
@@ -52,8 +51,8 @@ std::string describe(const QTextCharFormat& f, const QFont& defaultFont) {
 std::string describe(const QTextBlockFormat& f) {
     std::ostringstream s;
     s.precision(4);
-    s << "align" << int(f.alignment() & Qt::AlignHorizontal_Mask) << " l" << f.leftMargin() << " r"
-      << f.rightMargin() << " fi" << f.textIndent() << " t" << f.topMargin() << " b" << f.bottomMargin();
+    s << "align" << int(f.alignment() & Qt::AlignHorizontal_Mask) << " l" << f.leftMargin() << " r" << f.rightMargin()
+      << " fi" << f.textIndent() << " t" << f.topMargin() << " b" << f.bottomMargin();
     return s.str();
 }
 
@@ -101,8 +100,7 @@ void roundTrip(const QString& path, const QString& scratch) {
     ASSERT_EQ(b.runs.size(), a.runs.size());
     for (std::size_t i = 0; i < a.runs.size(); ++i) {
         EXPECT_EQ(b.runs[i].text, a.runs[i].text) << "run " << i;
-        EXPECT_EQ(b.runs[i].format, a.runs[i].format)
-            << "run " << i << ": " << a.runs[i].text.left(40).toStdString();
+        EXPECT_EQ(b.runs[i].format, a.runs[i].format) << "run " << i << ": " << a.runs[i].text.left(40).toStdString();
     }
 }
 

@@ -17,10 +17,12 @@ class UrlRecorder : public QObject {
     Q_OBJECT
 public:
     explicit UrlRecorder(QStringList& urls) : urls_(urls) {
-        for (const char* scheme : kSchemes) QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "record");
+        for (const char* scheme : kSchemes)
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "record");
     }
     ~UrlRecorder() override {
-        for (const char* scheme : kSchemes) QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+        for (const char* scheme : kSchemes)
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
     }
     Q_INVOKABLE void record(const QUrl& url) { urls_ << url.toString(); }
 
@@ -107,8 +109,8 @@ TEST(FieldsLinkOpener, OnlyWebAndMailAddressesAreHandedOn) {
     // record instead of starting anything...
     QStringList handled;
     UrlRecorder recorder(handled);
-    for (const char* url : {"file:///usr/bin/xterm", "javascript:alert(1)", "smb://host/x", "https://a.example/",
-                            "mailto:a@example.com"})
+    for (const char* url :
+         {"file:///usr/bin/xterm", "javascript:alert(1)", "smb://host/x", "https://a.example/", "mailto:a@example.com"})
         RichTextBox::linkOpener()(QUrl(QString::fromLatin1(url)));
     EXPECT_EQ(handled, (QStringList{QStringLiteral("https://a.example/"), QStringLiteral("mailto:a@example.com")}));
 }

@@ -94,8 +94,8 @@ TEST_F(Formatting, ChineseFontsReadFromRtfKeepTheirNamesAndShowTheMappedFace) {
     if (!QFontDatabase::families().contains(QStringLiteral("Noto Serif CJK SC")))
         GTEST_SKIP() << "fonts-noto-cjk is not installed";
     writeFile(path("in.rtf"), "{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}"
-                          "{\\f1\\fnil\\fcharset134 SimSun;}{\\f2\\fnil\\fcharset134 \\'ba\\'da\\'cc\\'e5;}}"
-                          "\\f0 A\\f1 B\\f2 C}");
+                              "{\\f1\\fnil\\fcharset134 SimSun;}{\\f2\\fnil\\fcharset134 \\'ba\\'da\\'cc\\'e5;}}"
+                              "\\f0 A\\f1 B\\f2 C}");
     box().LoadFile(path("in.rtf"));
     box().SaveFile(path("out.rtf"));
     box().LoadFile(path("out.rtf"));
@@ -110,7 +110,8 @@ TEST_F(Formatting, ChineseFontsReadFromRtfKeepTheirNamesAndShowTheMappedFace) {
         EXPECT_EQ(box().SelFontName(), QString::fromUtf8(row.name));
         QTextCursor c(box().document());
         c.setPosition(row.at + 1);
-        EXPECT_EQ(QRawFont::fromFont(c.charFormat().font()).familyName().toLower(), QString::fromUtf8(row.face).toLower());
+        EXPECT_EQ(QRawFont::fromFont(c.charFormat().font()).familyName().toLower(),
+                  QString::fromUtf8(row.face).toLower());
     }
     const QByteArray saved = fileBytes(path("out.rtf"));
     EXPECT_EQ(saved.count("\\fcharset134"), 3) << saved.toStdString();

@@ -80,20 +80,19 @@ TEST_P(SelectionSyncTest, SetsTheSixButtonsOutrightFromTheSelection) {
     EXPECT_EQ(formattingButtons(), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    DocumentWindow, SelectionSyncTest,
-    ::testing::Values(SyncCase{"CaretInBoldText", 8, 8, {1, 0, 0, 1, 0, 0}},
-                      SyncCase{"CaretInPlainText", 3, 3, {0, 0, 0, 1, 0, 0}},
-                      SyncCase{"BoldWordSelected", 6, 10, {1, 0, 0, 1, 0, 0}},
-                      SyncCase{"BoldWordSelectedBackwards", 10, 6, {1, 0, 0, 1, 0, 0}},
-                      SyncCase{"PartlyBoldSelection", 4, 8, {0, 0, 0, 1, 0, 0}},
-                      SyncCase{"ItalicUnderlinedSelected", 11, 13, {0, 1, 1, 1, 0, 0}},
-                      SyncCase{"CaretInCentredParagraph", 16, 16, {0, 0, 0, 0, 1, 0}},
-                      SyncCase{"CaretInRightAlignedParagraph", 24, 24, {0, 0, 0, 0, 0, 1}},
-                      SyncCase{"LeftAndCentredParagraphs", 2, 16, {0, 0, 0, 0, 0, 0}},
-                      SyncCase{"CentredAndRightParagraphs", 16, 24, {0, 0, 0, 0, 0, 0}},
-                      SyncCase{"WholeDocument", 0, 36, {0, 0, 0, 0, 0, 0}}),
-    CaseName());
+INSTANTIATE_TEST_SUITE_P(DocumentWindow, SelectionSyncTest,
+                         ::testing::Values(SyncCase{"CaretInBoldText", 8, 8, {1, 0, 0, 1, 0, 0}},
+                                           SyncCase{"CaretInPlainText", 3, 3, {0, 0, 0, 1, 0, 0}},
+                                           SyncCase{"BoldWordSelected", 6, 10, {1, 0, 0, 1, 0, 0}},
+                                           SyncCase{"BoldWordSelectedBackwards", 10, 6, {1, 0, 0, 1, 0, 0}},
+                                           SyncCase{"PartlyBoldSelection", 4, 8, {0, 0, 0, 1, 0, 0}},
+                                           SyncCase{"ItalicUnderlinedSelected", 11, 13, {0, 1, 1, 1, 0, 0}},
+                                           SyncCase{"CaretInCentredParagraph", 16, 16, {0, 0, 0, 0, 1, 0}},
+                                           SyncCase{"CaretInRightAlignedParagraph", 24, 24, {0, 0, 0, 0, 0, 1}},
+                                           SyncCase{"LeftAndCentredParagraphs", 2, 16, {0, 0, 0, 0, 0, 0}},
+                                           SyncCase{"CentredAndRightParagraphs", 16, 24, {0, 0, 0, 0, 0, 0}},
+                                           SyncCase{"WholeDocument", 0, 36, {0, 0, 0, 0, 0, 0}}),
+                         CaseName());
 
 TEST_F(DocumentWindowTest, TheSizeAndFontBoxesKeepTheirTextWhenTheCaretMoves) {
     RichTextBox& box = sample();

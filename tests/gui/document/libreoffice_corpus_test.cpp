@@ -42,11 +42,14 @@ QString visibleText(const QString& html) {
 // attributes up to '>'), matched to its closing tag by nesting.
 QStringList elements(const QString& html, const QString& tag, const QString& attribute = QString()) {
     QStringList found;
-    const QRegularExpression start(QStringLiteral("<%1(\\s[^>]*)?>").arg(tag), QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpression any(QStringLiteral("<(/?)%1(\\s[^>]*)?>").arg(tag), QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpression start(QStringLiteral("<%1(\\s[^>]*)?>").arg(tag),
+                                   QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpression any(QStringLiteral("<(/?)%1(\\s[^>]*)?>").arg(tag),
+                                 QRegularExpression::CaseInsensitiveOption);
     for (auto it = start.globalMatch(html); it.hasNext();) {
         const auto m = it.next();
-        if (!attribute.isEmpty() && !m.captured(0).contains(attribute)) continue;
+        if (!attribute.isEmpty() && !m.captured(0).contains(attribute))
+            continue;
         int depth = 0;
         qsizetype end = m.capturedEnd();
         for (auto k = any.globalMatch(html, m.capturedStart()); k.hasNext();) {
@@ -72,8 +75,10 @@ Seen seen(const QString& htmlPath) {
     const QString html = QString::fromUtf8(f.readAll());
     s.text = visibleText(html);
     s.tables = int(elements(html, QStringLiteral("table")).size());
-    for (const QString& cell : elements(html, QStringLiteral("td"))) s.cells << visibleText(cell);
-    s.pictures = int(html.count(QRegularExpression(QStringLiteral("<img\\s"), QRegularExpression::CaseInsensitiveOption)));
+    for (const QString& cell : elements(html, QStringLiteral("td")))
+        s.cells << visibleText(cell);
+    s.pictures = int(
+        html.count(QRegularExpression(QStringLiteral("<img\\s"), QRegularExpression::CaseInsensitiveOption)));
     s.header = visibleText(elements(html, QStringLiteral("div"), QStringLiteral("title=\"header\"")).join(u' '));
     s.footer = visibleText(elements(html, QStringLiteral("div"), QStringLiteral("title=\"footer\"")).join(u' '));
     return s;
@@ -82,7 +87,8 @@ Seen seen(const QString& htmlPath) {
 // Both texts from a little before their first difference.
 std::string whereTheyDiffer(const QString& a, const QString& b) {
     qsizetype k = 0;
-    while (k < a.size() && k < b.size() && a[k] == b[k]) ++k;
+    while (k < a.size() && k < b.size() && a[k] == b[k])
+        ++k;
     const qsizetype from = std::max<qsizetype>(0, k - 40);
     std::string out(1, '"');
     out += a.mid(from, 120).toStdString();
@@ -98,7 +104,8 @@ QStringList corpusFiles() {
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        if (!path.contains(QStringLiteral("/tool-outputs/"))) files << path;
+        if (!path.contains(QStringLiteral("/tool-outputs/")))
+            files << path;
     }
     files.sort();
     return files;
@@ -117,10 +124,12 @@ constexpr NotKept kNotKept[] = {
     {R"(\\(trowd|cell|nestcell)\b)", Text | Tables, "tables become tab-separated text"},
     {R"(\\(header|footer)[lrf]?\b)", Text | Pictures | Header | Footer, "headers and footers are not kept"},
     {R"(\\(footnote|annotation|chftn|chatn)\b)", Text, "footnotes and annotations are not kept"},
-    {R"(\\(shp|do|pvpara|pvpg|pvmrg|posx|posy|absw|object)\b)", Text | Pictures, "shapes, frames and objects are not kept"},
+    {R"(\\(shp|do|pvpara|pvpg|pvmrg|posx|posy|absw|object)\b)", Text | Pictures,
+     "shapes, frames and objects are not kept"},
     {R"(\\(listtable|pntext|listtext|pn)\b)", Text, "list labels are kept as text, without the list table"},
     {R"(\\v\b)", Text, "hidden text is not kept"},
-    {R"(\\u-(8[2-9]\d\d|9\d\d\d|10[0-2]\d\d)\b)", Text, "a lone surrogate reads as U+FFFD, where LibreOffice shows '?'"},
+    {R"(\\u-(8[2-9]\d\d|9\d\d\d|10[0-2]\d\d)\b)", Text,
+     "a lone surrogate reads as U+FFFD, where LibreOffice shows '?'"},
 };
 
 // Files LibreOffice reads differently from the other readers (the corpus
@@ -138,7 +147,8 @@ const struct {
 // Kinds a file may differ in, and why.
 std::pair<int, QString> notKeptIn(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {0, {}};
+    if (!f.open(QIODevice::ReadOnly))
+        return {0, {}};
     const QString rtf = QString::fromLatin1(f.readAll());
     int kinds = 0;
     QStringList reasons;
@@ -160,11 +170,13 @@ std::pair<int, QString> notKeptIn(const QString& path) {
 class LibreOfficeCorpus : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty()) return;
+        if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty())
+            return;
         dir_ = new QTemporaryDir;
         files_ = corpusFiles();
         QDir root(dir_->path());
-        for (const char* sub : {"orig", "ours", "orig-html", "ours-html"}) root.mkdir(QString::fromLatin1(sub));
+        for (const char* sub : {"orig", "ours", "orig-html", "ours-html"})
+            root.mkdir(QString::fromLatin1(sub));
         // Numbered copies: corpus files of one name live in several folders.
         for (qsizetype i = 0; i < files_.size(); ++i) {
             const QString name = QStringLiteral("%1.rtf").arg(i, 3, 10, QLatin1Char('0'));
@@ -178,8 +190,11 @@ protected:
         }
         for (const char* which : {"orig", "ours"}) {
             QStringList args{QStringLiteral("-env:UserInstallation=file://") + root.filePath(QStringLiteral("profile")),
-                             QStringLiteral("--headless"), QStringLiteral("--norestore"), QStringLiteral("--convert-to"),
-                             QStringLiteral("html"), QStringLiteral("--outdir"),
+                             QStringLiteral("--headless"),
+                             QStringLiteral("--norestore"),
+                             QStringLiteral("--convert-to"),
+                             QStringLiteral("html"),
+                             QStringLiteral("--outdir"),
                              root.filePath(QString::fromLatin1(which) + QStringLiteral("-html"))};
             for (const QString& f : QDir(root.filePath(QString::fromLatin1(which))).entryList(QDir::Files, QDir::Name))
                 args << root.filePath(QString::fromLatin1(which) + u'/' + f);
@@ -199,22 +214,29 @@ QTemporaryDir* LibreOfficeCorpus::dir_ = nullptr;
 QStringList LibreOfficeCorpus::files_;
 
 TEST_F(LibreOfficeCorpus, ReadsOurSavedCopyAsItReadsTheOriginal) {
-    if (!dir_) GTEST_SKIP() << "LibreOffice (soffice) is not installed: corpus check skipped";
-    if (files_.isEmpty()) GTEST_SKIP() << "no corpus at " SCRIVLET_CORPUS_DIR;
+    if (!dir_)
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed: corpus check skipped";
+    if (files_.isEmpty())
+        GTEST_SKIP() << "no corpus at " SCRIVLET_CORPUS_DIR;
     const QString corpus = QStringLiteral(SCRIVLET_CORPUS_DIR "/");
-    std::printf("%-58s %5s %7s %9s %9s %7s %s\n", "file (LibreOffice reading original / our copy)", "text",
-                "tables", "cells", "pictures", "hdr/ftr", "");
+    std::printf("%-58s %5s %7s %9s %9s %7s %s\n", "file (LibreOffice reading original / our copy)", "text", "tables",
+                "cells", "pictures", "hdr/ftr", "");
     int same = 0;
     for (qsizetype i = 0; i < files_.size(); ++i) {
         const QString name = QStringLiteral("%1.html").arg(i, 3, 10, QLatin1Char('0'));
         const Seen a = seen(dir_->filePath(QStringLiteral("orig-html/") + name));
         const Seen b = seen(dir_->filePath(QStringLiteral("ours-html/") + name));
         int differs = 0;
-        if (a.text != b.text) differs |= Text;
-        if (a.tables != b.tables || a.cells != b.cells) differs |= Tables;
-        if (a.pictures != b.pictures) differs |= Pictures;
-        if (a.header != b.header) differs |= Header;
-        if (a.footer != b.footer) differs |= Footer;
+        if (a.text != b.text)
+            differs |= Text;
+        if (a.tables != b.tables || a.cells != b.cells)
+            differs |= Tables;
+        if (a.pictures != b.pictures)
+            differs |= Pictures;
+        if (a.header != b.header)
+            differs |= Header;
+        if (a.footer != b.footer)
+            differs |= Footer;
         const QString rel = files_[i].mid(corpus.size());
         if (a.text == QStringLiteral("<no HTML>")) {
             std::printf("%-58s LibreOffice cannot read the original\n", rel.left(58).toUtf8().constData());
@@ -223,17 +245,25 @@ TEST_F(LibreOfficeCorpus, ReadsOurSavedCopyAsItReadsTheOriginal) {
         const auto [allowed, reason] = notKeptIn(files_[i]);
         std::printf("%-58s %5s %3d/%-3d %4lld/%-4lld %4d/%-4d %7s %s\n", rel.left(58).toUtf8().constData(),
                     differs & Text ? "diff" : "same", a.tables, b.tables, qlonglong(a.cells.size()),
-                    qlonglong(b.cells.size()), a.pictures, b.pictures,
-                    differs & (Header | Footer) ? "diff" : "same",
+                    qlonglong(b.cells.size()), a.pictures, b.pictures, differs & (Header | Footer) ? "diff" : "same",
                     differs ? reason.toUtf8().constData() : "");
-        if (!differs) ++same;
+        if (!differs)
+            ++same;
         if ((differs & ~allowed) != 0) {
             ADD_FAILURE() << rel.toStdString() << ": LibreOffice reads our copy differently"
                           << (differs & Text ? "\n  text: " + whereTheyDiffer(a.text, b.text) : "")
-                          << (differs & Tables ? "\n  tables " + std::to_string(a.tables) + " vs " + std::to_string(b.tables) : "")
-                          << (differs & Pictures ? "\n  pictures " + std::to_string(a.pictures) + " vs " + std::to_string(b.pictures) : "")
-                          << (differs & Header ? "\n  header: " + a.header.toStdString() + " | ours: " + b.header.toStdString() : "")
-                          << (differs & Footer ? "\n  footer: " + a.footer.toStdString() + " | ours: " + b.footer.toStdString() : "");
+                          << (differs & Tables
+                                  ? "\n  tables " + std::to_string(a.tables) + " vs " + std::to_string(b.tables)
+                                  : "")
+                          << (differs & Pictures
+                                  ? "\n  pictures " + std::to_string(a.pictures) + " vs " + std::to_string(b.pictures)
+                                  : "")
+                          << (differs & Header
+                                  ? "\n  header: " + a.header.toStdString() + " | ours: " + b.header.toStdString()
+                                  : "")
+                          << (differs & Footer
+                                  ? "\n  footer: " + a.footer.toStdString() + " | ours: " + b.footer.toStdString()
+                                  : "");
         }
     }
     std::printf("LibreOffice corpus: %d of %lld files read the same from our copy\n", same, qlonglong(files_.size()));

@@ -20,7 +20,9 @@ struct Shape {
     QByteArray rtf;  // one paragraph of it, well past the limit
 };
 
-QByteArray rtfOf(const QByteArray& body) { return "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\qc " + body + "\\par}"; }
+QByteArray rtfOf(const QByteArray& body) {
+    return "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\qc " + body + "\\par}";
+}
 
 int paragraphMarks(const std::string& rtf) {
     int n = 0;
@@ -62,13 +64,14 @@ TEST_P(LongBlocks, OneParagraphIsSplitForDisplayAndJoinedAgainWhenWrittenAndCopi
     EXPECT_EQ(document::fileText(QByteArray::fromStdString(rtf)), text);
 }
 
-QByteArray repeat(const QByteArray& unit, int times) { return unit.repeated(times); }
+QByteArray repeat(const QByteArray& unit, int times) {
+    return unit.repeated(times);
+}
 
 INSTANTIATE_TEST_SUITE_P(Shapes, LongBlocks,
                          ::testing::Values(Shape{"LineBreaks", repeat("ab\\line ", 20000)},
                                            Shape{"Runs", repeat("{\\b ab}{\\i cd} ", 10000)},
-                                           Shape{"Words", repeat("word ", 10000)},
-                                           Shape{"OneWord", repeat("x", 40000)},
+                                           Shape{"Words", repeat("word ", 10000)}, Shape{"OneWord", repeat("x", 40000)},
                                            Shape{"Chinese", repeat("\\u20013?\\u25991?", 15000)}),
                          CaseName());
 

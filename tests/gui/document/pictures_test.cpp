@@ -32,7 +32,9 @@ QImage redImage() {
 }
 
 // The same 4x2 red picture as a DIB: the BMP file without its file header.
-QByteArray dib() { return encoded(redImage(), "BMP").mid(14); }
+QByteArray dib() {
+    return encoded(redImage(), "BMP").mid(14);
+}
 
 struct PictureCase {
     const char* name;
@@ -42,7 +44,9 @@ struct PictureCase {
     bool drawn;            // false: the placeholder
     bool inPixels = false;
 };
-std::ostream& operator<<(std::ostream& os, const PictureCase& c) { return os << c.name; }
+std::ostream& operator<<(std::ostream& os, const PictureCase& c) {
+    return os << c.name;
+}
 
 // The picture's format and the image shown for it, from the only object
 // character of the document.
@@ -99,15 +103,21 @@ TEST_P(Pictures, ShowAtTheirSizeAndAreWrittenBackUnchanged) {
     EXPECT_EQ(saved.pictures[0].data, c.data.toStdString());
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, Pictures, testing::Values(
-    PictureCase{"PngAtGoalSizeScaled", "\\picw4\\pich2\\picwgoal600\\pichgoal300\\picscalex50\\picscaley200\\pngblip",
-                encoded(redImage(), "PNG"), 300, 600, true},
-    PictureCase{"JpegWithoutGoalAtItsPixels", "\\picw4\\pich2\\jpegblip", encoded(redImage(), "JPEG"), 4, 2, true, true},
-    PictureCase{"DeviceIndependentBitmap", "\\picw4\\pich2\\picwgoal60\\pichgoal30\\dibitmap0", dib(), 60, 30, true},
-    PictureCase{"MetafileIsAPlaceholderOfItsSize", "\\wmetafile8\\picw2540\\pich1270\\picwgoal1440\\pichgoal720",
-                QByteArray("\x01\x00\x09\x00", 4), 1440, 720, false},
-    PictureCase{"DamagedPngIsAPlaceholder", "\\picwgoal200\\pichgoal100\\pngblip", QByteArray("\x89PNG"), 200, 100, false}
-), [](const testing::TestParamInfo<PictureCase>& i) { return std::string(i.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, Pictures,
+    testing::Values(PictureCase{"PngAtGoalSizeScaled",
+                                "\\picw4\\pich2\\picwgoal600\\pichgoal300\\picscalex50\\picscaley200\\pngblip",
+                                encoded(redImage(), "PNG"), 300, 600, true},
+                    PictureCase{"JpegWithoutGoalAtItsPixels", "\\picw4\\pich2\\jpegblip", encoded(redImage(), "JPEG"),
+                                4, 2, true, true},
+                    PictureCase{"DeviceIndependentBitmap", "\\picw4\\pich2\\picwgoal60\\pichgoal30\\dibitmap0", dib(),
+                                60, 30, true},
+                    PictureCase{"MetafileIsAPlaceholderOfItsSize",
+                                "\\wmetafile8\\picw2540\\pich1270\\picwgoal1440\\pichgoal720",
+                                QByteArray("\x01\x00\x09\x00", 4), 1440, 720, false},
+                    PictureCase{"DamagedPngIsAPlaceholder", "\\picwgoal200\\pichgoal100\\pngblip",
+                                QByteArray("\x89PNG"), 200, 100, false}),
+    [](const testing::TestParamInfo<PictureCase>& i) { return std::string(i.param.name); });
 
 TEST(PicturesSelRtf, APictureCopiedWithSelRtfArrivesWhole) {
     RichTextBox from, to;

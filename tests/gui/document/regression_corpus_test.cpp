@@ -41,8 +41,7 @@ std::string controlCheck(std::string_view bytes) {
 INSTANTIATE_TEST_SUITE_P(Targets, RegressionCorpus,
                          ::testing::Values(Target{"rtfreader", fuzzcheck::rtfReader},
                                            Target{"rtfroundtrip", fuzzcheck::rtfRoundTrip},
-                                           Target{"plaintext", fuzzcheck::plainText},
-                                           Target{"hive", fuzzcheck::hive},
+                                           Target{"plaintext", fuzzcheck::plainText}, Target{"hive", fuzzcheck::hive},
                                            Target{"control", controlCheck}),
                          [](const auto& info) { return std::string(info.param.folder); });
 

@@ -142,17 +142,22 @@ TEST_P(PlainTextFile, IsReadAndWrittenBackByteForByte) {
 INSTANTIATE_TEST_SUITE_P(
     RichTextBox, PlainTextFile,
     ::testing::Values(
-        PlainCase{"Utf8Lf", QByteArray("\xe7\xac\xac\xe4\xb8\x80\xe8\xa1\x8c\nline 2"), QStringLiteral("第一行\nline 2")},
+        PlainCase{"Utf8Lf", QByteArray("\xe7\xac\xac\xe4\xb8\x80\xe8\xa1\x8c\nline 2"),
+                  QStringLiteral("第一行\nline 2")},
         PlainCase{"Utf8BomCrLf", QByteArray("\xef\xbb\xbf\xe4\xb8\xad\r\nb\r\n"), QStringLiteral("中\nb\n")},
         PlainCase{"Gb18030CrLf", QByteArray("\xd6\xd0\xce\xc4\r\nabc"), QStringLiteral("中文\nabc")},
         PlainCase{"Gb18030FourByte", QByteArray("\xd6\xd0\x81\x30\x81\x30\n"), QStringLiteral("中\u0080\n")},
         PlainCase{"BraceButNotRtf", QByteArray("{\\rt is not a header\n"), QStringLiteral("{\\rt is not a header\n")},
-        PlainCase{"Utf16LeBomCrLf", QByteArray("\xff\xfe\x2d\x4e\x87\x65\r\x00\n\x00" "a\x00", 12),
+        PlainCase{"Utf16LeBomCrLf",
+                  QByteArray("\xff\xfe\x2d\x4e\x87\x65\r\x00\n\x00"
+                             "a\x00",
+                             12),
                   QStringLiteral("中文\na")},
         PlainCase{"Cp936EuroSign", QByteArray("\xd6\xd0\x80\n"), QStringLiteral("中€\n")},
         PlainCase{"Latin1", QByteArray("caf\xe9 cr\xe8me\n1\xb0 na\xefve\n"), QStringLiteral("café crème\n1° naïve\n")},
         PlainCase{"BinaryBytes", QByteArray("\x89PNG\n\x1a\n\x00\x00\xff\xd8\x81\t", 13),
-                  QStringLiteral("\u2030PNG\n\u001a\n") + QChar(0) + QChar(0) + QStringLiteral("\u00ff\u00d8\u0081\t")}),
+                  QStringLiteral("\u2030PNG\n\u001a\n") + QChar(0) + QChar(0) +
+                      QStringLiteral("\u00ff\u00d8\u0081\t")}),
     CaseName());
 
 TEST_F(Files, NewDocumentIsSavedAsUtf8WithLf) {
@@ -160,7 +165,8 @@ TEST_F(Files, NewDocumentIsSavedAsUtf8WithLf) {
     QTest::keyClick(&box, Qt::Key_Return);
     QTest::keyClicks(&box, QStringLiteral("b"));
     box.SaveFile(path(QStringLiteral("new.txt")), 1);
-    EXPECT_EQ(read(QStringLiteral("new.txt")), QByteArray("\xe4\xb8\xad" "a\nb"));
+    EXPECT_EQ(read(QStringLiteral("new.txt")), QByteArray("\xe4\xb8\xad"
+                                                          "a\nb"));
 }
 
 TEST_F(Files, RtfDocumentSavedAsTextIsUtf8AndLineBreaksBecomeNewlines) {

@@ -23,8 +23,8 @@ struct FlagCase {
     const char* name;
     std::optional<bool> (RichTextBox::*get)() const;
     void (RichTextBox::*set)(bool);
-    void (*mark)(QTextCharFormat&);        // sets the flag directly in a format
-    bool (*has)(const QTextCharFormat&);   // reads it directly from a format
+    void (*mark)(QTextCharFormat&);       // sets the flag directly in a format
+    bool (*has)(const QTextCharFormat&);  // reads it directly from a format
 };
 
 class CharacterFlag : public ::testing::TestWithParam<FlagCase> {
@@ -90,19 +90,18 @@ TEST_P(CharacterFlag, WritingWithoutSelectionFormatsOnlyTheTextTypedNext) {
 
 INSTANTIATE_TEST_SUITE_P(
     RichTextBox, CharacterFlag,
-    ::testing::Values(
-        FlagCase{"Bold", &RichTextBox::SelBold, &RichTextBox::setSelBold,
-                 [](QTextCharFormat& f) { f.setFontWeight(QFont::Bold); },
-                 [](const QTextCharFormat& f) { return f.fontWeight() == QFont::Bold; }},
-        FlagCase{"Italic", &RichTextBox::SelItalic, &RichTextBox::setSelItalic,
-                 [](QTextCharFormat& f) { f.setFontItalic(true); },
-                 [](const QTextCharFormat& f) { return f.fontItalic(); }},
-        FlagCase{"Underline", &RichTextBox::SelUnderline, &RichTextBox::setSelUnderline,
-                 [](QTextCharFormat& f) { f.setFontUnderline(true); },
-                 [](const QTextCharFormat& f) { return f.fontUnderline(); }},
-        FlagCase{"StrikeThru", &RichTextBox::SelStrikeThru, &RichTextBox::setSelStrikeThru,
-                 [](QTextCharFormat& f) { f.setFontStrikeOut(true); },
-                 [](const QTextCharFormat& f) { return f.fontStrikeOut(); }}),
+    ::testing::Values(FlagCase{"Bold", &RichTextBox::SelBold, &RichTextBox::setSelBold,
+                               [](QTextCharFormat& f) { f.setFontWeight(QFont::Bold); },
+                               [](const QTextCharFormat& f) { return f.fontWeight() == QFont::Bold; }},
+                      FlagCase{"Italic", &RichTextBox::SelItalic, &RichTextBox::setSelItalic,
+                               [](QTextCharFormat& f) { f.setFontItalic(true); },
+                               [](const QTextCharFormat& f) { return f.fontItalic(); }},
+                      FlagCase{"Underline", &RichTextBox::SelUnderline, &RichTextBox::setSelUnderline,
+                               [](QTextCharFormat& f) { f.setFontUnderline(true); },
+                               [](const QTextCharFormat& f) { return f.fontUnderline(); }},
+                      FlagCase{"StrikeThru", &RichTextBox::SelStrikeThru, &RichTextBox::setSelStrikeThru,
+                               [](QTextCharFormat& f) { f.setFontStrikeOut(true); },
+                               [](const QTextCharFormat& f) { return f.fontStrikeOut(); }}),
     CaseName());
 
 TEST(RichTextBoxCharacters, SelectionOfAnEmptyParagraphReportsTheCaretFormat) {
@@ -164,8 +163,8 @@ INSTANTIATE_TEST_SUITE_P(
     RichTextBox, FontSizeText,
     ::testing::Values(SizeTextCase{"Integer", "10", 10, 0}, SizeTextCase{"Fraction", "6.5", 6.5, 0},
                       SizeTextCase{"Spaces", "  14 ", 14, 0}, SizeTextCase{"TrailingPoint", "12.", 12, 0},
-                      SizeTextCase{"FullWidth", "\u3000１２．５", 12.5, 0},
-                      SizeTextCase{"Smallest", "1", 1, 0}, SizeTextCase{"Largest", "1638", 1638, 0},
+                      SizeTextCase{"FullWidth", "\u3000１２．５", 12.5, 0}, SizeTextCase{"Smallest", "1", 1, 0},
+                      SizeTextCase{"Largest", "1638", 1638, 0},
                       SizeTextCase{"Empty", "", 0, platform::err::TypeMismatch},
                       SizeTextCase{"Blank", "   ", 0, platform::err::TypeMismatch},
                       SizeTextCase{"Letters", "abc", 0, platform::err::TypeMismatch},

@@ -79,7 +79,9 @@ struct Fault {
     bool existing;       // an old file is there to keep
 };
 
-void PrintTo(const Fault& f, std::ostream* os) { *os << f.name; }
+void PrintTo(const Fault& f, std::ostream* os) {
+    *os << f.name;
+}
 
 class SaveFault : public ::testing::TestWithParam<Fault> {};
 
@@ -112,8 +114,8 @@ TEST_P(SaveFault, IsReportedWithItsReasonAndTheOldFileStays) {
         ASSERT_TRUE(QFile::setPermissions(scratch.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                                               QFile::ReadOther | QFile::ExeOther));
         ASSERT_TRUE(QFile::setPermissions(in, QFile::ReadOwner | QFile::ReadOther));
-        ASSERT_TRUE(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
-                                                      QFile::ExeOther));
+        ASSERT_TRUE(
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
         // The superuser writes anywhere: the save runs as a user without rights.
         if (::geteuid() == 0)
             prepare = [] {

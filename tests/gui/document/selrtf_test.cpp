@@ -124,8 +124,7 @@ TEST_P(SelRtfText, ReplacesTheSelectionWithTheText) {
 
 INSTANTIATE_TEST_SUITE_P(
     RichTextBox, SelRtfText,
-    ::testing::Values(TextCase{"PlainText", "hello {world}", "ahello {world}"},
-                      TextCase{"Empty", "", "a"},
+    ::testing::Values(TextCase{"PlainText", "hello {world}", "ahello {world}"}, TextCase{"Empty", "", "a"},
                       TextCase{"LinesOfText", "1\n2", "a1\n2"},
                       TextCase{"RtfWithRawChinese", "{\\rtf1\\ansi\\ansicpg936 中文{\\b 粗}}", "a中文粗"},
                       TextCase{"RtfWithAstralCharacter", "{\\rtf1 x\xf0\xa0\x80\x80y}", "ax\xf0\xa0\x80\x80y"},

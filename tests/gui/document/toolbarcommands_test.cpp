@@ -148,8 +148,7 @@ struct FailingCommandCase {
     int number;  // the error the menu reports
 };
 
-class ToolbarFailingCommandTest : public ToolbarCommandsTest,
-                                  public ::testing::WithParamInterface<FailingCommandCase> {
+class ToolbarFailingCommandTest : public ToolbarCommandsTest, public ::testing::WithParamInterface<FailingCommandCase> {
 protected:
     void SetUp() override {
         ToolbarCommandsTest::SetUp();
@@ -158,8 +157,8 @@ protected:
         // Open: a file that is not there. Save: a folder that is not there,
         // for the untitled document's name and for a named one alike.
         answer = platform::DialogAnswer::file(GetParam().key == std::string("打开")
-                                               ? dir.filePath(QStringLiteral("missing.rtf"))
-                                               : dir.filePath(QStringLiteral("no/such/folder/x.rtf")));
+                                                  ? dir.filePath(QStringLiteral("missing.rtf"))
+                                                  : dir.filePath(QStringLiteral("no/such/folder/x.rtf")));
         if (std::string(GetParam().name) == "SaveNamed")
             MainForm->ActiveForm()->setCaption(dir.filePath(QStringLiteral("no/such/folder/named.rtf")));
         // Open asks about the changed text first, each time: 不保存.
@@ -194,12 +193,12 @@ TEST_P(ToolbarFailingCommandTest, IsReportedFromTheToolbarAsFromTheMenu) {
     EXPECT_EQ(MainForm->documents().size(), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Toolbar, ToolbarFailingCommandTest,
-    ::testing::Values(FailingCommandCase{"OpenMissingFile", "打开", &frmMain::mnuFileOpen, 53},
-                      FailingCommandCase{"SaveUntitledIntoMissingFolder", "保存", &frmMain::mnuFileSave, 75},
-                      FailingCommandCase{"SaveNamed", "保存", &frmMain::mnuFileSave, 75}),
-    CaseName());
+INSTANTIATE_TEST_SUITE_P(Toolbar, ToolbarFailingCommandTest,
+                         ::testing::Values(FailingCommandCase{"OpenMissingFile", "打开", &frmMain::mnuFileOpen, 53},
+                                           FailingCommandCase{"SaveUntitledIntoMissingFolder", "保存",
+                                                              &frmMain::mnuFileSave, 75},
+                                           FailingCommandCase{"SaveNamed", "保存", &frmMain::mnuFileSave, 75}),
+                         CaseName());
 
 TEST_F(ToolbarCommandsTest, KeysAreComparedExactly) {
     // A button whose key is near one of the thirteen, but not equal, does
@@ -244,7 +243,8 @@ QTextCharFormat underlineFormat() {
 }
 
 const ToggleCase kToggles[] = {
-    {"Bold", "粗体", &RichTextBox::SelBold, &bold, [](const QTextCharFormat& f) { return f.fontWeight() >= QFont::Bold; }},
+    {"Bold", "粗体", &RichTextBox::SelBold, &bold,
+     [](const QTextCharFormat& f) { return f.fontWeight() >= QFont::Bold; }},
     {"Italic", "斜体", &RichTextBox::SelItalic, &italicFormat, [](const QTextCharFormat& f) { return f.fontItalic(); }},
     {"Underline", "下划线", &RichTextBox::SelUnderline, &underlineFormat,
      [](const QTextCharFormat& f) { return f.fontUnderline(); }},
@@ -408,8 +408,7 @@ struct NoDocumentCase {
     Six buttonsAfter;
 };
 
-class ToolbarWithoutDocumentTest : public ToolbarCommandsTest,
-                                   public ::testing::WithParamInterface<NoDocumentCase> {};
+class ToolbarWithoutDocumentTest : public ToolbarCommandsTest, public ::testing::WithParamInterface<NoDocumentCase> {};
 
 TEST_P(ToolbarWithoutDocumentTest, ChangesNothingButTheButtonsOwnStateAndReportsNothing) {
     MainForm->mdiClient->closeAllSubWindows();

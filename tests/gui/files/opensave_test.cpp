@@ -8,7 +8,6 @@
 #include <QMdiSubWindow>
 #include <QTimer>
 
-
 using platform::DialogAnswer;
 using platform::DialogRequest;
 
@@ -42,8 +41,7 @@ TEST_F(OpenSave, OpenWithNoDocumentCreatesOneThenLoadsIntoIt) {
     const DialogRequest& r = script.last();
     EXPECT_EQ(r.kind, DialogRequest::Kind::Open);
     EXPECT_EQ(r.title, QStringLiteral("打开"));
-    EXPECT_EQ(r.nameFilters,
-              (QStringList{"RTF 格式 (*.rtf)", "文本文件(*.txt) (*.txt)", "所有文件 (*)"}));
+    EXPECT_EQ(r.nameFilters, (QStringList{"RTF 格式 (*.rtf)", "文本文件(*.txt) (*.txt)", "所有文件 (*)"}));
     EXPECT_TRUE(messages.empty());
 }
 
@@ -142,16 +140,13 @@ TEST_P(SaveAs, CaptionIsThePathAndTheExtensionChoosesTheFormat) {
     EXPECT_TRUE(messages.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(OpenSave, SaveAs,
-                         ::testing::Values(SaveAsCase{"LowerRtf", "a.rtf", true},
-                                           SaveAsCase{"LowerTxt", "a.txt", false},
-                                           SaveAsCase{"UpperRtf", "A.RTF", true},
-                                           SaveAsCase{"UpperTxt", "b.TXT", false},
-                                           SaveAsCase{"MixedTxt", "c.Txt", false},
-                                           SaveAsCase{"NoExtension", "说明", true},
-                                           SaveAsCase{"RtfThenBak", "a.rtf.bak", true},
-                                           SaveAsCase{"TxtInFolderName", "d.txt.d", true}),
-                         CaseName());
+INSTANTIATE_TEST_SUITE_P(
+    OpenSave, SaveAs,
+    ::testing::Values(SaveAsCase{"LowerRtf", "a.rtf", true}, SaveAsCase{"LowerTxt", "a.txt", false},
+                      SaveAsCase{"UpperRtf", "A.RTF", true}, SaveAsCase{"UpperTxt", "b.TXT", false},
+                      SaveAsCase{"MixedTxt", "c.Txt", false}, SaveAsCase{"NoExtension", "说明", true},
+                      SaveAsCase{"RtfThenBak", "a.rtf.bak", true}, SaveAsCase{"TxtInFolderName", "d.txt.d", true}),
+    CaseName());
 
 TEST_F(OpenSave, SaveOnAnUntitledDocumentAsksEveryTimeAndFollowsTheExtension) {
     setText(QStringLiteral("纯文本"));

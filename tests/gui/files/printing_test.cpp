@@ -20,7 +20,8 @@ protected:
     // The PDF's text, pages separated by form feeds.
     static QString pdfText(const QString& pdf) {
         QProcess p;
-        p.start(QStringLiteral("pdftotext"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
+        p.start(QStringLiteral("pdftotext"),
+                {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
         p.waitForFinished(20000);
         return QString::fromUtf8(p.readAllStandardOutput());
     }
@@ -37,8 +38,8 @@ protected:
     }
 };
 
-#define REQUIRE_PDFTOTEXT() \
-    if (!havePdfToText())   \
+#define REQUIRE_PDFTOTEXT()                                                                                            \
+    if (!havePdfToText())                                                                                              \
     GTEST_SKIP() << "pdftotext (poppler-utils) is not installed; the printed PDF cannot be read back"
 
 TEST_F(Printing, PrintWithNoSelectionPrintsTheWholeDocument) {
@@ -82,7 +83,8 @@ TEST_F(Printing, PicturesArePrintedWithTheDocumentAndWithASelection) {
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     setText(QString());
-    box().setSelRTF(QString::fromLatin1("{\\rtf1 a{\\pict\\picwgoal1440\\pichgoal1440\\pngblip " + png.toHex() + "}b}"));
+    box().setSelRTF(
+        QString::fromLatin1("{\\rtf1 a{\\pict\\picwgoal1440\\pichgoal1440\\pngblip " + png.toHex() + "}b}"));
     auto imagesIn = [](const QString& pdf) {
         QProcess p;
         p.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});

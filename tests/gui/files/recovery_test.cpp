@@ -34,7 +34,9 @@ protected:
         QDir(files::recoveryRoot()).removeRecursively();
     }
     files::Recovery& recovery() const { return *MainForm->recovery; }
-    QString copyOf(int id) const { return QDir(recovery().instanceFolder()).filePath(QStringLiteral("doc-%1.rtf").arg(id)); }
+    QString copyOf(int id) const {
+        return QDir(recovery().instanceFolder()).filePath(QStringLiteral("doc-%1.rtf").arg(id));
+    }
 
     // A folder as an instance that was killed leaves it: nobody holds the lock.
     static QString abandonedFolder(const QString& name, const QList<QPair<QByteArray, QByteArray>>& files) {
@@ -114,11 +116,11 @@ TEST_F(Recovery, TheNextStartOffersTheCopiesOfAnInstanceThatIsGoneAndRestoresThe
     // and one write it did not finish.
     writeFile(path("notes.md"), "old\n");
     const QByteArray named = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 named {\\b bold}\\par}";
-    const QString dead = abandonedFolder(QStringLiteral("4242-1"),
-                                         {{"doc-1.rtf", named},
-                                          {"doc-1.meta", "path=" + QUrl::toPercentEncoding(path("notes.md")) + "\ntype=1\n"},
-                                          {"doc-2.rtf", "{\\rtf1 untitled\\par}"},
-                                          {"doc-3.rtf.tmp", "{\\rtf1 half"}});
+    const QString dead = abandonedFolder(
+        QStringLiteral("4242-1"), {{"doc-1.rtf", named},
+                                   {"doc-1.meta", "path=" + QUrl::toPercentEncoding(path("notes.md")) + "\ntype=1\n"},
+                                   {"doc-2.rtf", "{\\rtf1 untitled\\par}"},
+                                   {"doc-3.rtf.tmp", "{\\rtf1 half"}});
     answers.push_back(vbYes);
     restart();
 
@@ -204,7 +206,8 @@ INSTANTIATE_TEST_SUITE_P(
                                 writeFile(state + QStringLiteral("/scrivlet"), "a file where the folder goes");
                                 return std::shared_ptr<void>();
                             }},
-                      Fault{"FullDisk", [](const QString&) { return std::shared_ptr<void>(std::make_shared<FullDisk>(16)); }}),
+                      Fault{"FullDisk",
+                            [](const QString&) { return std::shared_ptr<void>(std::make_shared<FullDisk>(16)); }}),
     CaseName());
 
 }  // namespace

@@ -62,16 +62,14 @@ const Way kWays[] = {
          QTest::keyClick(MainForm->ActiveForm()->rtfText, Qt::Key_F4, Qt::ControlModifier);
      },
      false, false},
-    {"WindowMenuClose",
-     [] { MainForm->mdiClient->currentSubWindow()->systemMenu()->actions().last()->trigger(); },
+    {"WindowMenuClose", [] { MainForm->mdiClient->currentSubWindow()->systemMenu()->actions().last()->trigger(); },
      false, false},
     {"Exit", [] { MainForm->mnuFileExit->trigger(); }, true, false},
     {"MainCloseBox", [] { MainForm->close(); }, true, false},
     {"Open", [] { MainForm->mnuFileOpen->trigger(); }, false, true},
 };
 
-class AskBeforeDiscarding : public UnsavedChanges,
-                            public ::testing::WithParamInterface<std::tuple<Way, int>> {};
+class AskBeforeDiscarding : public UnsavedChanges, public ::testing::WithParamInterface<std::tuple<Way, int>> {};
 
 TEST_P(AskBeforeDiscarding, AsksAndActsOnTheAnswer) {
     const auto& [way, answer] = GetParam();
@@ -112,13 +110,12 @@ TEST_P(AskBeforeDiscarding, AsksAndActsOnTheAnswer) {
         EXPECT_EQ(box().toPlainText(), QStringLiteral("unsaved"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, AskBeforeDiscarding,
-                         ::testing::Combine(::testing::ValuesIn(kWays), ::testing::Values(vbYes, vbNo, vbCancel)),
-                         [](const auto& info) {
-                             const int a = std::get<1>(info.param);
-                             return std::string(std::get<0>(info.param).name) +
-                                    (a == vbYes ? "_Save" : a == vbNo ? "_DontSave" : "_Cancel");
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Ways, AskBeforeDiscarding, ::testing::Combine(::testing::ValuesIn(kWays), ::testing::Values(vbYes, vbNo, vbCancel)),
+    [](const auto& info) {
+        const int a = std::get<1>(info.param);
+        return std::string(std::get<0>(info.param).name) + (a == vbYes ? "_Save" : a == vbNo ? "_DontSave" : "_Cancel");
+    });
 
 // ---- Exit with several documents ----------------------------------------------
 
@@ -192,10 +189,10 @@ TEST_F(UnsavedChanges, ALogoutThatMayAskAsksAndOneThatMayNotKeepsACopy) {
 
 struct FormatCase {
     const char* name;
-    const char* file;     // opened, or "" for a new document
-    QByteArray content;   // the file's bytes before
-    const char* saveAs;   // "" for Save
-    bool rtf;             // what is written
+    const char* file;    // opened, or "" for a new document
+    QByteArray content;  // the file's bytes before
+    const char* saveAs;  // "" for Save
+    bool rtf;            // what is written
 };
 
 class FileFormat : public UnsavedChanges, public ::testing::WithParamInterface<FormatCase> {};
@@ -227,13 +224,13 @@ const FormatCase kFormats[] = {
     {"UpperCaseTxtStaysText", "b.TXT", "x\n", "", false},
     {"TextSavedAsNoExtensionStaysText", "hosts.conf", "h\n", "hosts2", false},
     {"TextSavedAsRtfIsRtf", "main.c", "int x;\n", "main.RTF", true},
-    {"RtfSavedAsTxtIsText", "a.rtf", "{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}}\\f0\\fs18 x}", "a.Txt", false},
+    {"RtfSavedAsTxtIsText", "a.rtf",
+     "{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}}\\f0\\fs18 x}", "a.Txt", false},
     {"RtfSavedAsNoExtensionIsRtf", "a.rtf", "{\\rtf1 x}", "plainname", true},
     {"NewDocumentAsTxtIsText", "", "", "new.txt", false},
     {"NewDocumentAsNoExtensionIsRtf", "", "", "new", true},
 };
-INSTANTIATE_TEST_SUITE_P(Cases, FileFormat, ::testing::ValuesIn(kFormats),
-                         CaseName());
+INSTANTIATE_TEST_SUITE_P(Cases, FileFormat, ::testing::ValuesIn(kFormats), CaseName());
 
 // ---- the plain-text formatting question ------------------------------------------------
 

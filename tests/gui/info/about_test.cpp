@@ -180,7 +180,9 @@ struct CloseCase {
     std::function<void(frmAbout*)> close;
 };
 
-void PrintTo(const CloseCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const CloseCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class AboutCloseTest : public AboutTest, public ::testing::WithParamInterface<CloseCase> {};
 
@@ -195,18 +197,17 @@ TEST_P(AboutCloseTest, ClosesAndIsDestroyed) {
     EXPECT_TRUE(messages.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ways, AboutCloseTest,
-    ::testing::Values(CloseCase{"Enter", [](frmAbout* b) { pressKey(b, Qt::Key_Return); }},
-                      CloseCase{"KeypadEnter", [](frmAbout* b) { pressKey(b, Qt::Key_Enter); }},
-                      CloseCase{"Escape", [](frmAbout* b) { pressKey(b, Qt::Key_Escape); }},
-                      CloseCase{"EscapeWithSysInfoFocused",
-                                [](frmAbout* b) {
-                                    b->cmdSysInfo->setFocus();
-                                    pressKey(b, Qt::Key_Escape);
-                                }},
-                      CloseCase{"CloseBox", [](frmAbout* b) { b->close(); }}),
-    CaseName());
+INSTANTIATE_TEST_SUITE_P(Ways, AboutCloseTest,
+                         ::testing::Values(CloseCase{"Enter", [](frmAbout* b) { pressKey(b, Qt::Key_Return); }},
+                                           CloseCase{"KeypadEnter", [](frmAbout* b) { pressKey(b, Qt::Key_Enter); }},
+                                           CloseCase{"Escape", [](frmAbout* b) { pressKey(b, Qt::Key_Escape); }},
+                                           CloseCase{"EscapeWithSysInfoFocused",
+                                                     [](frmAbout* b) {
+                                                         b->cmdSysInfo->setFocus();
+                                                         pressKey(b, Qt::Key_Escape);
+                                                     }},
+                                           CloseCase{"CloseBox", [](frmAbout* b) { b->close(); }}),
+                         CaseName());
 
 // Alt+S, a click, or Enter on the focused button runs the launcher; the box
 // stays open and modal. Without registry entries it says so once per press.

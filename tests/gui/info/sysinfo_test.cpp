@@ -28,13 +28,25 @@ struct RegData {
     QString text;
     quint32 number = 0;
 };
-RegData absent() { return {}; }
-RegData sz(const char* text) { return {RegData::Sz, QString::fromUtf8(text), 0}; }
-RegData expandSz(const char* text) { return {RegData::ExpandSz, QString::fromUtf8(text), 0}; }
-RegData dword(quint32 n) { return {RegData::Dword, {}, n}; }
+RegData absent() {
+    return {};
+}
+RegData sz(const char* text) {
+    return {RegData::Sz, QString::fromUtf8(text), 0};
+}
+RegData expandSz(const char* text) {
+    return {RegData::ExpandSz, QString::fromUtf8(text), 0};
+}
+RegData dword(quint32 n) {
+    return {RegData::Dword, {}, n};
+}
 // REG_SZ data of n letters and no terminating NUL.
-RegData unterminated(int n) { return {RegData::RawSz, QString(n, u'a'), 0}; }
-RegData longText(int n) { return {RegData::Sz, QString(n, u'a'), 0}; }
+RegData unterminated(int n) {
+    return {RegData::RawSz, QString(n, u'a'), 0};
+}
+RegData longText(int n) {
+    return {RegData::Sz, QString(n, u'a'), 0};
+}
 
 class LauncherTest : public ::testing::Test {
 protected:
@@ -65,16 +77,11 @@ protected:
 
     void put(const QString& key, const QString& name, const RegData& data) {
         switch (data.kind) {
-        case RegData::Absent:
-            return;
-        case RegData::Sz:
-            return putMachine(key, name, Value::string(expand(data.text)));
-        case RegData::ExpandSz:
-            return putMachine(key, name, Value::string(expand(data.text), reg::RegExpandSz));
-        case RegData::Dword:
-            return putMachine(key, name, Value::dword(data.number));
-        case RegData::RawSz:
-            return putMachine(key, name, Value{reg::RegSz, reg::utf16leBytes(data.text)});
+        case RegData::Absent: return;
+        case RegData::Sz: return putMachine(key, name, Value::string(expand(data.text)));
+        case RegData::ExpandSz: return putMachine(key, name, Value::string(expand(data.text), reg::RegExpandSz));
+        case RegData::Dword: return putMachine(key, name, Value::dword(data.number));
+        case RegData::RawSz: return putMachine(key, name, Value{reg::RegSz, reg::utf16leBytes(data.text)});
         }
     }
 
@@ -97,14 +104,16 @@ protected:
 
 struct StartCase {
     const char* name;
-    RegData path;          // first location: ...\MSINFO, "PATH"
-    RegData folder;        // second location: ...\Shared Tools Location, "MSINFO"
-    const char* program;   // where the recording program is put ("<tmp>/...")
-    const char* started;   // the program expected to start; null: none, one message
+    RegData path;                     // first location: ...\MSINFO, "PATH"
+    RegData folder;                   // second location: ...\Shared Tools Location, "MSINFO"
+    const char* program;              // where the recording program is put ("<tmp>/...")
+    const char* started;              // the program expected to start; null: none, one message
     const char* extraFile = nullptr;  // another copy, which must not be started
 };
 
-void PrintTo(const StartCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const StartCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class StartSysInfoTest : public LauncherTest, public ::testing::WithParamInterface<StartCase> {};
 
@@ -182,8 +191,7 @@ const StartCase kStartCases[] = {
 };
 // clang-format on
 
-INSTANTIATE_TEST_SUITE_P(Locations, StartSysInfoTest, ::testing::ValuesIn(kStartCases),
-                         CaseName());
+INSTANTIATE_TEST_SUITE_P(Locations, StartSysInfoTest, ::testing::ValuesIn(kStartCases), CaseName());
 
 // A file that is not a program is not started, executable bit or not, and
 // no shell is asked to run it as a script instead.
@@ -234,8 +242,9 @@ TEST_F(LauncherTest, ReadOnlyMachineHiveStillStartsTheProgram) {
     const QByteArray before = fileBytes(machineHive());
 
     reg::HKEY key = 0;
-    EXPECT_EQ(reg::RegOpenKeyExA(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", 0, 0x2003F, &key),
-              reg::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(
+        reg::RegOpenKeyExA(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", 0, 0x2003F, &key),
+        reg::ERROR_ACCESS_DENIED);
 
     about->StartSysInfo();
 
@@ -272,7 +281,9 @@ struct ReadCase {
     QString text;  // KeyVal afterwards; it starts as "before"
 };
 
-void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ReadCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class GetKeyValueTest : public LauncherTest, public ::testing::WithParamInterface<ReadCase> {};
 
@@ -289,7 +300,9 @@ TEST_P(GetKeyValueTest, ReturnsTheValueAsText) {
     EXPECT_TRUE(messages.empty());
 }
 
-Value rawSz(const QByteArray& utf16le) { return Value{reg::RegSz, utf16le}; }
+Value rawSz(const QByteArray& utf16le) {
+    return Value{reg::RegSz, utf16le};
+}
 
 // clang-format off
 const ReadCase kReadCases[] = {
@@ -317,8 +330,7 @@ const ReadCase kReadCases[] = {
 };
 // clang-format on
 
-INSTANTIATE_TEST_SUITE_P(Types, GetKeyValueTest, ::testing::ValuesIn(kReadCases),
-                         CaseName());
+INSTANTIATE_TEST_SUITE_P(Types, GetKeyValueTest, ::testing::ValuesIn(kReadCases), CaseName());
 
 TEST_F(LauncherTest, MissingKeyOrValueGivesFalseAndEmptyText) {
     putMachine(QStringLiteral("SOFTWARE\\Test"), QStringLiteral("Other"), Value::string(QStringLiteral("x")));
@@ -327,12 +339,12 @@ TEST_F(LauncherTest, MissingKeyOrValueGivesFalseAndEmptyText) {
                                     QStringLiteral("Other"), keyVal));
     EXPECT_EQ(keyVal, QString());
     keyVal = QStringLiteral("before");
-    EXPECT_FALSE(about->GetKeyValue(reg::HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Test"),
-                                    QStringLiteral("Value"), keyVal));
+    EXPECT_FALSE(
+        about->GetKeyValue(reg::HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Test"), QStringLiteral("Value"), keyVal));
     EXPECT_EQ(keyVal, QString());
     // Names compare without regard to case, in the key path and the value name.
-    EXPECT_TRUE(about->GetKeyValue(reg::HKEY_LOCAL_MACHINE, QStringLiteral("software\\TEST"),
-                                   QStringLiteral("oTHER"), keyVal));
+    EXPECT_TRUE(
+        about->GetKeyValue(reg::HKEY_LOCAL_MACHINE, QStringLiteral("software\\TEST"), QStringLiteral("oTHER"), keyVal));
     EXPECT_EQ(keyVal, QStringLiteral("x"));
 }
 
@@ -341,11 +353,11 @@ TEST_F(LauncherTest, ReadsUnderTheRootItIsGiven) {
                     Value::string(QStringLiteral("user")));
     putMachine(QStringLiteral("Software\\Test"), QStringLiteral("Value"), Value::string(QStringLiteral("machine")));
     QString keyVal;
-    EXPECT_TRUE(about->GetKeyValue(reg::HKEY_CURRENT_USER, QStringLiteral("Software\\Test"),
-                                   QStringLiteral("Value"), keyVal));
+    EXPECT_TRUE(
+        about->GetKeyValue(reg::HKEY_CURRENT_USER, QStringLiteral("Software\\Test"), QStringLiteral("Value"), keyVal));
     EXPECT_EQ(keyVal, QStringLiteral("user"));
-    EXPECT_TRUE(about->GetKeyValue(reg::HKEY_LOCAL_MACHINE, QStringLiteral("Software\\Test"),
-                                   QStringLiteral("Value"), keyVal));
+    EXPECT_TRUE(
+        about->GetKeyValue(reg::HKEY_LOCAL_MACHINE, QStringLiteral("Software\\Test"), QStringLiteral("Value"), keyVal));
     EXPECT_EQ(keyVal, QStringLiteral("machine"));
 }
 

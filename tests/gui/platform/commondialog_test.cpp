@@ -31,15 +31,14 @@ TEST_P(NameFilters, PairsBecomeDescriptionAndPatternsInOrder) {
     EXPECT_EQ(CommonDialog::nameFiltersFrom(GetParam().filter), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    CommonDialog, NameFilters,
-    ::testing::Values(
-        FilterCase{"ProgramFilter", kProgramFilter,
-                   {"RTF 格式 (*.rtf)", "文本文件(*.txt) (*.txt)", "所有文件 (*)"}},
-        FilterCase{"SeveralPatterns", "文档|*.rtf;*.txt", {"文档 (*.rtf *.txt)"}},
-        FilterCase{"DescriptionWithoutPattern", "RTF|*.rtf|孤立", {"RTF (*.rtf)"}},
-        FilterCase{"Empty", "", {}}),
-    CaseName());
+INSTANTIATE_TEST_SUITE_P(CommonDialog, NameFilters,
+                         ::testing::Values(FilterCase{"ProgramFilter",
+                                                      kProgramFilter,
+                                                      {"RTF 格式 (*.rtf)", "文本文件(*.txt) (*.txt)", "所有文件 (*)"}},
+                                           FilterCase{"SeveralPatterns", "文档|*.rtf;*.txt", {"文档 (*.rtf *.txt)"}},
+                                           FilterCase{"DescriptionWithoutPattern", "RTF|*.rtf|孤立", {"RTF (*.rtf)"}},
+                                           FilterCase{"Empty", "", {}}),
+                         CaseName());
 
 class CommonDialogTest : public ::testing::Test {
 protected:

@@ -11,7 +11,8 @@ TEST(CodePageCharsets, MapsEveryDocumentedCharset) {
                                          {136, 950},  {161, 1253}, {162, 1254}, {177, 1255}, {178, 1256},
                                          {186, 1257}, {204, 1251}, {222, 874},  {238, 1250}, {2, kSymbolCodePage},
                                          {1, 0},      {999, 0}};
-    for (auto [charset, page] : table) EXPECT_EQ(codePageForCharset(charset), page) << "charset " << charset;
+    for (auto [charset, page] : table)
+        EXPECT_EQ(codePageForCharset(charset), page) << "charset " << charset;
 }
 
 TEST(CodePageTables, EveryMappedCodePageIsAvailable) {

@@ -17,9 +17,9 @@ std::filesystem::path corpusDir();
 std::vector<std::string> corpusFiles();
 
 struct Verdict {
-    bool assessed = false;        // the file has an oracle we can check
+    bool assessed = false;  // the file has an oracle we can check
     bool met = false;
-    std::string kind;             // "text", "words", "events", "asserts", "html"
+    std::string kind;  // "text", "words", "events", "asserts", "html"
     std::vector<std::string> failures;
 };
 

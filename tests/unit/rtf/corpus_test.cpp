@@ -13,7 +13,8 @@ namespace {
 
 std::string testName(const testing::TestParamInfo<std::string>& info) {
     std::string n;
-    for (char c : info.param) n += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    for (char c : info.param)
+        n += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
     return n;
 }
 
@@ -23,28 +24,34 @@ TEST_P(Corpus, MeetsItsOracle) {
     const std::string& rel = GetParam();
     RecordingSink ours = readRtf(readFile(corpusDir() / rel));
     Verdict v = judge(rel, ours);
-    if (!v.assessed) GTEST_SKIP() << rel << ": no oracle; read without crash (" << ours.paragraphs.size() << " paragraphs)";
+    if (!v.assessed)
+        GTEST_SKIP() << rel << ": no oracle; read without crash (" << ours.paragraphs.size() << " paragraphs)";
     const std::string miss = knownMiss(rel);
     if (!miss.empty()) {
         EXPECT_FALSE(v.met) << rel << " now meets its oracle: take it off the list of known misses";
-        if (!v.met) GTEST_SKIP() << "known miss: " << miss;
+        if (!v.met)
+            GTEST_SKIP() << "known miss: " << miss;
         return;
     }
-    for (const auto& f : v.failures) ADD_FAILURE() << rel << " (" << v.kind << "): " << f;
+    for (const auto& f : v.failures)
+        ADD_FAILURE() << rel << " (" << v.kind << "): " << f;
 }
 
 TEST_P(Corpus, MatchesTheExpectedFormatting) {
     const std::string& rel = GetParam();
     RecordingSink ours = readRtf(readFile(corpusDir() / rel));
     Verdict v = judgeFormatting(rel, ours);
-    if (!v.assessed) GTEST_SKIP() << rel << ": no HTML oracle for formatting";
+    if (!v.assessed)
+        GTEST_SKIP() << rel << ": no HTML oracle for formatting";
     const std::string miss = knownFormattingMiss(rel);
     if (!miss.empty()) {
         EXPECT_FALSE(v.met) << rel << " now meets its formatting oracle: take it off the list";
-        if (!v.met) GTEST_SKIP() << "known miss: " << miss;
+        if (!v.met)
+            GTEST_SKIP() << "known miss: " << miss;
         return;
     }
-    for (const auto& f : v.failures) ADD_FAILURE() << rel << " (formatting): " << f;
+    for (const auto& f : v.failures)
+        ADD_FAILURE() << rel << " (formatting): " << f;
 }
 
 TEST_P(Corpus, SurvivesWriteAndReadAgain) {
@@ -59,7 +66,8 @@ TEST_P(Corpus, SurvivesWriteAndReadAgain) {
     // copy verbatim.
     for (auto* doc : {&a, &b})
         for (auto& p : *doc)
-            for (auto& r : p.runs) r.format.fontCharset = 0;
+            for (auto& r : p.runs)
+                r.format.fontCharset = 0;
     a = mergedRuns(a);
     b = mergedRuns(b);
     ASSERT_EQ(a.size(), b.size()) << rel;
@@ -77,15 +85,20 @@ GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(Corpus);
 
 TEST(CorpusScore, PrintsHowManyOraclesAreMet) {
     const auto files = corpusFiles();
-    if (files.empty()) GTEST_SKIP() << "RTF corpus not found at " << corpusDir() << " (set SCRIVLET_CORPUS_DIR)";
+    if (files.empty())
+        GTEST_SKIP() << "RTF corpus not found at " << corpusDir() << " (set SCRIVLET_CORPUS_DIR)";
     int assessed = 0, met = 0, known = 0;
     for (const auto& rel : files) {
         Verdict v = judge(rel, readRtf(readFile(corpusDir() / rel)));
-        if (!v.assessed) continue;
+        if (!v.assessed)
+            continue;
         ++assessed;
-        if (v.met) ++met;
-        else if (!knownMiss(rel).empty()) ++known;
-        else std::cout << "  not met: " << rel << "\n";
+        if (v.met)
+            ++met;
+        else if (!knownMiss(rel).empty())
+            ++known;
+        else
+            std::cout << "  not met: " << rel << "\n";
     }
     std::cout << "corpus: " << met << "/" << assessed << " oracles met (" << files.size() << " files read, " << known
               << " known misses)\n";
@@ -93,13 +106,18 @@ TEST(CorpusScore, PrintsHowManyOraclesAreMet) {
     int fAssessed = 0, fMet = 0, fKnown = 0;
     for (const auto& rel : files) {
         Verdict v = judgeFormatting(rel, readRtf(readFile(corpusDir() / rel)));
-        if (!v.assessed) continue;
+        if (!v.assessed)
+            continue;
         ++fAssessed;
-        if (v.met) ++fMet;
-        else if (!knownFormattingMiss(rel).empty()) ++fKnown;
-        else std::cout << "  formatting not met: " << rel << "\n";
+        if (v.met)
+            ++fMet;
+        else if (!knownFormattingMiss(rel).empty())
+            ++fKnown;
+        else
+            std::cout << "  formatting not met: " << rel << "\n";
     }
-    std::cout << "corpus formatting (HTML oracles): " << fMet << "/" << fAssessed << " met (" << fKnown << " known misses)\n";
+    std::cout << "corpus formatting (HTML oracles): " << fMet << "/" << fAssessed << " met (" << fKnown
+              << " known misses)\n";
     EXPECT_EQ(fMet + fKnown, fAssessed);
 }
 

@@ -35,7 +35,8 @@ struct Member {
 
 inline const Value* Value::find(std::string_view key) const {
     for (const Member& m : object)
-        if (m.key == key) return &m.value;
+        if (m.key == key)
+            return &m.value;
     return nullptr;
 }
 
@@ -45,7 +46,8 @@ public:
     Value parse() {
         Value v = value();
         ws();
-        if (i_ != s_.size()) fail("trailing data");
+        if (i_ != s_.size())
+            fail("trailing data");
         return v;
     }
 
@@ -54,19 +56,23 @@ private:
         throw std::runtime_error(std::string("JSON: ") + what + " at " + std::to_string(i_));
     }
     void ws() {
-        while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\n' || s_[i_] == '\r' || s_[i_] == '\t')) ++i_;
+        while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\n' || s_[i_] == '\r' || s_[i_] == '\t'))
+            ++i_;
     }
     char peek() {
         ws();
-        if (i_ >= s_.size()) fail("unexpected end");
+        if (i_ >= s_.size())
+            fail("unexpected end");
         return s_[i_];
     }
     void expect(char c) {
-        if (peek() != c) fail("unexpected character");
+        if (peek() != c)
+            fail("unexpected character");
         ++i_;
     }
     unsigned hex4() {
-        if (i_ + 4 > s_.size()) fail("short \\u escape");
+        if (i_ + 4 > s_.size())
+            fail("short \\u escape");
         unsigned v = std::stoul(std::string(s_.substr(i_, 4)), nullptr, 16);
         i_ += 4;
         return v;
@@ -80,7 +86,8 @@ private:
                 out += c;
                 continue;
             }
-            if (i_ >= s_.size()) fail("bad escape");
+            if (i_ >= s_.size())
+                fail("bad escape");
             char e = s_[i_++];
             switch (e) {
             case 'n': out += '\n'; break;
@@ -164,8 +171,10 @@ private:
             return v;
         }
         std::size_t start = i_;
-        while (i_ < s_.size() && std::string_view("+-0123456789.eE").find(s_[i_]) != std::string_view::npos) ++i_;
-        if (start == i_) fail("unexpected character");
+        while (i_ < s_.size() && std::string_view("+-0123456789.eE").find(s_[i_]) != std::string_view::npos)
+            ++i_;
+        if (start == i_)
+            fail("unexpected character");
         v.type = Value::Type::Number;
         v.number = std::stod(std::string(s_.substr(start, i_ - start)));
         return v;
@@ -175,6 +184,8 @@ private:
     std::size_t i_ = 0;
 };
 
-inline Value parse(std::string_view s) { return Parser(s).parse(); }
+inline Value parse(std::string_view s) {
+    return Parser(s).parse();
+}
 
 }  // namespace rtf::test::json

@@ -23,11 +23,13 @@ namespace {
 
 bool onPath(const std::string& program) {
     const char* path = std::getenv("PATH");
-    if (!path) return false;
+    if (!path)
+        return false;
     std::stringstream ss(path);
     std::string dir;
     while (std::getline(ss, dir, ':'))
-        if (!dir.empty() && access((fs::path(dir) / program).c_str(), X_OK) == 0) return true;
+        if (!dir.empty() && access((fs::path(dir) / program).c_str(), X_OK) == 0)
+            return true;
     return false;
 }
 
@@ -62,44 +64,73 @@ struct PeerDoc {
 // found again in another program's output.
 std::vector<PeerDoc> documents() {
     std::vector<PeerDoc> docs;
-    docs.push_back({"formats", {
-        Paragraph{{{"普通文字 plain 宋体", base()},
-                   {"粗体文字", with([](CharFormat& f) { f.bold = true; })},
-                   {"斜体文字", with([](CharFormat& f) { f.italic = true; })},
-                   {"下划线字", with([](CharFormat& f) { f.underline = true; })},
-                   {"删除线字", with([](CharFormat& f) { f.strike = true; })},
-                   {"红色文字", with([](CharFormat& f) { f.hasColor = true; f.color = 0xFF0000; })},
-                   {"蓝色文字", with([](CharFormat& f) { f.hasColor = true; f.color = 0x0070C0; })},
-                   {"黄色底纹", with([](CharFormat& f) { f.hasBackground = true; f.background = 0xFFFF00; })},
-                   {"上标文字", with([](CharFormat& f) { f.verticalAlign = VerticalAlign::Super; })},
-                   {"下标文字", with([](CharFormat& f) { f.verticalAlign = VerticalAlign::Sub; })},
-                   {"黑体十六磅", with([](CharFormat& f) { f.fontName = "黑体"; f.sizeHalfPoints = 32; })},
-                   {"楷体二十磅", with([](CharFormat& f) { f.fontName = "楷体"; f.sizeHalfPoints = 40; })},
-                   {"Arial fourteen", with([](CharFormat& f) { f.fontName = "Arial"; f.fontCharset = 0; f.sizeHalfPoints = 28; })},
-                   {"粗斜下划", with([](CharFormat& f) { f.bold = f.italic = f.underline = true; })},
-                   {"黑体粗斜十四磅", with([](CharFormat& f) { f.fontName = "黑体"; f.bold = f.italic = true; f.sizeHalfPoints = 28; })}},
-                  {}},
-        Paragraph{{{"居中的段落", base()}}, ParaFormat{Alignment::Centre, 0, 0, 0, 0, 0}},
-        Paragraph{{{"右对齐的段落", base()}}, ParaFormat{Alignment::Right, 0, 0, 0, 0, 0}},
-        Paragraph{{{"两端对齐的段落", base()}}, ParaFormat{Alignment::Justify, 0, 0, 0, 0, 0}},
-    }});
-    docs.push_back({"characters", {
-        Paragraph{{{"符号 {大括号} 和 \\反斜杠\\ 与 ? 问号后面的字", base()}}, {}},
-        Paragraph{{{"制表\t符与\u2028换行", base()}}, {}},
-        Paragraph{{{"GBK 以外：한국어 ﾊﾝｶｸ €", base()}}, {}},
-        Paragraph{{{"辅助平面：💩 𠀀 𝄞 结束", base()}}, {}},
-        Paragraph{{{"繁體字與日本語のかな", base()}}, {}},
-        Paragraph{{}, {}},
-        Paragraph{{{"空段之后", base()}}, {}},
-    }});
-    docs.push_back({"mixed", {
-        Paragraph{{{"中文和English混排，标点符号：「引号」《书名》", base(21)},
-                   {"   leading spaces and 12345 digits", with([](CharFormat& f) { f.fontName = "Times New Roman"; f.fontCharset = 0; })}},
-                  {}},
-        Paragraph{{{"微软雅黑的字", with([](CharFormat& f) { f.fontName = "微软雅黑"; })},
-                   {"仿宋的字", with([](CharFormat& f) { f.fontName = "仿宋"; })}},
-                  ParaFormat{Alignment::Left, 720, 0, 420, 0, 0}},
-    }});
+    docs.push_back({"formats",
+                    {
+                        Paragraph{{{"普通文字 plain 宋体", base()},
+                                   {"粗体文字", with([](CharFormat& f) { f.bold = true; })},
+                                   {"斜体文字", with([](CharFormat& f) { f.italic = true; })},
+                                   {"下划线字", with([](CharFormat& f) { f.underline = true; })},
+                                   {"删除线字", with([](CharFormat& f) { f.strike = true; })},
+                                   {"红色文字", with([](CharFormat& f) {
+                                        f.hasColor = true;
+                                        f.color = 0xFF0000;
+                                    })},
+                                   {"蓝色文字", with([](CharFormat& f) {
+                                        f.hasColor = true;
+                                        f.color = 0x0070C0;
+                                    })},
+                                   {"黄色底纹", with([](CharFormat& f) {
+                                        f.hasBackground = true;
+                                        f.background = 0xFFFF00;
+                                    })},
+                                   {"上标文字", with([](CharFormat& f) { f.verticalAlign = VerticalAlign::Super; })},
+                                   {"下标文字", with([](CharFormat& f) { f.verticalAlign = VerticalAlign::Sub; })},
+                                   {"黑体十六磅", with([](CharFormat& f) {
+                                        f.fontName = "黑体";
+                                        f.sizeHalfPoints = 32;
+                                    })},
+                                   {"楷体二十磅", with([](CharFormat& f) {
+                                        f.fontName = "楷体";
+                                        f.sizeHalfPoints = 40;
+                                    })},
+                                   {"Arial fourteen", with([](CharFormat& f) {
+                                        f.fontName = "Arial";
+                                        f.fontCharset = 0;
+                                        f.sizeHalfPoints = 28;
+                                    })},
+                                   {"粗斜下划", with([](CharFormat& f) { f.bold = f.italic = f.underline = true; })},
+                                   {"黑体粗斜十四磅", with([](CharFormat& f) {
+                                        f.fontName = "黑体";
+                                        f.bold = f.italic = true;
+                                        f.sizeHalfPoints = 28;
+                                    })}},
+                                  {}},
+                        Paragraph{{{"居中的段落", base()}}, ParaFormat{Alignment::Centre, 0, 0, 0, 0, 0}},
+                        Paragraph{{{"右对齐的段落", base()}}, ParaFormat{Alignment::Right, 0, 0, 0, 0, 0}},
+                        Paragraph{{{"两端对齐的段落", base()}}, ParaFormat{Alignment::Justify, 0, 0, 0, 0, 0}},
+                    }});
+    docs.push_back({"characters",
+                    {
+                        Paragraph{{{"符号 {大括号} 和 \\反斜杠\\ 与 ? 问号后面的字", base()}}, {}},
+                        Paragraph{{{"制表\t符与\u2028换行", base()}}, {}},
+                        Paragraph{{{"GBK 以外：한국어 ﾊﾝｶｸ €", base()}}, {}},
+                        Paragraph{{{"辅助平面：💩 𠀀 𝄞 结束", base()}}, {}},
+                        Paragraph{{{"繁體字與日本語のかな", base()}}, {}},
+                        Paragraph{{}, {}},
+                        Paragraph{{{"空段之后", base()}}, {}},
+                    }});
+    docs.push_back({"mixed",
+                    {
+                        Paragraph{{{"中文和English混排，标点符号：「引号」《书名》", base(21)},
+                                   {"   leading spaces and 12345 digits", with([](CharFormat& f) {
+                                        f.fontName = "Times New Roman";
+                                        f.fontCharset = 0;
+                                    })}},
+                                  {}},
+                        Paragraph{{{"微软雅黑的字", with([](CharFormat& f) { f.fontName = "微软雅黑"; })},
+                                   {"仿宋的字", with([](CharFormat& f) { f.fontName = "仿宋"; })}},
+                                  ParaFormat{Alignment::Left, 720, 0, 420, 0, 0}},
+                    }});
     return docs;
 }
 
@@ -131,14 +162,16 @@ std::string spacesAsOne(const std::string& s) {
             space = true;
             i += 2;
         }
-        if (space && !out.empty() && out.back() == ' ') continue;
+        if (space && !out.empty() && out.back() == ' ')
+            continue;
         out += space ? ' ' : s[i];
     }
     return out;
 }
 
 std::string stripTrailingNewlines(std::string s) {
-    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r'))
+        s.pop_back();
     return s;
 }
 
@@ -154,7 +187,8 @@ struct Attr {
 
 std::string attribute(const std::string& tag, const std::string& name) {
     std::size_t at = tag.find(" " + name + "=\"");
-    if (at == std::string::npos) return {};
+    if (at == std::string::npos)
+        return {};
     at += name.size() + 3;
     return tag.substr(at, tag.find('"', at) - at);
 }
@@ -176,34 +210,47 @@ Styled parseHtml(const std::string& html) {
     const auto open = [](const HtmlTag& tag, Attr a) {
         const std::string& name = tag.name;
         const std::string text(tag.text);
-        if (name == "b") a.bold = true;
-        if (name == "i") a.italic = true;
-        if (name == "u") a.underline = true;
-        if (name == "strike" || name == "s") a.strike = true;
-        if (name == "sup") a.super = true;
-        if (name == "sub") a.sub = true;
-        if (name == "p") a.align = attribute(text, "align");
+        if (name == "b")
+            a.bold = true;
+        if (name == "i")
+            a.italic = true;
+        if (name == "u")
+            a.underline = true;
+        if (name == "strike" || name == "s")
+            a.strike = true;
+        if (name == "sup")
+            a.super = true;
+        if (name == "sub")
+            a.sub = true;
+        if (name == "p")
+            a.align = attribute(text, "align");
         if (name == "font") {
-            if (std::string f = attribute(text, "face"); !f.empty()) a.face = f.substr(0, f.find(','));
-            if (std::string c = attribute(text, "color"); !c.empty()) a.color = c;
+            if (std::string f = attribute(text, "face"); !f.empty())
+                a.face = f.substr(0, f.find(','));
+            if (std::string c = attribute(text, "color"); !c.empty())
+                a.color = c;
             std::string style = attribute(text, "style");
-            if (auto at = style.find("font-size: "); at != std::string::npos) a.points = std::atof(style.c_str() + at + 11);
+            if (auto at = style.find("font-size: "); at != std::string::npos)
+                a.points = std::atof(style.c_str() + at + 11);
         }
         if (name == "span") {
             std::string style = attribute(text, "style");
-            if (auto at = style.find("background: "); at != std::string::npos) a.background = style.substr(at + 12, 7);
+            if (auto at = style.find("background: "); at != std::string::npos)
+                a.background = style.substr(at + 12, 7);
         }
         return a;
     };
     const auto onText = [&](const std::string& text, const Attr& a) {
         for (char c : text) {
             bool ws = c == ' ' || c == '\n' || c == '\r' || c == '\t';
-            if (ws && space) continue;
+            if (ws && space)
+                continue;
             put(ws ? ' ' : c, a);
         }
     };
     const auto onTag = [&](const HtmlTag& tag, const Attr& a) {
-        if ((tag.name == "br" || (tag.name == "p" && tag.end)) && !space) put(' ', a);
+        if ((tag.name == "br" || (tag.name == "p" && tag.end)) && !space)
+            put(' ', a);
     };
     walkHtml<Attr>(html, open, onText, onTag);
     return out;
@@ -244,12 +291,14 @@ protected:
     // Converts every document with LibreOffice once per format; false when
     // soffice fails.
     static bool convertWithLibreOffice(const std::string& format) {
-        if (converted_.count(format)) return converted_[format];
+        if (converted_.count(format))
+            return converted_[format];
         std::string files;
-        for (const PeerDoc& d : documents()) files += " '" + (fs::path(dir_) / (d.name + ".rtf")).string() + "'";
+        for (const PeerDoc& d : documents())
+            files += " '" + (fs::path(dir_) / (d.name + ".rtf")).string() + "'";
         std::string cmd = "cd '" + dir_ + "' && soffice -env:UserInstallation=file://" + dir_ +
-                          "/profile --headless --norestore --convert-to '" + format + "' --outdir '" + dir_ + "'" + files +
-                          " >/dev/null 2>&1";
+                          "/profile --headless --norestore --convert-to '" + format + "' --outdir '" + dir_ + "'" +
+                          files + " >/dev/null 2>&1";
         return converted_[format] = run(cmd) == 0;
     }
 
@@ -260,18 +309,22 @@ std::string Peer::dir_;
 std::map<std::string, bool> Peer::converted_;
 
 TEST_F(Peer, LibreOfficeReadsTheText) {
-    if (!onPath("soffice")) GTEST_SKIP() << "LibreOffice (soffice) is not installed: peer check skipped";
+    if (!onPath("soffice"))
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed: peer check skipped";
     ASSERT_TRUE(convertWithLibreOffice("txt:Text (encoded):UTF8"));
     for (const PeerDoc& d : documents()) {
         std::string got = readFile(fs::path(dir_) / (d.name + ".txt"));
-        if (got.rfind("\xEF\xBB\xBF", 0) == 0) got.erase(0, 3);
+        if (got.rfind("\xEF\xBB\xBF", 0) == 0)
+            got.erase(0, 3);
         got.erase(std::remove(got.begin(), got.end(), '\r'), got.end());
-        EXPECT_EQ(spacesAsOne(stripTrailingNewlines(got)), spacesAsOne(stripTrailingNewlines(expectedLines(d)))) << d.name;
+        EXPECT_EQ(spacesAsOne(stripTrailingNewlines(got)), spacesAsOne(stripTrailingNewlines(expectedLines(d))))
+            << d.name;
     }
 }
 
 TEST_F(Peer, LibreOfficeReadsTheFormatting) {
-    if (!onPath("soffice")) GTEST_SKIP() << "LibreOffice (soffice) is not installed: peer check skipped";
+    if (!onPath("soffice"))
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed: peer check skipped";
     ASSERT_TRUE(convertWithLibreOffice("html"));
     for (const PeerDoc& d : documents()) {
         Styled html = parseHtml(readFile(fs::path(dir_) / (d.name + ".html")));
@@ -307,7 +360,8 @@ std::string lettersOnly(const std::string& s) {
     for (std::size_t i = 0; i < s.size();) {
         unsigned char c = static_cast<unsigned char>(s[i]);
         std::size_t len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-        if (c >= 0x80 || std::isalnum(c)) out.append(s, i, len);
+        if (c >= 0x80 || std::isalnum(c))
+            out.append(s, i, len);
         i += len;
     }
     return out;
@@ -321,15 +375,18 @@ std::string withoutSupplementary(const std::string& s, const std::string& replac
     for (std::size_t i = 0; i < s.size();) {
         unsigned char c = static_cast<unsigned char>(s[i]);
         std::size_t len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-        if (len == 4) out += replacement;
-        else out.append(s, i, len);
+        if (len == 4)
+            out += replacement;
+        else
+            out.append(s, i, len);
         i += len;
     }
     return out;
 }
 
 TEST_F(Peer, PandocReadsTheText) {
-    if (!onPath("pandoc")) GTEST_SKIP() << "pandoc is not installed: peer check skipped";
+    if (!onPath("pandoc"))
+        GTEST_SKIP() << "pandoc is not installed: peer check skipped";
     for (const PeerDoc& d : documents()) {
         const fs::path out = fs::path(dir_) / (d.name + ".pandoc.txt");
         ASSERT_EQ(run("pandoc -f rtf -t plain --wrap=none -o '" + out.string() + "' '" +
@@ -337,7 +394,8 @@ TEST_F(Peer, PandocReadsTheText) {
                   0);
         std::string got = withoutSupplementary(readFile(out), "");
         std::string fffd = "\uFFFD";
-        for (std::size_t at; (at = got.find(fffd)) != std::string::npos;) got.erase(at, fffd.size());
+        for (std::size_t at; (at = got.find(fffd)) != std::string::npos;)
+            got.erase(at, fffd.size());
         EXPECT_EQ(lettersOnly(got), lettersOnly(withoutSupplementary(expectedLines(d), ""))) << d.name;
     }
 }

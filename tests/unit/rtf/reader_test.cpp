@@ -16,7 +16,9 @@ struct TextCase {
     std::string text;  // paragraphs joined by '\n'
 };
 
-std::ostream& operator<<(std::ostream& os, const TextCase& c) { return os << c.name; }
+std::ostream& operator<<(std::ostream& os, const TextCase& c) {
+    return os << c.name;
+}
 
 class ReaderText : public testing::TestWithParam<TextCase> {};
 
@@ -25,109 +27,132 @@ TEST_P(ReaderText, YieldsTheExpectedText) {
     EXPECT_EQ(readRtf(c.rtf).plainText(), c.text);
 }
 
-std::string caseName(const testing::TestParamInfo<TextCase>& info) { return info.param.name; }
+std::string caseName(const testing::TestParamInfo<TextCase>& info) {
+    return info.param.name;
+}
 
-INSTANTIATE_TEST_SUITE_P(Tokens, ReaderText, testing::Values(
-    TextCase{"PlainText", R"({\rtf1 Hello world})", "Hello world"},
-    TextCase{"SpaceAfterControlWordIsItsDelimiter", R"({\rtf1\b  two spaces})", " two spaces"},
-    TextCase{"EscapedBracesAndBackslash", R"({\rtf1 a\{b\}c\\d})", "a{b}c\\d"},
-    TextCase{"NegativeParameterEndsTheWord", R"({\rtf1\li-720 x})", "x"},
-    TextCase{"HyphenWithoutDigitIsText", R"({\rtf1\b- x})", "- x"},
-    TextCase{"OverlongControlWordIsIgnored", "{\\rtf1\\" + std::string(40, 'q') + " x}", "x"},
-    TextCase{"HugeParameterIsClamped", R"({\rtf1\fs999999999999999999999999 x})", "x"},
-    TextCase{"RawLineBreaksAreNotText", "{\\rtf1 a\r\nb\nc}", "abc"},
-    TextCase{"BackslashLineBreakIsParagraph", "{\\rtf1 a\\\nb}", "a\nb"},
-    TextCase{"FinalParDoesNotAddAParagraph", R"({\rtf1 a\par})", "a"},
-    TextCase{"TextAfterLastParIsKept", R"({\rtf1 a\par b})", "a\nb"},
-    TextCase{"EmptyParagraphsCount", R"({\rtf1 a\par\par\par b})", "a\n\n\nb"},
-    TextCase{"LineIsU2028AndTabIsTab", R"({\rtf1 a\line b\tab c})", "a\u2028b\tc"},
-    TextCase{"SpecialCharacters", R"({\rtf1\emdash\endash\lquote\rquote\ldblquote\rdblquote\bullet\~\-\_})",
-             "\u2014\u2013\u2018\u2019\u201C\u201D\u2022\u00A0\u00AD\u2011"},
-    TextCase{"ControlCharactersInTextAreDropped", std::string("{\\rtf1 a\x01\x02z\tb}"), "az\tb"},
-    TextCase{"PageAndSectEndAnOpenParagraph", R"({\rtf1 a\page b\sect c\sect\sect d})", "a\nb\nc\nd"}
-), caseName);
+INSTANTIATE_TEST_SUITE_P(
+    Tokens, ReaderText,
+    testing::Values(TextCase{"PlainText", R"({\rtf1 Hello world})", "Hello world"},
+                    TextCase{"SpaceAfterControlWordIsItsDelimiter", R"({\rtf1\b  two spaces})", " two spaces"},
+                    TextCase{"EscapedBracesAndBackslash", R"({\rtf1 a\{b\}c\\d})", "a{b}c\\d"},
+                    TextCase{"NegativeParameterEndsTheWord", R"({\rtf1\li-720 x})", "x"},
+                    TextCase{"HyphenWithoutDigitIsText", R"({\rtf1\b- x})", "- x"},
+                    TextCase{"OverlongControlWordIsIgnored", "{\\rtf1\\" + std::string(40, 'q') + " x}", "x"},
+                    TextCase{"HugeParameterIsClamped", R"({\rtf1\fs999999999999999999999999 x})", "x"},
+                    TextCase{"RawLineBreaksAreNotText", "{\\rtf1 a\r\nb\nc}", "abc"},
+                    TextCase{"BackslashLineBreakIsParagraph", "{\\rtf1 a\\\nb}", "a\nb"},
+                    TextCase{"FinalParDoesNotAddAParagraph", R"({\rtf1 a\par})", "a"},
+                    TextCase{"TextAfterLastParIsKept", R"({\rtf1 a\par b})", "a\nb"},
+                    TextCase{"EmptyParagraphsCount", R"({\rtf1 a\par\par\par b})", "a\n\n\nb"},
+                    TextCase{"LineIsU2028AndTabIsTab", R"({\rtf1 a\line b\tab c})", "a\u2028b\tc"},
+                    TextCase{"SpecialCharacters",
+                             R"({\rtf1\emdash\endash\lquote\rquote\ldblquote\rdblquote\bullet\~\-\_})",
+                             "\u2014\u2013\u2018\u2019\u201C\u201D\u2022\u00A0\u00AD\u2011"},
+                    TextCase{"ControlCharactersInTextAreDropped", std::string("{\\rtf1 a\x01\x02z\tb}"), "az\tb"},
+                    TextCase{"PageAndSectEndAnOpenParagraph", R"({\rtf1 a\page b\sect c\sect\sect d})", "a\nb\nc\nd"}),
+    caseName);
 
-INSTANTIATE_TEST_SUITE_P(CodePages, ReaderText, testing::Values(
-    TextCase{"Windows1252ByDefault", R"({\rtf1 caf\'e9 \'80})", "café €"},
-    TextCase{"AnsiCpg936JoinsDoubleBytePairs", R"({\rtf1\ansi\ansicpg936 \'b2\'e2\'ca\'d4})", "测试"},
-    TextCase{"FontCharsetWinsOverAnsiCpg", R"({\rtf1\ansi\ansicpg950{\fonttbl{\f0\fcharset0 Arial;}}\f0 \'a9})", "©"},
-    TextCase{"GbkFontInA1252Document",
-             R"({\rtf1\ansi\ansicpg1252{\fonttbl{\f0\fcharset0 Arial;}{\f1\fcharset134 SimSun;}}\f0 a\f1 \'b2\'e2})", "a测"},
-    TextCase{"DefaultFontCharsetWithoutAnsiCpg", R"({\rtf1\deff0{\fonttbl{\f0\fcharset204 X;}}\'ce\'c1})", "ОБ"},
-    TextCase{"AnsiCpgAppliesToCharsetOne", R"({\rtf1\ansicpg1251{\fonttbl{\f0\fcharset1 X;}}\f0 \'c0})", "А"},
-    TextCase{"CpgOfTheFontWins", R"({\rtf1{\fonttbl{\f0\fcharset0\cpg1253 X;}}\f0 \'e1})", "α"},
-    TextCase{"MacRoman", R"({\rtf1\mac \'8e})", "é"},
-    TextCase{"MacJapaneseCharset", R"({\rtf1\mac{\fonttbl{\f0\fcharset78 Hira;}}\f0 \'82\'a8})", "お"},
-    TextCase{"PcIs437", R"({\rtf1\pc \'f1\'f2})", "±≥"},
-    TextCase{"PcaIs850", R"({\rtf1\pca \'f1\'f2})", "±‗"},
-    TextCase{"AnsiCpg0MeansNoCodePage", R"({\rtf1\ansi\ansicpg0 \'e9})", "é"},
-    TextCase{"UnknownCodePageFallsBackTo1252", R"({\rtf1\ansi\ansicpg99999 \'e9})", "é"},
-    TextCase{"SymbolCharsetHighHalf", R"({\rtf1{\fonttbl{\f2\fcharset2 Symbol;}}\f2 \'b7 a\'b3})", "• a≥"},
-    TextCase{"DbchFontGivesTheCodePage",
-             R"({\rtf1{\fonttbl{\f0\fcharset0 A;}{\f13\fcharset134 B;}}\loch\af0\hich\af0\dbch\f13 \'b2\'e2})", "测"},
-    TextCase{"RawShiftJisTrailBytesThatLookLikeSyntax",
-             "{\\rtf1{\\fonttbl{\\f5\\fcharset128 X;}}\\f5 \x84\x7b\x84\x7d\x84\x5c}", "кмЫ"},
-    TextCase{"RawLeadByteAndTrailSplitByLineBreak", "{\\rtf1{\\fonttbl{\\f5\\fcharset128 X;}}\\f5 \x84\r\n\x5c}", "Ы"},
-    TextCase{"LoneLeadByteIsReplacement", R"({\rtf1\ansicpg936 \'b2})", "\uFFFD"},
-    TextCase{"LeadByteBeforeControlWordIsReplacement", R"({\rtf1\ansicpg936 \'b2\par x})", "\uFFFD\nx"}
-), caseName);
+INSTANTIATE_TEST_SUITE_P(
+    CodePages, ReaderText,
+    testing::Values(
+        TextCase{"Windows1252ByDefault", R"({\rtf1 caf\'e9 \'80})", "café €"},
+        TextCase{"AnsiCpg936JoinsDoubleBytePairs", R"({\rtf1\ansi\ansicpg936 \'b2\'e2\'ca\'d4})", "测试"},
+        TextCase{"FontCharsetWinsOverAnsiCpg", R"({\rtf1\ansi\ansicpg950{\fonttbl{\f0\fcharset0 Arial;}}\f0 \'a9})",
+                 "©"},
+        TextCase{
+            "GbkFontInA1252Document",
+            R"({\rtf1\ansi\ansicpg1252{\fonttbl{\f0\fcharset0 Arial;}{\f1\fcharset134 SimSun;}}\f0 a\f1 \'b2\'e2})",
+            "a测"},
+        TextCase{"DefaultFontCharsetWithoutAnsiCpg", R"({\rtf1\deff0{\fonttbl{\f0\fcharset204 X;}}\'ce\'c1})", "ОБ"},
+        TextCase{"AnsiCpgAppliesToCharsetOne", R"({\rtf1\ansicpg1251{\fonttbl{\f0\fcharset1 X;}}\f0 \'c0})", "А"},
+        TextCase{"CpgOfTheFontWins", R"({\rtf1{\fonttbl{\f0\fcharset0\cpg1253 X;}}\f0 \'e1})", "α"},
+        TextCase{"MacRoman", R"({\rtf1\mac \'8e})", "é"},
+        TextCase{"MacJapaneseCharset", R"({\rtf1\mac{\fonttbl{\f0\fcharset78 Hira;}}\f0 \'82\'a8})", "お"},
+        TextCase{"PcIs437", R"({\rtf1\pc \'f1\'f2})", "±≥"}, TextCase{"PcaIs850", R"({\rtf1\pca \'f1\'f2})", "±‗"},
+        TextCase{"AnsiCpg0MeansNoCodePage", R"({\rtf1\ansi\ansicpg0 \'e9})", "é"},
+        TextCase{"UnknownCodePageFallsBackTo1252", R"({\rtf1\ansi\ansicpg99999 \'e9})", "é"},
+        TextCase{"SymbolCharsetHighHalf", R"({\rtf1{\fonttbl{\f2\fcharset2 Symbol;}}\f2 \'b7 a\'b3})", "• a≥"},
+        TextCase{"DbchFontGivesTheCodePage",
+                 R"({\rtf1{\fonttbl{\f0\fcharset0 A;}{\f13\fcharset134 B;}}\loch\af0\hich\af0\dbch\f13 \'b2\'e2})",
+                 "测"},
+        TextCase{"RawShiftJisTrailBytesThatLookLikeSyntax",
+                 "{\\rtf1{\\fonttbl{\\f5\\fcharset128 X;}}\\f5 \x84\x7b\x84\x7d\x84\x5c}", "кмЫ"},
+        TextCase{"RawLeadByteAndTrailSplitByLineBreak", "{\\rtf1{\\fonttbl{\\f5\\fcharset128 X;}}\\f5 \x84\r\n\x5c}",
+                 "Ы"},
+        TextCase{"LoneLeadByteIsReplacement", R"({\rtf1\ansicpg936 \'b2})", "\uFFFD"},
+        TextCase{"LeadByteBeforeControlWordIsReplacement", R"({\rtf1\ansicpg936 \'b2\par x})", "\uFFFD\nx"}),
+    caseName);
 
-INSTANTIATE_TEST_SUITE_P(Unicode, ReaderText, testing::Values(
-    TextCase{"FallbackSkippedByDefaultUc1", R"({\rtf1\u27979?x})", "测x"},
-    TextCase{"NegativeMeansPlus65536", R"({\rtf1\u-28589?})", "道"},
-    TextCase{"SurrogatePair", R"({\rtf1\u-10179?\u-9047?})", "💩"},
-    TextCase{"UnpairedHighSurrogate", R"({\rtf1\u-10179?x})", "\uFFFDx"},
-    TextCase{"UnpairedLowSurrogate", R"({\rtf1\u-9047?x})", "\uFFFDx"},
-    TextCase{"Uc2SkipsTwoHexBytes", R"({\rtf1\uc2\u27979\'b2\'e2x})", "测x"},
-    TextCase{"Uc0SkipsNothing", R"({\rtf1\uc0\u27979 x})", "测x"},
-    TextCase{"UcIsScopedToTheGroup", R"({\rtf1{\uc2\u27979\'b2\'e2}\u27979?x})", "测测x"},
-    TextCase{"ControlWordIsOneFallbackUnit", R"({\rtf1\u8220\ldblquote x})", "“x"},
-    TextCase{"EscapedBraceIsOneFallbackUnit", R"({\rtf1\u381\'7dx})", "Žx"},
-    TextCase{"SkippingEndsAtGroupEnd", R"({\rtf1\uc3{\u27979 a}b})", "测b"},
-    TextCase{"WrappedPerCharacter", R"({\rtf1\ansicpg0{\uc1 \u21414 ?}{\uc1 \u38376 ?}})", "厦门"},
-    TextCase{"OutOfRangeIsReplacement", R"({\rtf1\u70000?})", "\uFFFD"},
-    TextCase{"ControlCharactersSpelledAsUnicodeAreText", R"({\rtf1 a\u0?b\u1?c\u27?d})", std::string("a\0b\x01" "c\x1B" "d", 7)}
-), caseName);
+INSTANTIATE_TEST_SUITE_P(
+    Unicode, ReaderText,
+    testing::Values(TextCase{"FallbackSkippedByDefaultUc1", R"({\rtf1\u27979?x})", "测x"},
+                    TextCase{"NegativeMeansPlus65536", R"({\rtf1\u-28589?})", "道"},
+                    TextCase{"SurrogatePair", R"({\rtf1\u-10179?\u-9047?})", "💩"},
+                    TextCase{"UnpairedHighSurrogate", R"({\rtf1\u-10179?x})", "\uFFFDx"},
+                    TextCase{"UnpairedLowSurrogate", R"({\rtf1\u-9047?x})", "\uFFFDx"},
+                    TextCase{"Uc2SkipsTwoHexBytes", R"({\rtf1\uc2\u27979\'b2\'e2x})", "测x"},
+                    TextCase{"Uc0SkipsNothing", R"({\rtf1\uc0\u27979 x})", "测x"},
+                    TextCase{"UcIsScopedToTheGroup", R"({\rtf1{\uc2\u27979\'b2\'e2}\u27979?x})", "测测x"},
+                    TextCase{"ControlWordIsOneFallbackUnit", R"({\rtf1\u8220\ldblquote x})", "“x"},
+                    TextCase{"EscapedBraceIsOneFallbackUnit", R"({\rtf1\u381\'7dx})", "Žx"},
+                    TextCase{"SkippingEndsAtGroupEnd", R"({\rtf1\uc3{\u27979 a}b})", "测b"},
+                    TextCase{"WrappedPerCharacter", R"({\rtf1\ansicpg0{\uc1 \u21414 ?}{\uc1 \u38376 ?}})", "厦门"},
+                    TextCase{"OutOfRangeIsReplacement", R"({\rtf1\u70000?})", "\uFFFD"},
+                    TextCase{"ControlCharactersSpelledAsUnicodeAreText", R"({\rtf1 a\u0?b\u1?c\u27?d})",
+                             std::string("a\0b\x01"
+                                         "c\x1B"
+                                         "d",
+                                         7)}),
+    caseName);
 
-INSTANTIATE_TEST_SUITE_P(Destinations, ReaderText, testing::Values(
-    TextCase{"BinSkipsExactlyNBytes", "{\\rtf1 a\\bin6 }{\\par b}", "a b"},
-    TextCase{"BinPastTheEnd", "{\\rtf1 a\\bin999 xyz", "a"},
-    TextCase{"BinIsNotFallback", "{\\rtf1\\u27979\\bin1 zq}", "测"},
-    TextCase{"UnknownIgnorableDestination", R"({\rtf1 a{\*\foo hidden}b})", "ab"},
-    TextCase{"IgnorableMarkMidGroupIsIgnored", R"({\rtf1{\b\*\cs7 kept}})", "kept"},
-    TextCase{"KnownDestinationsHoldNoBodyText",
-             R"({\rtf1{\fonttbl{\f0 Arial;}}{\colortbl;\red1\green2\blue3;}{\stylesheet{\s1 Normal;}}{\info{\title T}})"
-             R"({\header H}{\footer F}{\footnote N}{\pict 0102}{\*\listtable{\list x}}{\nonesttables n}body})",
-             "body"},
-    TextCase{"BinInsideSkippedGroup", "{\\rtf1{\\pict\\bin3 }}}x}y}", "y"},
-    TextCase{"FieldResultIsText", R"({\rtf1{\field{\*\fldinst HYPERLINK "http://x"}{\fldrslt link}} end})", "link end"},
-    TextCase{"UngroupedFieldInstruction", R"({\rtf1{\field\fldinst HYPERLINK "x" {\fldrslt link}}})", "link"},
-    TextCase{"ParagraphInsideFieldResult", R"({\rtf1{\field{\*\fldinst X}{\fldrslt a\par b}}})", "a\nb"},
-    TextCase{"UprKeepsTheUnicodeBranch", R"({\rtf1{\upr{ansi}{\*\ud{unicode}}}})", "unicode"},
-    TextCase{"ListTextLabelsAreKept", R"({\rtf1{\listtext 1.\tab}one})", "1.\tone"},
-    TextCase{"HiddenTextIsNotShown", R"({\rtf1 a{\v secret}b\v c\v0 d})", "abd"}
-), caseName);
+INSTANTIATE_TEST_SUITE_P(
+    Destinations, ReaderText,
+    testing::Values(
+        TextCase{"BinSkipsExactlyNBytes", "{\\rtf1 a\\bin6 }{\\par b}", "a b"},
+        TextCase{"BinPastTheEnd", "{\\rtf1 a\\bin999 xyz", "a"},
+        TextCase{"BinIsNotFallback", "{\\rtf1\\u27979\\bin1 zq}", "测"},
+        TextCase{"UnknownIgnorableDestination", R"({\rtf1 a{\*\foo hidden}b})", "ab"},
+        TextCase{"IgnorableMarkMidGroupIsIgnored", R"({\rtf1{\b\*\cs7 kept}})", "kept"},
+        TextCase{
+            "KnownDestinationsHoldNoBodyText",
+            R"({\rtf1{\fonttbl{\f0 Arial;}}{\colortbl;\red1\green2\blue3;}{\stylesheet{\s1 Normal;}}{\info{\title T}})"
+            R"({\header H}{\footer F}{\footnote N}{\pict 0102}{\*\listtable{\list x}}{\nonesttables n}body})",
+            "body"},
+        TextCase{"BinInsideSkippedGroup", "{\\rtf1{\\pict\\bin3 }}}x}y}", "y"},
+        TextCase{"FieldResultIsText", R"({\rtf1{\field{\*\fldinst HYPERLINK "http://x"}{\fldrslt link}} end})",
+                 "link end"},
+        TextCase{"UngroupedFieldInstruction", R"({\rtf1{\field\fldinst HYPERLINK "x" {\fldrslt link}}})", "link"},
+        TextCase{"ParagraphInsideFieldResult", R"({\rtf1{\field{\*\fldinst X}{\fldrslt a\par b}}})", "a\nb"},
+        TextCase{"UprKeepsTheUnicodeBranch", R"({\rtf1{\upr{ansi}{\*\ud{unicode}}}})", "unicode"},
+        TextCase{"ListTextLabelsAreKept", R"({\rtf1{\listtext 1.\tab}one})", "1.\tone"},
+        TextCase{"HiddenTextIsNotShown", R"({\rtf1 a{\v secret}b\v c\v0 d})", "abd"}),
+    caseName);
 
-INSTANTIATE_TEST_SUITE_P(Tables, ReaderText, testing::Values(
-    TextCase{"CellsTabSeparatedRowsParagraphs",
-             R"({\rtf1\trowd\cellx1\cellx2\intbl a\cell b\cell\row\trowd\cellx1\cellx2\intbl c\cell d\cell\row})",
-             "a\tb\nc\td"},
-    TextCase{"EmptyCells", R"({\rtf1\trowd\intbl\cell b\cell\cell\row})", "\tb"},
-    TextCase{"NestedTableRowsInReadingOrder",
-             R"({\rtf1\intbl a\cell\itap2 x\nestcell y\nestcell{\*\nesttableprops\trowd\nestrow}{\nonesttables\par}\itap1 b\cell\row})",
-             "a\tx\ty\nb"}
-), caseName);
+INSTANTIATE_TEST_SUITE_P(
+    Tables, ReaderText,
+    testing::Values(
+        TextCase{"CellsTabSeparatedRowsParagraphs",
+                 R"({\rtf1\trowd\cellx1\cellx2\intbl a\cell b\cell\row\trowd\cellx1\cellx2\intbl c\cell d\cell\row})",
+                 "a\tb\nc\td"},
+        TextCase{"EmptyCells", R"({\rtf1\trowd\intbl\cell b\cell\cell\row})", "\tb"},
+        TextCase{
+            "NestedTableRowsInReadingOrder",
+            R"({\rtf1\intbl a\cell\itap2 x\nestcell y\nestcell{\*\nesttableprops\trowd\nestrow}{\nonesttables\par}\itap1 b\cell\row})",
+            "a\tx\ty\nb"}),
+    caseName);
 
-INSTANTIATE_TEST_SUITE_P(Recovery, ReaderText, testing::Values(
-    TextCase{"MissingFinalBrace", R"({\rtf1 abc)", "abc"},
-    TextCase{"ExtraBraceEndsTheDocument", R"({\rtf1 abc}} stray)", "abc"},
-    TextCase{"TwoDocumentsOneAfterTheOther", R"({\rtf1 a\par}{\rtf1 b})", "a\nb"},
-    TextCase{"BackslashAtTheEnd", "{\\rtf1 a\\", "a"},
-    TextCase{"HexEscapeWithoutDigits", R"({\rtf1 a\'zz})", "azz"},
-    TextCase{"UnknownWordsIgnored", R"({\rtf1\foo\bar12 x})", "x"},
-    TextCase{"FragmentThatStartsWithAGroup", R"({\field{\*\fldinst X}{\fldrslt shown}})", "shown"},
-    TextCase{"LeadingWhitespaceAndBom", "\xEF\xBB\xBF \r\n{\\rtf1 x}", "x"}
-), caseName);
+INSTANTIATE_TEST_SUITE_P(Recovery, ReaderText,
+                         testing::Values(TextCase{"MissingFinalBrace", R"({\rtf1 abc)", "abc"},
+                                         TextCase{"ExtraBraceEndsTheDocument", R"({\rtf1 abc}} stray)", "abc"},
+                                         TextCase{"TwoDocumentsOneAfterTheOther", R"({\rtf1 a\par}{\rtf1 b})", "a\nb"},
+                                         TextCase{"BackslashAtTheEnd", "{\\rtf1 a\\", "a"},
+                                         TextCase{"HexEscapeWithoutDigits", R"({\rtf1 a\'zz})", "azz"},
+                                         TextCase{"UnknownWordsIgnored", R"({\rtf1\foo\bar12 x})", "x"},
+                                         TextCase{"FragmentThatStartsWithAGroup",
+                                                  R"({\field{\*\fldinst X}{\fldrslt shown}})", "shown"},
+                                         TextCase{"LeadingWhitespaceAndBom", "\xEF\xBB\xBF \r\n{\\rtf1 x}", "x"}),
+                         caseName);
 
 TEST(ReaderRecovery, HexEscapeWithOneDigitYieldsThatByte) {
     // Given "\'4" cut off by the end of input, the byte 0x04 is a control
@@ -173,7 +198,8 @@ TEST(ReaderWarnings, ReportsEachOddityWithItsOffset) {
         std::vector<std::pair<K, std::size_t>> warnings;
     };
     std::string flood = "{\\rtf1 ";
-    for (int i = 0; i < 150; ++i) flood += "\\u-9047?";
+    for (int i = 0; i < 150; ++i)
+        flood += "\\u-9047?";
     const Case cases[] = {
         {"Clean", R"({\rtf1\ansicpg936{\fonttbl{\f0\fcharset134 A;}}\f0 \'b2\'e2\u-10179?\u-9047?})", {}},
         {"UnknownCodePageOnceWhenFirstUsed", R"({\rtf1\ansicpg99999 \'e9{\b x}\'e9})", {{K::UnknownCodePage, 20}}},
@@ -233,7 +259,9 @@ struct FormatCase {
     std::string rtf;  // one run of text "x"
     CharFormat want;
 };
-std::ostream& operator<<(std::ostream& os, const FormatCase& c) { return os << c.name; }
+std::ostream& operator<<(std::ostream& os, const FormatCase& c) {
+    return os << c.name;
+}
 
 class ReaderFormat : public testing::TestWithParam<FormatCase> {};
 
@@ -253,56 +281,147 @@ CharFormat fmt(auto&& change) {
 const char* kTables = R"({\fonttbl{\f0\fcharset0 Arial;}{\f1\fcharset134 \'cb\'ce\'cc\'e5;}})"
                       R"({\colortbl;\red255\green0\blue0;\red0\green0\blue255;})";
 
-std::string doc(const std::string& body) { return std::string("{\\rtf1\\ansi\\deff0") + kTables + body + "}"; }
+std::string doc(const std::string& body) {
+    return std::string("{\\rtf1\\ansi\\deff0") + kTables + body + "}";
+}
 
-std::string fmtName(const testing::TestParamInfo<FormatCase>& info) { return info.param.name; }
+std::string fmtName(const testing::TestParamInfo<FormatCase>& info) {
+    return info.param.name;
+}
 
-INSTANTIATE_TEST_SUITE_P(Character, ReaderFormat, testing::Values(
-    FormatCase{"DefaultFontFromDeff", doc("x"), fmt([](CharFormat& f) { f.fontName = "Arial"; f.fontCharset = 0; })},
-    FormatCase{"GbkFontName", doc("\\f1 x"), fmt([](CharFormat& f) { f.fontName = "宋体"; f.fontCharset = 134; })},
-    FormatCase{"BoldItalicUnderlineStrike", doc("\\b\\i\\ul\\strike x"), fmt([](CharFormat& f) {
-                   f.fontName = "Arial"; f.fontCharset = 0; f.bold = f.italic = f.underline = f.strike = true; })},
-    FormatCase{"EveryUnderlineKindIsUnderline", doc("\\ulwave x"), fmt([](CharFormat& f) {
-                   f.fontName = "Arial"; f.fontCharset = 0; f.underline = true; })},
-    FormatCase{"UlNoneEndsUnderline", doc("\\uldb\\ulnone x"), fmt([](CharFormat& f) { f.fontName = "Arial"; f.fontCharset = 0; })},
-    FormatCase{"ZeroParameterTurnsOff", doc("\\b\\b0\\i\\i0 x"), fmt([](CharFormat& f) { f.fontName = "Arial"; f.fontCharset = 0; })},
-    FormatCase{"SizeInHalfPoints", doc("\\fs21 x"), fmt([](CharFormat& f) { f.fontName = "Arial"; f.fontCharset = 0; f.sizeHalfPoints = 21; })},
-    FormatCase{"ColourFromTable", doc("\\cf2 x"), fmt([](CharFormat& f) {
-                   f.fontName = "Arial"; f.fontCharset = 0; f.hasColor = true; f.color = 0x0000FF; })},
-    FormatCase{"Cf0IsAutomatic", doc("\\cf1\\cf0 x"), fmt([](CharFormat& f) { f.fontName = "Arial"; f.fontCharset = 0; })},
-    FormatCase{"HighlightUsesTheFixedPalette", doc("\\highlight7 x"), fmt([](CharFormat& f) {
-                   f.fontName = "Arial"; f.fontCharset = 0; f.hasBackground = true; f.background = 0xFF0000; })},
-    FormatCase{"ChcbpatUsesTheColourTable", doc("\\chcbpat2 x"), fmt([](CharFormat& f) {
-                   f.fontName = "Arial"; f.fontCharset = 0; f.hasBackground = true; f.background = 0x0000FF; })},
-    FormatCase{"SuperAndNoSuperSub", doc("\\super\\nosupersub\\sub x"), fmt([](CharFormat& f) {
-                   f.fontName = "Arial"; f.fontCharset = 0; f.verticalAlign = VerticalAlign::Sub; })},
-    FormatCase{"PlainResets", doc("\\f1\\b\\fs40\\cf1\\super\\plain x"), fmt([](CharFormat& f) { f.fontName = "Arial"; f.fontCharset = 0; })},
-    FormatCase{"GroupRestores", doc("{\\b\\f1}x"), fmt([](CharFormat& f) { f.fontName = "Arial"; f.fontCharset = 0; })},
-    FormatCase{"LeadingZeroFontNumber", doc("\\f001 x"), fmt([](CharFormat& f) { f.fontName = "宋体"; f.fontCharset = 134; })},
-    FormatCase{"UnknownFontHasNoName", doc("\\f9 x"), CharFormat{}},
-    FormatCase{"FieldResultCarriesItsInstruction", doc("{\\field{\\*\\fldinst {\\b  HYPERLINK \"http://a/\\u27979?\" }{\\*\\datafield 00}}{\\fldrslt x}}"),
-               fmt([](CharFormat& f) { f.fontName = "Arial"; f.fontCharset = 0; f.field = "HYPERLINK \"http://a/测\""; })},
-    FormatCase{"CharacterStyleAloneDoesNotBold", doc("\\cs15 x"), fmt([](CharFormat& f) { f.fontName = "Arial"; f.fontCharset = 0; })}
-), fmtName);
+INSTANTIATE_TEST_SUITE_P(
+    Character, ReaderFormat,
+    testing::Values(
+        FormatCase{"DefaultFontFromDeff", doc("x"), fmt([](CharFormat& f) {
+                       f.fontName = "Arial";
+                       f.fontCharset = 0;
+                   })},
+        FormatCase{"GbkFontName", doc("\\f1 x"), fmt([](CharFormat& f) {
+                       f.fontName = "宋体";
+                       f.fontCharset = 134;
+                   })},
+        FormatCase{"BoldItalicUnderlineStrike", doc("\\b\\i\\ul\\strike x"), fmt([](CharFormat& f) {
+                       f.fontName = "Arial";
+                       f.fontCharset = 0;
+                       f.bold = f.italic = f.underline = f.strike = true;
+                   })},
+        FormatCase{"EveryUnderlineKindIsUnderline", doc("\\ulwave x"), fmt([](CharFormat& f) {
+                       f.fontName = "Arial";
+                       f.fontCharset = 0;
+                       f.underline = true;
+                   })},
+        FormatCase{"UlNoneEndsUnderline", doc("\\uldb\\ulnone x"), fmt([](CharFormat& f) {
+                       f.fontName = "Arial";
+                       f.fontCharset = 0;
+                   })},
+        FormatCase{"ZeroParameterTurnsOff", doc("\\b\\b0\\i\\i0 x"), fmt([](CharFormat& f) {
+                       f.fontName = "Arial";
+                       f.fontCharset = 0;
+                   })},
+        FormatCase{"SizeInHalfPoints", doc("\\fs21 x"), fmt([](CharFormat& f) {
+                       f.fontName = "Arial";
+                       f.fontCharset = 0;
+                       f.sizeHalfPoints = 21;
+                   })},
+        FormatCase{"ColourFromTable", doc("\\cf2 x"), fmt([](CharFormat& f) {
+                       f.fontName = "Arial";
+                       f.fontCharset = 0;
+                       f.hasColor = true;
+                       f.color = 0x0000FF;
+                   })},
+        FormatCase{"Cf0IsAutomatic", doc("\\cf1\\cf0 x"), fmt([](CharFormat& f) {
+                       f.fontName = "Arial";
+                       f.fontCharset = 0;
+                   })},
+        FormatCase{"HighlightUsesTheFixedPalette", doc("\\highlight7 x"), fmt([](CharFormat& f) {
+                       f.fontName = "Arial";
+                       f.fontCharset = 0;
+                       f.hasBackground = true;
+                       f.background = 0xFF0000;
+                   })},
+        FormatCase{"ChcbpatUsesTheColourTable", doc("\\chcbpat2 x"), fmt([](CharFormat& f) {
+                       f.fontName = "Arial";
+                       f.fontCharset = 0;
+                       f.hasBackground = true;
+                       f.background = 0x0000FF;
+                   })},
+        FormatCase{"SuperAndNoSuperSub", doc("\\super\\nosupersub\\sub x"), fmt([](CharFormat& f) {
+                       f.fontName = "Arial";
+                       f.fontCharset = 0;
+                       f.verticalAlign = VerticalAlign::Sub;
+                   })},
+        FormatCase{"PlainResets", doc("\\f1\\b\\fs40\\cf1\\super\\plain x"), fmt([](CharFormat& f) {
+                       f.fontName = "Arial";
+                       f.fontCharset = 0;
+                   })},
+        FormatCase{"GroupRestores", doc("{\\b\\f1}x"), fmt([](CharFormat& f) {
+                       f.fontName = "Arial";
+                       f.fontCharset = 0;
+                   })},
+        FormatCase{"LeadingZeroFontNumber", doc("\\f001 x"), fmt([](CharFormat& f) {
+                       f.fontName = "宋体";
+                       f.fontCharset = 134;
+                   })},
+        FormatCase{"UnknownFontHasNoName", doc("\\f9 x"), CharFormat{}},
+        FormatCase{
+            "FieldResultCarriesItsInstruction",
+            doc("{\\field{\\*\\fldinst {\\b  HYPERLINK \"http://a/\\u27979?\" }{\\*\\datafield 00}}{\\fldrslt x}}"),
+            fmt([](CharFormat& f) {
+                f.fontName = "Arial";
+                f.fontCharset = 0;
+                f.field = "HYPERLINK \"http://a/测\"";
+            })},
+        FormatCase{"CharacterStyleAloneDoesNotBold", doc("\\cs15 x"), fmt([](CharFormat& f) {
+                       f.fontName = "Arial";
+                       f.fontCharset = 0;
+                   })}),
+    fmtName);
 
 // Associated properties count after \dbch and \loch (LibreOffice's form
 // for Chinese text) and not after \rtlch or \hich (Word's form for complex
 // scripts), as LibreOffice reads them.
-INSTANTIATE_TEST_SUITE_P(Associated, ReaderFormat, testing::Values(
-    FormatCase{"BoldAfterDbch", doc("{\\rtlch\\ab \\ltrch\\dbch\\ab\\dbch x}"), fmt([](CharFormat& f) {
-                   f.fontName = "Arial"; f.fontCharset = 0; f.bold = true; })},
-    FormatCase{"SizeAfterDbch", doc("\\ltrch\\loch\\f0\\fs24\\dbch\\af1\\afs28 x"), fmt([](CharFormat& f) {
-                   f.fontName = "Arial"; f.fontCharset = 0; f.sizeHalfPoints = 28; })},
-    FormatCase{"ComplexScriptPropertiesAfterRtlchIgnored", doc("\\rtlch\\fcs1 \\ab\\ai\\afs40\\ltrch\\fcs0 x"),
-               fmt([](CharFormat& f) { f.fontName = "Arial"; f.fontCharset = 0; })},
-    FormatCase{"HichPropertiesIgnored", doc("\\hich\\ab\\afs40 x"), fmt([](CharFormat& f) { f.fontName = "Arial"; f.fontCharset = 0; })},
-    FormatCase{"UnderlineStrikeColourAfterDbch", doc("\\dbch\\auldb\\astrike\\acf1 x"), fmt([](CharFormat& f) {
-                   f.fontName = "Arial"; f.fontCharset = 0; f.underline = f.strike = f.hasColor = true; f.color = 0xFF0000; })},
-    FormatCase{"AulnoneEndsUnderline", doc("\\ul\\loch\\aulnone x"), fmt([](CharFormat& f) { f.fontName = "Arial"; f.fontCharset = 0; })},
-    FormatCase{"PlainEndsComplexScript", doc("\\rtlch\\plain\\ai x"), fmt([](CharFormat& f) {
-                   f.fontName = "Arial"; f.fontCharset = 0; f.italic = true; })},
-    FormatCase{"GroupEndRestoresDirection", doc("{\\ltrch}\\rtlch{\\ltrch}\\ab x"), fmt([](CharFormat& f) { f.fontName = "Arial"; f.fontCharset = 0; })}
-), fmtName);
+INSTANTIATE_TEST_SUITE_P(
+    Associated, ReaderFormat,
+    testing::Values(
+        FormatCase{"BoldAfterDbch", doc("{\\rtlch\\ab \\ltrch\\dbch\\ab\\dbch x}"), fmt([](CharFormat& f) {
+                       f.fontName = "Arial";
+                       f.fontCharset = 0;
+                       f.bold = true;
+                   })},
+        FormatCase{"SizeAfterDbch", doc("\\ltrch\\loch\\f0\\fs24\\dbch\\af1\\afs28 x"), fmt([](CharFormat& f) {
+                       f.fontName = "Arial";
+                       f.fontCharset = 0;
+                       f.sizeHalfPoints = 28;
+                   })},
+        FormatCase{"ComplexScriptPropertiesAfterRtlchIgnored", doc("\\rtlch\\fcs1 \\ab\\ai\\afs40\\ltrch\\fcs0 x"),
+                   fmt([](CharFormat& f) {
+                       f.fontName = "Arial";
+                       f.fontCharset = 0;
+                   })},
+        FormatCase{"HichPropertiesIgnored", doc("\\hich\\ab\\afs40 x"), fmt([](CharFormat& f) {
+                       f.fontName = "Arial";
+                       f.fontCharset = 0;
+                   })},
+        FormatCase{"UnderlineStrikeColourAfterDbch", doc("\\dbch\\auldb\\astrike\\acf1 x"), fmt([](CharFormat& f) {
+                       f.fontName = "Arial";
+                       f.fontCharset = 0;
+                       f.underline = f.strike = f.hasColor = true;
+                       f.color = 0xFF0000;
+                   })},
+        FormatCase{"AulnoneEndsUnderline", doc("\\ul\\loch\\aulnone x"), fmt([](CharFormat& f) {
+                       f.fontName = "Arial";
+                       f.fontCharset = 0;
+                   })},
+        FormatCase{"PlainEndsComplexScript", doc("\\rtlch\\plain\\ai x"), fmt([](CharFormat& f) {
+                       f.fontName = "Arial";
+                       f.fontCharset = 0;
+                       f.italic = true;
+                   })},
+        FormatCase{"GroupEndRestoresDirection", doc("{\\ltrch}\\rtlch{\\ltrch}\\ab x"), fmt([](CharFormat& f) {
+                       f.fontName = "Arial";
+                       f.fontCharset = 0;
+                   })}),
+    fmtName);
 
 TEST(ReaderFontClasses, LibreOfficeChineseFormatsReadAsLibreOfficeShowsThem) {
     // Given LibreOffice 7.4's RTF of four paragraphs, each a Latin run and a
@@ -321,7 +440,8 @@ TEST(ReaderFontClasses, LibreOfficeChineseFormatsReadAsLibreOfficeShowsThem) {
                          {"EF", true, true, false, 24},   {"这是", false, false, false, 24},
                          {"GH", false, false, true, 24},  {"这是", false, true, true, 24}};
     std::vector<test::Run> runs;
-    for (const Paragraph& p : s.paragraphs) runs.insert(runs.end(), p.runs.begin(), p.runs.end());
+    for (const Paragraph& p : s.paragraphs)
+        runs.insert(runs.end(), p.runs.begin(), p.runs.end());
     ASSERT_EQ(runs.size(), std::size(want));
     for (std::size_t i = 0; i < runs.size(); ++i) {
         SCOPED_TRACE(i);
@@ -354,7 +474,8 @@ TEST(ReaderFormatRuns, TwoFontEntriesOfOneNameAreOneRun) {
 }
 
 TEST(ReaderFormatRuns, FontNamesInUnicodeAndWithAlternatives) {
-    RecordingSink s = readRtf(R"({\rtf1{\fonttbl{\f0\fcharset134{\*\panose 02010600}{\uc1\u23435 ?\u20307 ?}{\*\falt SimSun};}}\f0 x})");
+    RecordingSink s = readRtf(
+        R"({\rtf1{\fonttbl{\f0\fcharset134{\*\panose 02010600}{\uc1\u23435 ?\u20307 ?}{\*\falt SimSun};}}\f0 x})");
     EXPECT_EQ(onlyRun(s).format.fontName, "宋体");
 }
 
@@ -365,7 +486,8 @@ TEST(ReaderFormatRuns, FontTableEntriesWithoutGroups) {
 
 TEST(ReaderFormatRuns, FontNamesLongerThanAnyFamilyAreCutWithoutSplittingACharacter) {
     std::string chinese;
-    for (int i = 0; i < 200; ++i) chinese += "\\u23435?";  // 宋, three bytes in UTF-8
+    for (int i = 0; i < 200; ++i)
+        chinese += "\\u23435?";  // 宋, three bytes in UTF-8
     RecordingSink s = readRtf("{\\rtf1{\\fonttbl{\\f0 " + chinese + ";}}\\f0 x}");
     const std::string& cut = onlyRun(s).format.fontName;
     EXPECT_EQ(cut.size(), 255u);  // 85 whole characters of 256 bytes at most
@@ -377,7 +499,9 @@ struct ParaCase {
     std::string controls;
     ParaFormat want;
 };
-std::ostream& operator<<(std::ostream& os, const ParaCase& c) { return os << c.name; }
+std::ostream& operator<<(std::ostream& os, const ParaCase& c) {
+    return os << c.name;
+}
 class ReaderParagraph : public testing::TestWithParam<ParaCase> {};
 
 TEST_P(ReaderParagraph, ReportsTheParagraphFormat) {
@@ -392,15 +516,21 @@ ParaFormat para(auto&& change) {
     return p;
 }
 
-INSTANTIATE_TEST_SUITE_P(Paragraph, ReaderParagraph, testing::Values(
-    ParaCase{"Centre", "\\qc", para([](ParaFormat& p) { p.alignment = Alignment::Centre; })},
-    ParaCase{"Right", "\\qr", para([](ParaFormat& p) { p.alignment = Alignment::Right; })},
-    ParaCase{"Justify", "\\qj", para([](ParaFormat& p) { p.alignment = Alignment::Justify; })},
-    ParaCase{"Distributed", "\\qd", para([](ParaFormat& p) { p.alignment = Alignment::Justify; })},
-    ParaCase{"IndentsAndSpacing", "\\li720\\ri360\\fi-240\\sb120\\sa60", para([](ParaFormat& p) {
-                 p.leftIndent = 720; p.rightIndent = 360; p.firstLineIndent = -240; p.spaceBefore = 120; p.spaceAfter = 60; })},
-    ParaCase{"PardResets", "\\qc\\li720\\pard", ParaFormat{}}
-), [](const testing::TestParamInfo<ParaCase>& i) { return std::string(i.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Paragraph, ReaderParagraph,
+    testing::Values(ParaCase{"Centre", "\\qc", para([](ParaFormat& p) { p.alignment = Alignment::Centre; })},
+                    ParaCase{"Right", "\\qr", para([](ParaFormat& p) { p.alignment = Alignment::Right; })},
+                    ParaCase{"Justify", "\\qj", para([](ParaFormat& p) { p.alignment = Alignment::Justify; })},
+                    ParaCase{"Distributed", "\\qd", para([](ParaFormat& p) { p.alignment = Alignment::Justify; })},
+                    ParaCase{"IndentsAndSpacing", "\\li720\\ri360\\fi-240\\sb120\\sa60", para([](ParaFormat& p) {
+                                 p.leftIndent = 720;
+                                 p.rightIndent = 360;
+                                 p.firstLineIndent = -240;
+                                 p.spaceBefore = 120;
+                                 p.spaceAfter = 60;
+                             })},
+                    ParaCase{"PardResets", "\\qc\\li720\\pard", ParaFormat{}}),
+    [](const testing::TestParamInfo<ParaCase>& i) { return std::string(i.param.name); });
 
 TEST(ReaderParagraphs, PardDoesNotResetCharacterFormat) {
     RecordingSink s = readRtf(R"({\rtf1\b\qc a\par\pard b\par})");

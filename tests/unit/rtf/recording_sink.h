@@ -14,10 +14,14 @@ namespace rtf {
 inline void PrintTo(const CharFormat& f, std::ostream* os) {
     *os << "{font \"" << f.fontName << "\" cs" << f.fontCharset << " fs" << f.sizeHalfPoints << (f.bold ? " b" : "")
         << (f.italic ? " i" : "") << (f.underline ? " ul" : "") << (f.strike ? " strike" : "");
-    if (f.hasColor) *os << " cf#" << std::hex << f.color << std::dec;
-    if (f.hasBackground) *os << " bg#" << std::hex << f.background << std::dec;
-    if (f.verticalAlign == VerticalAlign::Super) *os << " super";
-    if (f.verticalAlign == VerticalAlign::Sub) *os << " sub";
+    if (f.hasColor)
+        *os << " cf#" << std::hex << f.color << std::dec;
+    if (f.hasBackground)
+        *os << " bg#" << std::hex << f.background << std::dec;
+    if (f.verticalAlign == VerticalAlign::Super)
+        *os << " super";
+    if (f.verticalAlign == VerticalAlign::Sub)
+        *os << " sub";
     *os << "}";
 }
 inline void PrintTo(const ParaFormat& p, std::ostream* os) {
@@ -43,7 +47,8 @@ struct Paragraph {
     ParaFormat format;
     std::string text() const {
         std::string t;
-        for (const Run& r : runs) t += r.text;
+        for (const Run& r : runs)
+            t += r.text;
         return t;
     }
     bool operator==(const Paragraph&) const = default;
@@ -62,7 +67,9 @@ public:
     std::vector<PlacedPicture> pictures;
     std::size_t textCalls = 0;
 
-    void picture(const Picture& p, const CharFormat&) override { pictures.push_back({paragraphs.size(), current_.text(), p}); }
+    void picture(const Picture& p, const CharFormat&) override {
+        pictures.push_back({paragraphs.size(), current_.text(), p});
+    }
 
     void text(std::string_view utf8, const CharFormat& format) override {
         ++textCalls;
@@ -78,7 +85,8 @@ public:
     std::string plainText() const {
         std::string t;
         for (std::size_t i = 0; i < paragraphs.size(); ++i) {
-            if (i) t += '\n';
+            if (i)
+                t += '\n';
             t += paragraphs[i].text();
         }
         return t;
@@ -99,7 +107,8 @@ inline std::string writeRtf(const std::vector<Paragraph>& paragraphs) {
     Writer w;
     for (const Paragraph& p : paragraphs) {
         w.beginParagraph(p.format);
-        for (const Run& r : p.runs) w.text(r.text, r.format);
+        for (const Run& r : p.runs)
+            w.text(r.text, r.format);
         w.endParagraph();
     }
     return w.finish();

@@ -58,7 +58,8 @@ TEST(ReaderRobustness, MutatedDocumentsReadAndRoundTrip) {
         }
         ++read;
         for (const auto& p : first.paragraphs)
-            for (const auto& r : p.runs) ASSERT_FALSE(r.text.empty()) << "input: " << input;
+            for (const auto& r : p.runs)
+                ASSERT_FALSE(r.text.empty()) << "input: " << input;
         RecordingSink second = readRtf(writeRtf(first.paragraphs));
         ASSERT_EQ(second.plainText(), first.plainText()) << "input: " << input;
     }

@@ -72,7 +72,8 @@ void walkHtml(std::string_view html, Open open, OnText onText, OnTag onTag) {
         HtmlTag tag;
         tag.text = html.substr(i, close - i + 1);
         tag.end = tag.text.size() > 1 && tag.text[1] == '/';
-        for (std::size_t k = tag.end ? 2 : 1; k < tag.text.size() && std::isalnum(static_cast<unsigned char>(lower[i + k])); ++k)
+        for (std::size_t k = tag.end ? 2 : 1;
+             k < tag.text.size() && std::isalnum(static_cast<unsigned char>(lower[i + k])); ++k)
             tag.name += lower[i + k];
         i = close + 1;
         if (tag.name == "head" || tag.name == "title" || tag.name == "style" || tag.name == "script") {

@@ -58,25 +58,30 @@ struct EscapeCase {
     std::string text;
     std::string body;
 };
-std::ostream& operator<<(std::ostream& os, const EscapeCase& c) { return os << c.name; }
+std::ostream& operator<<(std::ostream& os, const EscapeCase& c) {
+    return os << c.name;
+}
 class WriterEscapes : public testing::TestWithParam<EscapeCase> {};
 
-TEST_P(WriterEscapes, WritesTheCharacterSo) { EXPECT_EQ(runBody(writeOne(GetParam().text)), GetParam().body); }
+TEST_P(WriterEscapes, WritesTheCharacterSo) {
+    EXPECT_EQ(runBody(writeOne(GetParam().text)), GetParam().body);
+}
 
-INSTANTIATE_TEST_SUITE_P(Characters, WriterEscapes, testing::Values(
-    EscapeCase{"Ascii", "Hello, world", "Hello, world"},
-    EscapeCase{"BracesAndBackslash", "{a\\b}", "\\{a\\\\b\\}"},
-    EscapeCase{"Tab", "a\tb", "a\\tab b"},
-    EscapeCase{"LineBreak", "a\u2028b", "a\\line b"},
-    EscapeCase{"GbkCharacterWithDoubleByteFallback", "测", "\\uc2\\u27979\\'b2\\'e2"},
-    EscapeCase{"AboveU7FFFIsNegative", "试", "\\uc2\\u-29739\\'ca\\'d4"},
-    EscapeCase{"OutsideGbkFallsBackToEscapedQuestionMark", "한", "\\u-10916\\'3f"},
-    EscapeCase{"BeyondBmpAsTwoSurrogates", "💩", "\\u-10179\\'3f\\u-9047\\'3f"},
-    EscapeCase{"ExtensionBIdeograph", "\U00020000", "\\u-10176\\'3f\\u-9216\\'3f"},
-    EscapeCase{"UcChangesOnlyWhenNeeded", "测试é", "\\uc2\\u27979\\'b2\\'e2\\u-29739\\'ca\\'d4\\u233\\'a8\\'a6"},
-    EscapeCase{"Latin1InGbk", "é", "\\uc2\\u233\\'a8\\'a6"},
-    EscapeCase{"UcBackToOneAfterDoubleByte", "测€", "\\uc2\\u27979\\'b2\\'e2\\uc1\\u8364\\'3f"}
-), [](const testing::TestParamInfo<EscapeCase>& i) { return std::string(i.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Characters, WriterEscapes,
+    testing::Values(EscapeCase{"Ascii", "Hello, world", "Hello, world"},
+                    EscapeCase{"BracesAndBackslash", "{a\\b}", "\\{a\\\\b\\}"}, EscapeCase{"Tab", "a\tb", "a\\tab b"},
+                    EscapeCase{"LineBreak", "a\u2028b", "a\\line b"},
+                    EscapeCase{"GbkCharacterWithDoubleByteFallback", "测", "\\uc2\\u27979\\'b2\\'e2"},
+                    EscapeCase{"AboveU7FFFIsNegative", "试", "\\uc2\\u-29739\\'ca\\'d4"},
+                    EscapeCase{"OutsideGbkFallsBackToEscapedQuestionMark", "한", "\\u-10916\\'3f"},
+                    EscapeCase{"BeyondBmpAsTwoSurrogates", "💩", "\\u-10179\\'3f\\u-9047\\'3f"},
+                    EscapeCase{"ExtensionBIdeograph", "\U00020000", "\\u-10176\\'3f\\u-9216\\'3f"},
+                    EscapeCase{"UcChangesOnlyWhenNeeded", "测试é",
+                               "\\uc2\\u27979\\'b2\\'e2\\u-29739\\'ca\\'d4\\u233\\'a8\\'a6"},
+                    EscapeCase{"Latin1InGbk", "é", "\\uc2\\u233\\'a8\\'a6"},
+                    EscapeCase{"UcBackToOneAfterDoubleByte", "测€", "\\uc2\\u27979\\'b2\\'e2\\uc1\\u8364\\'3f"}),
+    [](const testing::TestParamInfo<EscapeCase>& i) { return std::string(i.param.name); });
 
 struct FontCase {
     const char* name;
@@ -84,7 +89,9 @@ struct FontCase {
     int charset;
     std::string entry;
 };
-std::ostream& operator<<(std::ostream& os, const FontCase& c) { return os << c.name; }
+std::ostream& operator<<(std::ostream& os, const FontCase& c) {
+    return os << c.name;
+}
 class WriterFonts : public testing::TestWithParam<FontCase> {};
 
 TEST_P(WriterFonts, WritesTheFontTableEntry) {
@@ -94,15 +101,18 @@ TEST_P(WriterFonts, WritesTheFontTableEntry) {
     EXPECT_NE(writeOne("x", f).find("{\\fonttbl" + GetParam().entry + "}"), std::string::npos) << writeOne("x", f);
 }
 
-INSTANTIATE_TEST_SUITE_P(Fonts, WriterFonts, testing::Values(
-    FontCase{"ChineseNameInGbk", "黑体", -1, "{\\f0\\fnil\\fcharset134 \\'ba\\'da\\'cc\\'e5;}"},
-    FontCase{"ChineseNameWinsOverGivenCharset", "微软雅黑", 0, "{\\f0\\fnil\\fcharset134 \\'ce\\'a2\\'c8\\'ed\\'d1\\'c5\\'ba\\'da;}"},
-    FontCase{"LatinNameOfAChineseFont", "SimHei", -1, "{\\f0\\fnil\\fcharset134 SimHei;}"},
-    FontCase{"LatinFont", "Arial", -1, "{\\f0\\fnil\\fcharset0 Arial;}"},
-    FontCase{"GivenCharsetKept", "Arial Cyr", 204, "{\\f0\\fnil\\fcharset204 Arial Cyr;}"},
-    FontCase{"NonGbkNameAsUnicode", "맑은 고딕", -1, "{\\f0\\fnil\\fcharset134 \\u-17967\\'3f\\u-14528\\'3f \\u-21280\\'3f\\u-19179\\'3f;}"},
-    FontCase{"SemicolonAndBracesEscaped", "A;{B}", -1, "{\\f0\\fnil\\fcharset0 A\\'3b\\'7bB\\'7d;}"}
-), [](const testing::TestParamInfo<FontCase>& i) { return std::string(i.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Fonts, WriterFonts,
+    testing::Values(FontCase{"ChineseNameInGbk", "黑体", -1, "{\\f0\\fnil\\fcharset134 \\'ba\\'da\\'cc\\'e5;}"},
+                    FontCase{"ChineseNameWinsOverGivenCharset", "微软雅黑", 0,
+                             "{\\f0\\fnil\\fcharset134 \\'ce\\'a2\\'c8\\'ed\\'d1\\'c5\\'ba\\'da;}"},
+                    FontCase{"LatinNameOfAChineseFont", "SimHei", -1, "{\\f0\\fnil\\fcharset134 SimHei;}"},
+                    FontCase{"LatinFont", "Arial", -1, "{\\f0\\fnil\\fcharset0 Arial;}"},
+                    FontCase{"GivenCharsetKept", "Arial Cyr", 204, "{\\f0\\fnil\\fcharset204 Arial Cyr;}"},
+                    FontCase{"NonGbkNameAsUnicode", "맑은 고딕", -1,
+                             "{\\f0\\fnil\\fcharset134 \\u-17967\\'3f\\u-14528\\'3f \\u-21280\\'3f\\u-19179\\'3f;}"},
+                    FontCase{"SemicolonAndBracesEscaped", "A;{B}", -1, "{\\f0\\fnil\\fcharset0 A\\'3b\\'7bB\\'7d;}"}),
+    [](const testing::TestParamInfo<FontCase>& i) { return std::string(i.param.name); });
 
 TEST(WriterFormats, EveryPropertyIsWritten) {
     CharFormat f = songti(28);
@@ -155,9 +165,10 @@ TEST(WriterFormats, ParagraphMarkTakesTheLastRunsFormat) {
 
 TEST(WriterPictures, PictureIsWrittenBackAsReadAndInPlace) {
     // Given a picture read with its control words and bytes (hex and \bin)...
-    const RecordingSink first = readRtf("{\\rtf1 a{\\*\\shppict{\\pict\\picw2\\pich3\\picwgoal30\\pichgoal45\\picscalex200"
-                                        "\\pngblip 89504E47\n0d0a}}{\\nonshppict{\\pict\\wmetafile8 0102}}b"
-                                        "{\\pict\\jpegblip\\bin3 \xff}{}c{\\header{\\pict\\pngblip 00}}\\par}");
+    const RecordingSink first = readRtf(
+        "{\\rtf1 a{\\*\\shppict{\\pict\\picw2\\pich3\\picwgoal30\\pichgoal45\\picscalex200"
+        "\\pngblip 89504E47\n0d0a}}{\\nonshppict{\\pict\\wmetafile8 0102}}b"
+        "{\\pict\\jpegblip\\bin3 \xff}{}c{\\header{\\pict\\pngblip 00}}\\par}");
     ASSERT_EQ(first.pictures.size(), 2u);
     const Picture& png = first.pictures[0].picture;
     EXPECT_EQ(png.kind, Picture::Kind::Png);
@@ -198,7 +209,9 @@ struct Doc {
     const char* name;
     std::vector<Paragraph> paragraphs;
 };
-std::ostream& operator<<(std::ostream& os, const Doc& d) { return os << d.name; }
+std::ostream& operator<<(std::ostream& os, const Doc& d) {
+    return os << d.name;
+}
 class WriterRoundTrip : public testing::TestWithParam<Doc> {};
 
 TEST_P(WriterRoundTrip, ReadsBackTheSameParagraphsAndRuns) {
@@ -207,7 +220,9 @@ TEST_P(WriterRoundTrip, ReadsBackTheSameParagraphsAndRuns) {
     EXPECT_EQ(mergedRuns(got.paragraphs), mergedRuns(want));
 }
 
-Paragraph p(std::vector<Run> runs, ParaFormat f = {}) { return Paragraph{std::move(runs), f}; }
+Paragraph p(std::vector<Run> runs, ParaFormat f = {}) {
+    return Paragraph{std::move(runs), f};
+}
 
 CharFormat with(auto&& change) {
     CharFormat f = songti();
@@ -215,35 +230,52 @@ CharFormat with(auto&& change) {
     return f;
 }
 
-INSTANTIATE_TEST_SUITE_P(Documents, WriterRoundTrip, testing::Values(
-    Doc{"ChineseAndAscii", {p({{"中文 and ASCII，标点。", songti()}})}},
-    Doc{"EveryCharacterKind", {p({{"{}\\\ttab\u2028line \u00A0nbsp \u00AD 💩 \U00020000 한국어 ÀÉ € \uFFFD", songti()}})}},
-    Doc{"EveryFormat", {p({{"b", with([](CharFormat& f) { f.bold = true; })},
-                           {"i", with([](CharFormat& f) { f.italic = true; })},
-                           {"u", with([](CharFormat& f) { f.underline = true; })},
-                           {"s", with([](CharFormat& f) { f.strike = true; })},
-                           {"c", with([](CharFormat& f) { f.hasColor = true; f.color = 0x123456; })},
-                           {"k", with([](CharFormat& f) { f.hasBackground = true; f.background = 0xABCDEF; })},
-                           {"^", with([](CharFormat& f) { f.verticalAlign = VerticalAlign::Super; })},
-                           {"_", with([](CharFormat& f) { f.verticalAlign = VerticalAlign::Sub; })},
-                           {"big", with([](CharFormat& f) { f.sizeHalfPoints = 144; })},
-                           {"arial", with([](CharFormat& f) { f.fontName = "Arial"; f.fontCharset = 0; })},
-                           {"黑体", with([](CharFormat& f) { f.fontName = "黑体"; })}})}},
-    Doc{"ParagraphFormats", {p({{"c", songti()}}, ParaFormat{Alignment::Centre, 0, 0, 0, 0, 0}),
-                             p({{"r", songti()}}, ParaFormat{Alignment::Right, 1, 2, -3, 4, 5}),
-                             p({{"j", songti()}}, ParaFormat{Alignment::Justify, 0, 0, 0, 0, 0})}},
-    Doc{"EmptyParagraphsAnywhere", {p({}), p({{"x", songti()}}), p({}), p({})}},
-    Doc{"SingleEmptyParagraph", {p({})}},
-    Doc{"FieldsKeepTheirInstructions",
-        {p({{"see ", songti()},
-            {"链接", with([](CharFormat& f) { f.field = "HYPERLINK \"http://example.com/a b\" \\o \"提示\""; })},
-            {" bold", with([](CharFormat& f) { f.field = "HYPERLINK \"http://example.com/a b\" \\o \"提示\""; f.bold = true; })},
-            {"3", with([](CharFormat& f) { f.field = "PAGE"; })},
-            {" after", songti()}}),
-         p({{"across", with([](CharFormat& f) { f.field = "PAGE"; })}})}},
-    Doc{"TextStartingWithDigitsAndSpaces", {p({{" 12 leading space", with([](CharFormat& f) { f.bold = true; })},
-                                              {"34", songti()}})}}
-), [](const testing::TestParamInfo<Doc>& i) { return std::string(i.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Documents, WriterRoundTrip,
+    testing::Values(
+        Doc{"ChineseAndAscii", {p({{"中文 and ASCII，标点。", songti()}})}},
+        Doc{"EveryCharacterKind",
+            {p({{"{}\\\ttab\u2028line \u00A0nbsp \u00AD 💩 \U00020000 한국어 ÀÉ € \uFFFD", songti()}})}},
+        Doc{"EveryFormat",
+            {p({{"b", with([](CharFormat& f) { f.bold = true; })},
+                {"i", with([](CharFormat& f) { f.italic = true; })},
+                {"u", with([](CharFormat& f) { f.underline = true; })},
+                {"s", with([](CharFormat& f) { f.strike = true; })},
+                {"c", with([](CharFormat& f) {
+                     f.hasColor = true;
+                     f.color = 0x123456;
+                 })},
+                {"k", with([](CharFormat& f) {
+                     f.hasBackground = true;
+                     f.background = 0xABCDEF;
+                 })},
+                {"^", with([](CharFormat& f) { f.verticalAlign = VerticalAlign::Super; })},
+                {"_", with([](CharFormat& f) { f.verticalAlign = VerticalAlign::Sub; })},
+                {"big", with([](CharFormat& f) { f.sizeHalfPoints = 144; })},
+                {"arial", with([](CharFormat& f) {
+                     f.fontName = "Arial";
+                     f.fontCharset = 0;
+                 })},
+                {"黑体", with([](CharFormat& f) { f.fontName = "黑体"; })}})}},
+        Doc{"ParagraphFormats",
+            {p({{"c", songti()}}, ParaFormat{Alignment::Centre, 0, 0, 0, 0, 0}),
+             p({{"r", songti()}}, ParaFormat{Alignment::Right, 1, 2, -3, 4, 5}),
+             p({{"j", songti()}}, ParaFormat{Alignment::Justify, 0, 0, 0, 0, 0})}},
+        Doc{"EmptyParagraphsAnywhere", {p({}), p({{"x", songti()}}), p({}), p({})}},
+        Doc{"SingleEmptyParagraph", {p({})}},
+        Doc{"FieldsKeepTheirInstructions",
+            {p({{"see ", songti()},
+                {"链接", with([](CharFormat& f) { f.field = "HYPERLINK \"http://example.com/a b\" \\o \"提示\""; })},
+                {" bold", with([](CharFormat& f) {
+                     f.field = "HYPERLINK \"http://example.com/a b\" \\o \"提示\"";
+                     f.bold = true;
+                 })},
+                {"3", with([](CharFormat& f) { f.field = "PAGE"; })},
+                {" after", songti()}}),
+             p({{"across", with([](CharFormat& f) { f.field = "PAGE"; })}})}},
+        Doc{"TextStartingWithDigitsAndSpaces",
+            {p({{" 12 leading space", with([](CharFormat& f) { f.bold = true; })}, {"34", songti()}})}}),
+    [](const testing::TestParamInfo<Doc>& i) { return std::string(i.param.name); });
 
 }  // namespace
 }  // namespace rtf::test

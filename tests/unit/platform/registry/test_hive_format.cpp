@@ -30,7 +30,9 @@ struct RoundTripCase {
     QByteArray file;
 };
 
-void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const RoundTripCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class HiveRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
 
@@ -53,9 +55,10 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"UnknownLinesKept",
                       "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\ngarbage line\n\"x\"=str(2):\"y\"\n"
                       "\"d\"=dword:123456789\n\"e\"=\"bad \\q escape\"\n# hash\n[not closed\n"},
-        RoundTripCase{"ContinuationLines",
-                      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"Long\"=hex:00,01,02,\\\r\n"
-                      "  03,04,\\\r\n  05\r\n"},
+        RoundTripCase{
+            "ContinuationLines",
+            "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"Long\"=hex:00,01,02,\\\r\n"
+            "  03,04,\\\r\n  05\r\n"},
         RoundTripCase{"Utf8BomAndNoFinalNewline",
                       "\xEF\xBB\xBFWindows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\中文]\n\"名\"=\"值\""},
         RoundTripCase{"DeletionsAndOtherRoots",
@@ -71,13 +74,16 @@ struct ValueCase {
     Value expected;
 };
 
-void PrintTo(const ValueCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ValueCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class HiveValueLine : public ::testing::TestWithParam<ValueCase> {};
 
 TEST_P(HiveValueLine, DefinesTypedValue) {
     const HiveDocument hive = parsed(QByteArray("Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\Software\\"
-                                                "Korvane]\n") + GetParam().line + "\n");
+                                                "Korvane]\n") +
+                                     GetParam().line + "\n");
     const QString name = QString(GetParam().line).startsWith('@') ? QString() : QStringLiteral("v");
     const auto value = hive.value(kKey, name);
     ASSERT_TRUE(value.has_value());
@@ -120,7 +126,9 @@ struct BadCase {
     const char* where;  // the place the problem names
 };
 
-void PrintTo(const BadCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const BadCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class HiveMalformed : public ::testing::TestWithParam<BadCase> {};
 
@@ -136,7 +144,8 @@ INSTANTIATE_TEST_SUITE_P(
     Files, HiveMalformed,
     ::testing::Values(BadCase{"NoHeader", "[HKEY_CURRENT_USER\\A]\n\"x\"=dword:1\n", "第 1 行"},
                       BadCase{"OlderHeader", "\nREGEDIT4\n[HKEY_CURRENT_USER\\A]\n", "第 2 行"},
-                      BadCase{"InvalidUtf8", "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"x\"=\"\xC0\xAF\"\n",
+                      BadCase{"InvalidUtf8",
+                              "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"x\"=\"\xC0\xAF\"\n",
                               "第 3 行（字节偏移 64）"},
                       BadCase{"NulBytes", QByteArray("Windows Registry Editor Version 5.00\n\0\0\x01", 41), "第 2 行"},
                       BadCase{"Garbage", QByteArray::fromHex("7f454c460201010000"), "第 1 行"}),
@@ -145,7 +154,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(HiveParse, WhiteSpaceOnlyIsAnEmptyHiveThatGetsAHeader) {
     HiveDocument hive = parsed(" \n\n");
     hive.setValue({"A"}, "x", Value::dword(1));
-    EXPECT_EQ(hive.serialize(), "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\A]\n\"x\"=dword:00000001\n");
+    EXPECT_EQ(hive.serialize(),
+              "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\A]\n\"x\"=dword:00000001\n");
 }
 
 TEST(HiveParse, ReadsUtf16FileAndWritesItAsUtf8) {
@@ -171,13 +181,15 @@ TEST(HiveKeys, ParentsExistCaseIgnoredDeletionsApplyInOrder) {
 // ---- Changes touch one line and keep the rest.
 
 TEST(HiveEdit, ReplacesTheDefiningLineKeepingItsSpellingAndEverythingElse) {
-    HiveDocument hive = parsed("Windows Registry Editor Version 5.00\r\n; keep me\r\n[HKEY_CURRENT_USER\\SOFTWARE\\KORVANE]\r\n"
-                               "\"MainLeft\"=dword:00000001\r\n\"mainleft\"=dword:00000002\r\nodd line\r\n");
+    HiveDocument hive = parsed(
+        "Windows Registry Editor Version 5.00\r\n; keep me\r\n[HKEY_CURRENT_USER\\SOFTWARE\\KORVANE]\r\n"
+        "\"MainLeft\"=dword:00000001\r\n\"mainleft\"=dword:00000002\r\nodd line\r\n");
     hive.setValue(kKey, "MAINLEFT", Value::dword(0xffffff9c));
     hive.setValue(kKey, "MainTop", Value::string("t"));
-    EXPECT_EQ(hive.serialize(), "Windows Registry Editor Version 5.00\r\n; keep me\r\n[HKEY_CURRENT_USER\\SOFTWARE\\KORVANE]\r\n"
-                                "\"MainLeft\"=dword:00000001\r\n\"mainleft\"=dword:ffffff9c\r\nodd line\r\n"
-                                "\"MainTop\"=\"t\"\r\n");
+    EXPECT_EQ(hive.serialize(),
+              "Windows Registry Editor Version 5.00\r\n; keep me\r\n[HKEY_CURRENT_USER\\SOFTWARE\\KORVANE]\r\n"
+              "\"MainLeft\"=dword:00000001\r\n\"mainleft\"=dword:ffffff9c\r\nodd line\r\n"
+              "\"MainTop\"=\"t\"\r\n");
 }
 
 TEST(HiveEdit, AddsASectionAfterADeletionAndEndsTheLastLine) {
@@ -211,7 +223,9 @@ struct WrittenCase {
     const char* line;  // the first line written for it
 };
 
-void PrintTo(const WrittenCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const WrittenCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class HiveWrittenValue : public ::testing::TestWithParam<WrittenCase> {};
 

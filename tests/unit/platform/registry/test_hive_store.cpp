@@ -23,9 +23,8 @@ using namespace platform::registry;
 
 namespace {
 
-const QByteArray kSettings =
-    "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Korvane]\r\n"
-    "; the user's own note\r\n\"Kept\"=dword:00000007\r\n";
+const QByteArray kSettings = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Korvane]\r\n"
+                             "; the user's own note\r\n\"Kept\"=dword:00000007\r\n";
 
 QStringList filesIn(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
@@ -60,8 +59,8 @@ TEST_F(HiveStore, MachineHiveIsTheFirstConfigDirThatHasOne) {
 TEST_F(HiveStore, FirstWriteCreatesFolderAndFile) {
     writeValue(Root::CurrentUser, "Software\\Korvane\\Scrivlet\\Settings", "MainLeft", Value::dword(1500));
     EXPECT_EQ(fileBytes(userHive()), "Windows Registry Editor Version 5.00\n\n"
-                                    "[HKEY_CURRENT_USER\\Software\\Korvane\\Scrivlet\\Settings]\n"
-                                    "\"MainLeft\"=dword:000005dc\n");
+                                     "[HKEY_CURRENT_USER\\Software\\Korvane\\Scrivlet\\Settings]\n"
+                                     "\"MainLeft\"=dword:000005dc\n");
     EXPECT_EQ(filesIn(home() + "/scrivlet"), QStringList{"HKEY_CURRENT_USER.reg"});  // no lock or temp left
 }
 
@@ -111,7 +110,9 @@ struct BadHive {
     QByteArray bytes;
 };
 
-void PrintTo(const BadHive& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const BadHive& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class HiveStoreBadFile : public HiveEnv, public ::testing::WithParamInterface<BadHive> {};
 
@@ -129,12 +130,12 @@ TEST_P(HiveStoreBadFile, ReadsAsEmptyAndIsMovedAsideWholeOnWrite) {
     EXPECT_EQ(readValue(Root::CurrentUser, "A", "x")->toDword(), 5u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, HiveStoreBadFile,
-    ::testing::Values(BadHive{"NoHeader", "[HKEY_CURRENT_USER\\A]\n\"x\"=dword:00000001\n"},
-                      BadHive{"InvalidUtf8", "Windows Registry Editor Version 5.00\n\"\xFF\xFE\"\n"},
-                      BadHive{"Garbage", QByteArray("\x00\x01\x02garbage\xFF", 11)}),
-    CaseName());
+INSTANTIATE_TEST_SUITE_P(Files, HiveStoreBadFile,
+                         ::testing::Values(BadHive{"NoHeader", "[HKEY_CURRENT_USER\\A]\n\"x\"=dword:00000001\n"},
+                                           BadHive{"InvalidUtf8",
+                                                   "Windows Registry Editor Version 5.00\n\"\xFF\xFE\"\n"},
+                                           BadHive{"Garbage", QByteArray("\x00\x01\x02garbage\xFF", 11)}),
+                         CaseName());
 
 // Files that are not read at all: reading them would block (a FIFO), never
 // end (a device) or cost seconds for four numbers (a huge file).
@@ -145,7 +146,9 @@ struct HostileHive {
     mode_t type;  // what the moved-aside entry still is
 };
 
-void PrintTo(const HostileHive& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const HostileHive& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class HiveStoreHostileFile : public HiveEnv, public ::testing::WithParamInterface<HostileHive> {};
 

@@ -12,7 +12,9 @@ using namespace platform::registry;
 
 namespace {
 
-QByteArray reg16(const QString& text) { return utf16leBytes(text); }
+QByteArray reg16(const QString& text) {
+    return utf16leBytes(text);
+}
 
 constexpr const char* kMsinfo = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 
@@ -94,7 +96,7 @@ TEST_F(NarrowCalls, SubkeysOfOpenKeysSignExtendedRootsAndChineseNames) {
     std::uint32_t type = 0;
     QByteArray bytes;
     EXPECT_EQ(query(key, "\xC3\xFB", &type, &bytes), ERROR_SUCCESS);  // 名
-    EXPECT_EQ(bytes, QByteArray("a?b", 4));  // outside code page 936: one '?'
+    EXPECT_EQ(bytes, QByteArray("a?b", 4));                           // outside code page 936: one '?'
     RegCloseKey(key);
     RegCloseKey(software);
 }
@@ -108,7 +110,9 @@ struct AccessCase {
     long status;
 };
 
-void PrintTo(const AccessCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const AccessCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class NarrowAccess : public NarrowCalls, public ::testing::WithParamInterface<AccessCase> {};
 
@@ -140,7 +144,9 @@ struct BufferCase {
     QByteArray bytes;  // what the buffer holds, up to the size reported (for 234: the size needed)
 };
 
-void PrintTo(const BufferCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const BufferCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class NarrowBuffer : public NarrowCalls, public ::testing::WithParamInterface<BufferCase> {};
 
@@ -159,28 +165,27 @@ TEST_P(NarrowBuffer, FillsTheBufferAndSize) {
     RegCloseKey(key);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, NarrowBuffer,
-    ::testing::Values(
-        BufferCase{"ChineseText", Value::string(QStringLiteral("系统信息")), ERROR_SUCCESS, REG_SZ,
-                   QByteArray::fromHex("cfb5cdb3d0c5cfa200")},
-        BufferCase{"NegativeDword", Value::dword(static_cast<quint32>(-100)), ERROR_SUCCESS, REG_DWORD,
-                   QByteArray::fromHex("9cffffff")},
-        BufferCase{"FolderEndingInBackslash", Value::string("C:\\Tools\\"), ERROR_SUCCESS, REG_SZ,
-                   QByteArray("C:\\Tools\\", 10)},
-        BufferCase{"ExpandableString", Value::string("%A%", RegExpandSz), ERROR_SUCCESS, REG_EXPAND_SZ,
-                   QByteArray("%A%", 4)},
-        BufferCase{"DwordAllFourBytes", Value::dword(0x01020304), ERROR_SUCCESS, REG_DWORD,
-                   QByteArray::fromHex("04030201")},
-        BufferCase{"TextFillingTheBufferWithoutNul", Value::binary(reg16(QString(1024, 'x')), RegSz), ERROR_SUCCESS,
-                   REG_SZ, QByteArray(1024, 'x')},
-        BufferCase{"BinaryFillingTheBuffer", Value::binary(QByteArray(1024, '\x7f')), ERROR_SUCCESS, REG_BINARY,
-                   QByteArray(1024, '\x7f')},
-        BufferCase{"TextOneByteTooLong", Value::string(QString(1024, 'x')), ERROR_MORE_DATA, REG_SZ,
-                   QByteArray(1025, 'x')},
-        BufferCase{"MultiString", Value::multiString({"a", "b"}), ERROR_SUCCESS, REG_MULTI_SZ,
-                   QByteArray("a\0b\0", 5)}),
-    CaseName());
+INSTANTIATE_TEST_SUITE_P(Values, NarrowBuffer,
+                         ::testing::Values(BufferCase{"ChineseText", Value::string(QStringLiteral("系统信息")),
+                                                      ERROR_SUCCESS, REG_SZ, QByteArray::fromHex("cfb5cdb3d0c5cfa200")},
+                                           BufferCase{"NegativeDword", Value::dword(static_cast<quint32>(-100)),
+                                                      ERROR_SUCCESS, REG_DWORD, QByteArray::fromHex("9cffffff")},
+                                           BufferCase{"FolderEndingInBackslash", Value::string("C:\\Tools\\"),
+                                                      ERROR_SUCCESS, REG_SZ, QByteArray("C:\\Tools\\", 10)},
+                                           BufferCase{"ExpandableString", Value::string("%A%", RegExpandSz),
+                                                      ERROR_SUCCESS, REG_EXPAND_SZ, QByteArray("%A%", 4)},
+                                           BufferCase{"DwordAllFourBytes", Value::dword(0x01020304), ERROR_SUCCESS,
+                                                      REG_DWORD, QByteArray::fromHex("04030201")},
+                                           BufferCase{"TextFillingTheBufferWithoutNul",
+                                                      Value::binary(reg16(QString(1024, 'x')), RegSz), ERROR_SUCCESS,
+                                                      REG_SZ, QByteArray(1024, 'x')},
+                                           BufferCase{"BinaryFillingTheBuffer", Value::binary(QByteArray(1024, '\x7f')),
+                                                      ERROR_SUCCESS, REG_BINARY, QByteArray(1024, '\x7f')},
+                                           BufferCase{"TextOneByteTooLong", Value::string(QString(1024, 'x')),
+                                                      ERROR_MORE_DATA, REG_SZ, QByteArray(1025, 'x')},
+                                           BufferCase{"MultiString", Value::multiString({"a", "b"}), ERROR_SUCCESS,
+                                                      REG_MULTI_SZ, QByteArray("a\0b\0", 5)}),
+                         CaseName());
 
 // ---- The code page itself.
 

@@ -25,20 +25,21 @@ protected:
 
 TEST_F(RegistryShellTest, ReadingAMissingValueKeyOrRootIsRegistryReadError) {
     shell.RegWrite(kSettings + "MainTop", 1, "REG_DWORD");
-    for (const QString& path : {kSettings + "MainLeft", QStringLiteral("HKCU\\No\\Such\\Key\\V"),
-                                kSettings, QStringLiteral("HKXX\\Software\\V"), QStringLiteral("HKCU")})
+    for (const QString& path : {kSettings + "MainLeft", QStringLiteral("HKCU\\No\\Such\\Key\\V"), kSettings,
+                                QStringLiteral("HKXX\\Software\\V"), QStringLiteral("HKCU")})
         EXPECT_EQ(errorNumberOf([&] { shell.RegRead(path); }), err::RegistryRead) << path.toStdString();
 }
 
 TEST_F(RegistryShellTest, FourSettingsMakeExactlyOneKeyOfFourDwords) {
     // Given no hive, when the four geometry values are written in order,
-    for (const auto& [name, twips] : {std::pair{"MainLeft", -1200}, {"MainTop", 300}, {"MainWidth", 10245}, {"MainHeight", 7200}})
+    for (const auto& [name, twips] :
+         {std::pair{"MainLeft", -1200}, {"MainTop", 300}, {"MainWidth", 10245}, {"MainHeight", 7200}})
         shell.RegWrite(kSettings + name, twips, "REG_DWORD");
     // then the key path is created and holds them as 32-bit values, negative in two's complement.
     EXPECT_EQ(fileBytes(userHive()), "Windows Registry Editor Version 5.00\n\n"
-                                    "[HKEY_CURRENT_USER\\Software\\Korvane\\Scrivlet\\Settings]\n"
-                                    "\"MainLeft\"=dword:fffffb50\n\"MainTop\"=dword:0000012c\n"
-                                    "\"MainWidth\"=dword:00002805\n\"MainHeight\"=dword:00001c20\n");
+                                     "[HKEY_CURRENT_USER\\Software\\Korvane\\Scrivlet\\Settings]\n"
+                                     "\"MainLeft\"=dword:fffffb50\n\"MainTop\"=dword:0000012c\n"
+                                     "\"MainWidth\"=dword:00002805\n\"MainHeight\"=dword:00001c20\n");
     const QVariant left = shell.RegRead(kSettings + "MainLeft");
     EXPECT_EQ(left.typeId(), QMetaType::Int);
     EXPECT_EQ(left.toInt(), -1200);
@@ -85,7 +86,9 @@ struct LongCase {
     int error;  // 0: no error
 };
 
-void PrintTo(const LongCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const LongCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class RegWriteDword : public RegistryShellTest, public ::testing::WithParamInterface<LongCase> {};
 
@@ -106,9 +109,8 @@ INSTANTIATE_TEST_SUITE_P(
                       LongCase{"NumericText", QStringLiteral(" 42 "), 42, 0},
                       LongCase{"FractionText", QStringLiteral("-12.5"), -12, 0},
                       LongCase{"MaxAfterRounding", 2147483647.4, 2147483647, 0},
-                      LongCase{"MinAfterRounding", -2147483648.5, -2147483647 - 1, 0},
-                      LongCase{"Bool", true, -1, 0}, LongCase{"Empty", QVariant(), 0, 0},
-                      LongCase{"RoundsPastMax", 2147483647.5, 0, err::Overflow},
+                      LongCase{"MinAfterRounding", -2147483648.5, -2147483647 - 1, 0}, LongCase{"Bool", true, -1, 0},
+                      LongCase{"Empty", QVariant(), 0, 0}, LongCase{"RoundsPastMax", 2147483647.5, 0, err::Overflow},
                       LongCase{"UnsignedMax", QVariant(4294967295u), 0, err::Overflow},
                       LongCase{"LongLong", QVariant(qint64(-2147483649LL)), 0, err::Overflow},
                       LongCase{"NotANumber", std::numeric_limits<double>::quiet_NaN(), 0, err::Overflow},
