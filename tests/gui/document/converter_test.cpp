@@ -64,6 +64,17 @@ TEST_F(Converter, TextKeepsCharactersOutsideTheBasicPlane) {
         << r.out.toStdString();
 }
 
+TEST_F(Converter, TextWithVPrintsTheReadersWarningsOnStderrAndTheTextAsWithout) {
+    const QString path = dir.filePath(QStringLiteral("broken.rtf"));
+    testenv::writeFile(path, "{\\rtf1\\ansi one}} two");
+    const ProcessResult quiet = runConverter({QStringLiteral("text"), path});
+    const ProcessResult told = runConverter({QStringLiteral("text"), QStringLiteral("-v"), path});
+    EXPECT_EQ(told.exitCode, 0) << told.err.toStdString();
+    EXPECT_EQ(told.out, quiet.out);
+    EXPECT_TRUE(quiet.err.isEmpty());
+    EXPECT_TRUE(told.err.contains("warning: byte")) << told.err.toStdString();
+}
+
 TEST_F(Converter, ConvertWritesRtfThatReadsBackToTheSameText) {
     const QString source = corpus(QStringLiteral("rtfjs/colors/source.rtf"));
     const QString rtf = dir.filePath(QStringLiteral("out.rtf"));
