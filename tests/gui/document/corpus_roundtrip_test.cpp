@@ -2,6 +2,7 @@
 // LoadFile again gives the same text, the same formatting runs and the same
 // paragraph formats. This checks the control's mapping between the codec's
 // formats and Qt's as much as the codec itself.
+#include "support/corpus_files.h"
 #include "document/filetext.h"
 #include "document/richtextbox.h"
 #include "document/rtfexport.h"
@@ -17,18 +18,6 @@
 #include <sstream>
 
 namespace {
-
-QStringList corpusFiles(const QString& pattern = QStringLiteral("*.rtf")) {
-    QStringList files;
-    QDirIterator it(QStringLiteral(SCRIVLET_CORPUS_DIR), {pattern}, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        if (!path.contains(QStringLiteral("/tool-outputs/")))
-            files << path;
-    }
-    files.sort();
-    return files;
-}
 
 // A run's formatting as Qt holds it, written out; read straight from the
 // QTextCharFormat, not through the control's own mapping, so that a fault

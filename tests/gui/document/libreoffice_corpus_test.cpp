@@ -6,6 +6,7 @@
 //
 // What the control does not keep yet is listed in kNotKept, by construct;
 // any other difference fails.
+#include "support/corpus_files.h"
 #include "document/richtextbox.h"
 
 #include <QDirIterator>
@@ -96,19 +97,6 @@ std::string whereTheyDiffer(const QString& a, const QString& b) {
     out += b.mid(from, 120).toStdString();
     out += '"';
     return out;
-}
-
-QStringList corpusFiles() {
-    QStringList files;
-    QDirIterator it(QStringLiteral(SCRIVLET_CORPUS_DIR), {QStringLiteral("*.rtf")}, QDir::Files,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        if (!path.contains(QStringLiteral("/tool-outputs/")))
-            files << path;
-    }
-    files.sort();
-    return files;
 }
 
 // What the control does not keep yet: a file that holds one of these
