@@ -97,6 +97,16 @@ bool groupLines(QString& text) {
     return true;
 }
 
+qsizetype lineCount(const QTextDocument& document) {
+    qsizetype lines = 0;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        if (continuation(block) != Continuation::Soft)
+            ++lines;
+        lines += block.text().count(QChar::LineSeparator);
+    }
+    return lines;
+}
+
 QString textOf(const QTextDocument& document, int from, int to) {
     QString text;
     text.reserve(std::max(0, to - from));

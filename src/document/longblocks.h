@@ -74,6 +74,13 @@ inline constexpr qsizetype ManyLines = 20000;
 inline constexpr int GroupLines = 256;
 bool groupLines(QString& text);
 
+// The lines the document holds before wrapping: paragraphs and line breaks.
+// Qt lays a document out in coordinates that end at 2^25 pixels, and one
+// taller than that never finishes its layout: two million lines of small
+// text reach it. A document of more than MaxLines is not opened.
+inline constexpr qsizetype MaxLines = 1200000;
+qsizetype lineCount(const QTextDocument& document);
+
 // The text from position from up to to (exclusive): paragraphs and line
 // breaks as '\n', continued blocks joined, a picture as U+FFFC.
 QString textOf(const QTextDocument& document, int from, int to);

@@ -553,6 +553,11 @@ LoadedDocument buildDocument(const QString& path, const QFont& font, QThread* ow
         loaded.fileType = 1;
         loaded.plainTextBytes = bytes;
     }
+    if (const qsizetype lines = document::lineCount(fresh); lines > document::MaxLines)
+        platform::raise(InvalidFileFormat, QStringLiteral("无法打开文件“%1”：它有 %2 行，超过了本程序能显示的 %3 行。")
+                                               .arg(path)
+                                               .arg(lines)
+                                               .arg(document::MaxLines));
     fresh.setUndoRedoEnabled(true);
     fresh.setModified(false);
     fresh.moveToThread(owner);

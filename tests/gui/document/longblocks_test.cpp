@@ -6,6 +6,7 @@
 #include "document/filetext.h"
 #include "document/longblocks.h"
 #include "document/rtfexport.h"
+#include "platform/errors.h"
 
 #include <QKeyEvent>
 #include <QTemporaryDir>
@@ -121,5 +122,11 @@ INSTANTIATE_TEST_SUITE_P(Shapes, PlainLongBlocks,
                                            Shape{"ManyLines", repeat("line\n", 30000)},
                                            Shape{"ManyCrLfLines", repeat("line\r\n", 30000)}),
                          CaseName());
+
+TEST_F(LongBlocks, AFileOfMoreLinesThanTheLayoutCanHoldIsRefusedAndTheOldTextStays) {
+    load(QByteArray("old\n"));
+    EXPECT_THROW(load(QByteArray("a\n").repeated(document::MaxLines + 1)), platform::Error);
+    EXPECT_EQ(document::plainText(*box.document()), QStringLiteral("old\n"));
+}
 
 }  // namespace
