@@ -66,21 +66,18 @@ constexpr int BackgroundPrintChars = 100000;
 
 void RichTextBox::SelPrint(int hDC) {
     QPrinter& printer = platform::printerOrRaise(hDC);
-    const std::unique_ptr<QTextDocument> copy = printableCopy(*document(), textCursor());
+    std::unique_ptr<QTextDocument> copy = printableCopy(*document(), textCursor());
     if (copy->characterCount() < BackgroundPrintChars) {
         printCopy(*copy, printer);
         return;
     }
-    // The copy belongs to no thread while it is handed over, and goes back
-    // to none, to be deleted here, whatever the print did.
+    // The copy belongs to no thread while it is handed over, and is deleted
+    // on the worker, where its layout's timers live, whatever the print did.
     copy->moveToThread(nullptr);
     platform::runInBackground([&](QThread*) {
-        copy->moveToThread(QThread::currentThread());
-        struct Release {
-            QTextDocument& copy;
-            ~Release() { copy.moveToThread(nullptr); }
-        } release{*copy};
-        printCopy(*copy, printer);
+        const std::unique_ptr<QTextDocument> printed = std::move(copy);
+        printed->moveToThread(QThread::currentThread());
+        printCopy(*printed, printer);
         return true;
     });
 }
