@@ -98,6 +98,10 @@ bool groupLines(QString& text) {
 }
 
 qsizetype lineCount(const QTextDocument& document) {
+    // Every line holds at least its end: a document of no more characters
+    // than the limit needs no count (the usual case, at no cost).
+    if (document.characterCount() <= MaxLines)
+        return document.blockCount();
     qsizetype lines = 0;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         if (continuation(block) != Continuation::Soft)

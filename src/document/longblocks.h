@@ -79,6 +79,8 @@ bool groupLines(QString& text);
 // taller than that never finishes its layout: two million lines of small
 // text reach it. A document of more than MaxLines is not opened.
 inline constexpr qsizetype MaxLines = 1200000;
+// Exact above MaxLines; a document of at most MaxLines characters counts
+// its blocks only.
 qsizetype lineCount(const QTextDocument& document);
 
 // The text from position from up to to (exclusive): paragraphs and line
