@@ -227,7 +227,9 @@ DecodedText decodePlainText(std::string_view bytes) {
     return result;
 }
 
-std::string encodePlainText(std::string_view utf8, TextEncoding encoding, LineEnd lineEnd) {
+namespace {
+
+std::string encodeAs(std::string_view utf8, TextEncoding encoding, LineEnd lineEnd) {
     std::string text;
     if (lineEnd == LineEnd::Lf) {
         text.assign(utf8);
@@ -265,6 +267,25 @@ std::string encodePlainText(std::string_view utf8, TextEncoding encoding, LineEn
     }
     }
     return text;
+}
+
+bool startsWithByteOrderMark(std::string_view bytes) {
+    return bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF" || bytes.substr(0, 3) == "\xEF\xBB\xBF";
+}
+
+}  // namespace
+
+std::string encodePlainText(std::string_view utf8, TextEncoding encoding, LineEnd lineEnd) {
+    std::string bytes = encodeAs(utf8, encoding, lineEnd);
+    // Text whose first characters write out as a byte-order mark ("\u00FF\u00FE"
+    // in Windows-1252, a leading U+FEFF in UTF-8) would read back as another
+    // encoding or lose that character: such text is written as UTF-8 with a
+    // BOM, which holds it exactly.
+    const bool hasOwnMark = encoding == TextEncoding::Utf8Bom || encoding == TextEncoding::Utf16Le ||
+                            encoding == TextEncoding::Utf16Be;
+    if (!hasOwnMark && startsWithByteOrderMark(bytes) && decodePlainText(bytes).utf8 != utf8)
+        return encodeAs(utf8, TextEncoding::Utf8Bom, lineEnd);
+    return bytes;
 }
 
 }  // namespace text
