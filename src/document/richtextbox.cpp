@@ -508,8 +508,9 @@ struct LoadedDocument {
 // undo and layout, and handed to `owner` (the control's thread) when done.
 // Plain text into an empty document. Many lines are grouped into blocks,
 // and a line too long to lay out in one piece is held as several (see
-// longblocks.h); other text goes in the quick way.
-void setPlainText(QTextDocument& document, QString text) {
+// longblocks.h). The text goes in a hundredth at a time, so that `progress`
+// shows how far it got; the parts never split a surrogate pair.
+void setPlainText(QTextDocument& document, QString text, std::atomic<int>& progress) {
     const bool grouped = document::groupLines(text);
     qsizetype longest = grouped ? document::BlockSplitter::SoftLimit : 0;
     for (qsizetype start = 0; start < text.size() && longest < document::BlockSplitter::SoftLimit;) {
@@ -519,13 +520,24 @@ void setPlainText(QTextDocument& document, QString text) {
         longest = std::max(longest, end - start);
         start = end + 1;
     }
-    if (longest < document::BlockSplitter::SoftLimit) {
-        document.setPlainText(text);
-        return;
-    }
+    const bool split = longest >= document::BlockSplitter::SoftLimit;
     QTextCursor cursor(&document);
+    cursor.beginEditBlock();
     document::BlockSplitter splitter;
-    splitter.insertText(cursor, text, QTextCharFormat());
+    const qsizetype step = std::max<qsizetype>(text.size() / 100, 1 << 16);
+    for (qsizetype start = 0; start < text.size();) {
+        qsizetype end = std::min(start + step, text.size());
+        if (end < text.size() && text.at(end).isLowSurrogate())
+            ++end;
+        const QString part = text.mid(start, end - start);
+        if (split)
+            splitter.insertText(cursor, part, QTextCharFormat());
+        else
+            cursor.insertText(part);
+        start = end;
+        progress.store(int(std::min<qsizetype>(99, start * 100 / text.size())), std::memory_order_relaxed);
+    }
+    cursor.endEditBlock();
 }
 
 LoadedDocument buildDocument(const QString& path, const QFont& font, QThread* owner, std::atomic<int>& progress) {
@@ -547,7 +559,7 @@ LoadedDocument buildDocument(const QString& path, const QFont& font, QThread* ow
         }
     } else {
         const text::DecodedText decoded = text::decodePlainText(viewOf(bytes));
-        setPlainText(fresh, QString::fromUtf8(decoded.utf8.data(), qsizetype(decoded.utf8.size())));
+        setPlainText(fresh, QString::fromUtf8(decoded.utf8.data(), qsizetype(decoded.utf8.size())), progress);
         loaded.encoding = decoded.encoding;
         loaded.lineEnd = decoded.lineEnd;
         loaded.fileType = 1;

@@ -77,6 +77,9 @@ TEST_F(LargeDocument, PlainTextOverAMillionCharactersSavesBackByteForByte) {
     writeFile(path("big.txt"), text);
     box.LoadFile(path("big.txt"));
     ASSERT_GE(box.document()->characterCount(), 1 << 20);
+    EXPECT_GE(box.loadProgress(), 90);  // the text went in in parts, each counted
+    EXPECT_EQ(document::plainText(*box.document()),
+              QString::fromUtf8(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
 
     // When it is saved as plain text
     box.SaveFile(path("saved.txt"), 1);
