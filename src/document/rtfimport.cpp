@@ -320,9 +320,9 @@ void Inserter::startTable() {
         if (mode_ == Mode::Fragment || !formatKnown_ || pendingPara_ != currentPara_)
             setParagraphFormat();
         currentPara_ = pendingPara_;
-    } else if (mode_ == Mode::WholeDocument && cursor_.atBlockStart() && cursor_.block().length() == 1) {
-        // Nothing before the table in its frame: Qt keeps an empty block
-        // there, which is no paragraph of the file.
+    } else if (cursor_.atBlockStart()) {
+        // Qt keeps the text before the table in a block of its own, empty
+        // here: it is marked as no paragraph.
         table_->spacerBefore = true;
     }
 }

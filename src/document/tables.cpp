@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <utility>
 
 namespace document {
@@ -136,6 +137,7 @@ TableGrid layTable(const std::vector<rtf::RowFormat>& rows, const std::vector<in
             if (format.horizontal == rtf::Merge::Continue && !row.empty()) {
                 row.back().span = end - row.back().column;
                 row.back().sources.emplace_back(int(r), int(i));
+                ++row.back().merged;
             } else {
                 row.push_back({column, end - column, 1, format, {{int(r), int(i)}}, false});
             }
@@ -197,8 +199,8 @@ QTextTableCellFormat cellFormat(const PlacedCell& cell, int gapTwips) {
         const rtf::Border& b = cell.format.borders[side];
         if (b.style == rtf::Border::Style::None)
             continue;
-        // The thinnest line is one pixel wide, as other word processors show it.
-        const qreal width = std::max<qreal>(1.0, b.width / perPixel);
+        // A border of no given width is the thinnest line: a pixel.
+        const qreal width = b.width > 0 ? b.width / perPixel : 1.0;
         const QBrush brush(b.hasColor ? QColor(QRgb(b.color)) : QColor(Qt::black));
         const auto style = kStyles[static_cast<int>(b.style)];
         switch (side) {
@@ -217,6 +219,8 @@ QTextTableCellFormat cellFormat(const PlacedCell& cell, int gapTwips) {
     }
     if (cell.filler)
         f.setProperty(FillerCellProperty, true);
+    if (cell.merged > 1)
+        f.setProperty(MergedCellsProperty, cell.merged);
     return f;
 }
 
@@ -287,7 +291,7 @@ std::vector<RowCell> rowCells(const QTextTable& table, int row) {
             break;
         const bool filler = cell.format().boolProperty(FillerCellProperty) && isEmptyCell(cell);
         if (!filler)
-            cells.push_back({cell, cell.row() != row});
+            cells.push_back({cell, cell.row() != row, std::max(1, cell.format().intProperty(MergedCellsProperty))});
         c = cell.column() + std::max(1, cell.columnSpan());
     }
     return cells;
@@ -297,9 +301,8 @@ rtf::RowFormat rowFormat(const QTextTable& table, const std::vector<RowCell>& ce
     const QTextTableFormat tf = table.format();
     rtf::RowFormat row;
     const std::vector<int> widths = columnTwips(table);
-    row.left = tf.hasProperty(TableLeftProperty)
-                   ? tf.intProperty(TableLeftProperty)
-                   : int(std::lround(platform::pixelsToTwipsX(int(tf.leftMargin()))));
+    row.left = tf.hasProperty(TableLeftProperty) ? tf.intProperty(TableLeftProperty)
+                                                 : int(std::lround(platform::pixelsToTwipsX(int(tf.leftMargin()))));
     row.gap = tf.intProperty(TableGapProperty);
     if (tf.alignment() & Qt::AlignHCenter)
         row.alignment = rtf::Alignment::Centre;
@@ -322,11 +325,22 @@ rtf::RowFormat rowFormat(const QTextTable& table, const std::vector<RowCell>& ce
             c.vertical = rtf::Merge::Continue;
         else if (rc.cell.rowSpan() > 1)
             c.vertical = rtf::Merge::First;
-        c.right = row.left;
-        const int end = std::min<int>(rc.cell.column() + rc.cell.columnSpan(), int(widths.size()));
-        for (int k = 0; k < end; ++k)
-            c.right += widths[std::size_t(k)];
-        row.cells.push_back(c);
+        // The right edge of each cell the Qt cell stands for: the grid's
+        // when there is one column per cell, else shared out evenly.
+        int left = row.left;
+        for (int k = 0; k < rc.cell.column() && k < int(widths.size()); ++k)
+            left += widths[std::size_t(k)];
+        std::vector<int> rights;
+        for (int k = rc.cell.column(); k < rc.cell.column() + rc.cell.columnSpan() && k < int(widths.size()); ++k)
+            rights.push_back((rights.empty() ? left : rights.back()) + widths[std::size_t(k)]);
+        const int right = rights.empty() ? left + MinCellTwips : rights.back();
+        for (int k = 0; k < rc.merged; ++k) {
+            if (rc.merged > 1)
+                c.horizontal = k == 0 ? rtf::Merge::First : rtf::Merge::Continue;
+            c.right = int(rights.size()) == rc.merged ? rights[std::size_t(k)]
+                                                      : left + int(std::int64_t(right - left) * (k + 1) / rc.merged);
+            row.cells.push_back(c);
+        }
     }
     return row;
 }
@@ -386,7 +400,8 @@ void DocumentWalk::rows(const QTextTable& table) {
                 from_ = from;
                 to_ = to;
             }
-            endCell();
+            for (int k = 0; k < rc.merged; ++k)
+                endCell();
         }
         endRow(row);
     }
@@ -410,23 +425,40 @@ namespace {
 // Plain text as the reader's text stream makes it: a tab between a row's
 // cells (written only when text follows in the same line), each row one
 // line, and a table's rows in reading order with the tables nested in them.
-class TableText {
+class TableText final : public DocumentWalk {
 public:
-    TableText(const QTextDocument& document, int from, int to) : document_(document), from_(from), to_(to) {}
-
-    QString run() {
-        // A range inside one cell is that cell's text alone.
-        if (const QTextTableCell cell = cellHolding(document_, from_, to_); cell.isValid()) {
-            items(cell.begin());
-        } else if (items(document_.rootFrame()->begin())) {
-            // The document's last paragraph ends: that writes the line
-            // end a row left pending.
+    QString run(const QTextDocument& document, int from, int to) {
+        walk(document, from, to);
+        // The last paragraph's end writes the line end a row left pending.
+        if (open_)
             paragraphEnd();
-        }
         return out_;
     }
 
 private:
+    void block(const QTextBlock& block, bool first) override {
+        const Continuation joined = first ? Continuation::NewParagraph : continuation(block);
+        if (open_ && joined == Continuation::NewParagraph)
+            paragraphEnd();
+        else if (open_ && joined == Continuation::LineBreak)
+            text(QStringLiteral("\n"));
+        open_ = true;
+        const int start = std::max(from_, block.position());
+        const int stop = std::min(to_, block.position() + block.length() - 1);
+        if (stop > start)
+            text(block.text().mid(start - block.position(), stop - start));
+    }
+    void beginRow(const rtf::RowFormat&) override {
+        if (open_)
+            paragraphEnd();
+        open_ = false;
+    }
+    void endCell() override {
+        ++tabs_;
+        open_ = false;
+    }
+    void endRow(const rtf::RowFormat&) override { paragraphEnd(); }
+
     void text(const QString& s) {
         if (s.isEmpty())
             return;
@@ -444,65 +476,16 @@ private:
         tabs_ = 0;
     }
 
-    bool inRange(int first, int last) const { return last >= from_ && first <= to_; }
-
-    // The items of a frame (a cell, the document) in order; the caller
-    // ends the frame's last paragraph, open when this returns true.
-    bool items(QTextFrame::iterator it) {
-        bool paragraphOpen = false;  // a block was written and its paragraph not ended
-        for (; !it.atEnd(); ++it) {
-            if (QTextTable* table = qobject_cast<QTextTable*>(it.currentFrame())) {
-                if (!inRange(table->firstPosition(), table->lastPosition()))
-                    continue;
-                if (paragraphOpen)
-                    paragraphEnd();
-                paragraphOpen = false;
-                rows(*table);
-                continue;
-            }
-            const QTextBlock block = it.currentBlock();
-            if (!block.isValid() || isTableSpacer(block) || !inRange(block.position(), block.position() + block.length() - 1))
-                continue;
-            if (paragraphOpen && continuation(block) == Continuation::NewParagraph)
-                paragraphEnd();
-            else if (paragraphOpen && continuation(block) == Continuation::LineBreak)
-                text(QStringLiteral("\n"));
-            paragraphOpen = true;
-            const int start = std::max(from_, block.position());
-            const int stop = std::min(to_, block.position() + block.length() - 1);
-            if (stop > start)
-                text(block.text().mid(start - block.position(), stop - start));
-        }
-        return paragraphOpen;
-    }
-
-    void rows(const QTextTable& table) {
-        for (int r = 0; r < table.rows(); ++r) {
-            bool any = false;
-            for (const RowCell& rc : rowCells(table, r)) {
-                if (!inRange(rc.cell.firstPosition(), rc.cell.lastPosition()))
-                    continue;
-                any = true;
-                if (!rc.continuation)
-                    items(rc.cell.begin());
-                ++tabs_;
-            }
-            if (any)
-                paragraphEnd();
-        }
-    }
-
-    const QTextDocument& document_;
-    int from_, to_;
     QString out_;
     int tabs_ = 0;
     bool pendingBreak_ = false;
+    bool open_ = false;  // a paragraph was begun and not ended
 };
 
 }  // namespace
 
 QString textWithTables(const QTextDocument& document, int from, int to) {
-    QString text = TableText(document, from, to).run();
+    QString text = TableText().run(document, from, to);
     text.replace(QChar::LineSeparator, QLatin1Char('\n'));
     return text;
 }

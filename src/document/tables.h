@@ -35,6 +35,9 @@ inline constexpr int TableLeftProperty = QTextFormat::UserProperty + 23;
 // On a cell's format: a cell added only to fill a row shorter than the
 // table's grid. While empty it is not written.
 inline constexpr int FillerCellProperty = QTextFormat::UserProperty + 24;
+// On a cell's format: how many cells of the row read (\clmgf, \clmrg ...)
+// it stands for, when more than one.
+inline constexpr int MergedCellsProperty = QTextFormat::UserProperty + 25;
 
 // Tables nested deeper than this are read as text (tab-separated cells,
 // one paragraph per row): Qt lays nested tables out recursively.
@@ -54,6 +57,7 @@ struct PlacedCell {
     // The cells read (row, index in the row) whose content it holds, in order.
     std::vector<std::pair<int, int>> sources;
     bool filler = false;
+    int merged = 1;  // cells of the row read side by side that it stands for
 };
 
 // The rows of one table laid on the union of their cell boundaries.
@@ -74,10 +78,12 @@ QTextTableCellFormat cellFormat(const PlacedCell& cell, int gapTwips);
 
 // The cells a table row is written as: each cell that starts in the row,
 // or continues one from above (written empty, as \clvmrg); empty filler
-// cells left out.
+// cells left out. rowFormat() gives one definition per cell, merged ones
+// as many as they stand for.
 struct RowCell {
     QTextTableCell cell;
     bool continuation = false;
+    int merged = 1;  // written as this many cells, merged (\clmgf, \clmrg)
 };
 std::vector<RowCell> rowCells(const QTextTable& table, int row);
 rtf::RowFormat rowFormat(const QTextTable& table, const std::vector<RowCell>& cells);
@@ -98,7 +104,8 @@ protected:
     // first: the first block walked in its frame (the document, a cell).
     virtual void block(const QTextBlock& block, bool first) = 0;
     virtual void beginRow(const rtf::RowFormat& row) = 0;
-    // The cell's last paragraph, if one was begun, ends with the cell.
+    // The cell's last paragraph, if one was begun, ends with the cell; the
+    // cells merged into it follow, empty.
     virtual void endCell() = 0;
     virtual void endRow(const rtf::RowFormat& row) = 0;
 
