@@ -284,6 +284,8 @@ void Inserter::cellEnd(const rtf::ParaFormat& format) {
         return;
     }
     table_->cell.paragraphEnd(format);
+    if (table_->cells.size() + 1 >= std::size_t(MaxTableColumns))
+        return;  // the row's last cell takes the rest
     table_->cells.push_back(std::move(table_->cell));
     table_->cell = Recorder();
 }

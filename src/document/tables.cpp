@@ -10,6 +10,7 @@
 #include <QTextTable>
 
 #include <algorithm>
+#include <map>
 #include <cmath>
 #include <cstdint>
 #include <utility>
@@ -75,25 +76,24 @@ int nearestEdge(const std::vector<int>& edges, int twips) {
     return int(it - edges.begin());
 }
 
-// Joins vertically merged cells to the cell above them.
+// Joins vertically merged cells to the cell above them: the first cell of
+// the chain open at that column, when it spans as far and reaches the row.
 void mergeDown(TableGrid& grid) {
-    for (std::size_t r = 1; r < grid.rows.size(); ++r) {
+    std::map<int, std::pair<int, PlacedCell*>> chains;  // by column: the chain's first cell and its row
+    for (std::size_t r = 0; r < grid.rows.size(); ++r) {
         auto& row = grid.rows[r];
         for (std::size_t i = 0; i < row.size();) {
             PlacedCell& cell = row[i];
+            const auto open = chains.find(cell.column);
             PlacedCell* top = nullptr;
-            if (cell.format.vertical == rtf::Merge::Continue) {
-                // The chain's first cell: the nearest row above whose cell
-                // at this column spans as far, reached through rowSpan.
-                for (std::size_t up = r; up-- > 0 && !top;) {
-                    for (PlacedCell& above : grid.rows[up]) {
-                        if (above.column == cell.column && above.span == cell.span &&
-                            above.format.vertical != rtf::Merge::None && int(up) + above.rowSpan == int(r))
-                            top = &above;
-                    }
-                }
-            }
+            if (cell.format.vertical == rtf::Merge::Continue && open != chains.end() &&
+                open->second.second->span == cell.span && open->second.first + open->second.second->rowSpan == int(r))
+                top = open->second.second;
             if (!top) {
+                if (cell.format.vertical == rtf::Merge::None)
+                    chains.erase(cell.column);
+                else
+                    chains[cell.column] = {int(r), &cell};
                 ++i;
                 continue;
             }
@@ -119,9 +119,15 @@ TableGrid layTable(const std::vector<rtf::RowFormat>& rows, const std::vector<in
             left = r == 0 ? rows[r].left : std::min(left, rows[r].left);
     }
     std::sort(points.begin(), points.end());
+    // Rows of many different edges would make a grid too wide to lay out:
+    // then edges closer than a share of the table's width are one.
+    int snap = SnapTwips;
+    points.erase(std::unique(points.begin(), points.end()), points.end());
+    if (int(points.size()) > MaxTableColumns)
+        snap = std::max(SnapTwips, int((std::int64_t(points.back()) - left) / MaxTableColumns) + 1);
     grid.edges.push_back(left);
     for (int p : points) {
-        if (p - grid.edges.back() >= SnapTwips)
+        if (p - grid.edges.back() >= snap)
             grid.edges.push_back(p);
     }
     if (grid.edges.size() < 2)
@@ -366,16 +372,23 @@ void DocumentWalk::walk(const QTextDocument& document, int from, int to) {
 
 void DocumentWalk::items(QTextFrame::iterator it) {
     bool first = true;
+    bool afterTable = false;
     for (; !it.atEnd(); ++it) {
         if (const QTextTable* table = qobject_cast<QTextTable*>(it.currentFrame())) {
             if (inRange(table->firstPosition(), table->lastPosition())) {
                 rows(*table);
                 first = true;
             }
+            afterTable = true;
             continue;
         }
         const QTextBlock b = it.currentBlock();
-        if (!b.isValid() || isTableSpacer(b) || !inRange(b.position(), b.position() + b.length() - 1))
+        // A spacer counts only beside its table: a block made from it by
+        // Enter inherits the mark.
+        const bool beforeTable = !it.atEnd() && qobject_cast<QTextTable*>((++QTextFrame::iterator(it)).currentFrame());
+        const bool spacer = (afterTable || beforeTable) && isTableSpacer(b);
+        afterTable = false;
+        if (!b.isValid() || spacer || !inRange(b.position(), b.position() + b.length() - 1))
             continue;
         block(b, first);
         first = false;

@@ -42,6 +42,9 @@ inline constexpr int MergedCellsProperty = QTextFormat::UserProperty + 25;
 // Tables nested deeper than this are read as text (tab-separated cells,
 // one paragraph per row): Qt lays nested tables out recursively.
 inline constexpr int MaxTableNesting = 8;
+// Cells past this many in a row read join its last cell, and rows of many
+// different cell edges share coarser columns: Qt lays out every column.
+inline constexpr int MaxTableColumns = 256;
 
 // How many rows of tables nested deeper than MaxTableNesting a document
 // read from RTF holds as text: a save cannot write them back as tables.

@@ -36,8 +36,8 @@ int tablesIn(const QTextDocument& doc) {
 
 struct GoldenCase {
     const char* name;
-    int tables;          // QTextTables the document holds, nested ones too
-    int flattenedRows;   // rows nested too deep, read as text
+    int tables;         // QTextTables the document holds, nested ones too
+    int flattenedRows;  // rows nested too deep, read as text
 };
 
 class TableGolden : public testing::TestWithParam<GoldenCase> {};
@@ -140,8 +140,8 @@ INSTANTIATE_TEST_SUITE_P(Ranges, TableCopy,
                          testing::Values(CopyCase{"InsideOneCell", 0, 1, 0, 0, 1, 1, "b", "b", 0},
                                          CopyCase{"TwoCellsOfARow", 0, 0, 0, 0, 1, 1, "a\tb", "a\tb\n", 1},
                                          CopyCase{"DownAColumn", 0, 1, 0, 1, 1, 1, "a\tb\nc\td", "a\tb\nc\td\n", 1},
-                                         CopyCase{"FromTheTextBefore", -1, 0, 3, 0, 0, 1, "ore\na\tb",
-                                                  "ore\na\tb\n", 1}),
+                                         CopyCase{"FromTheTextBefore", -1, 0, 3, 0, 0, 1, "ore\na\tb", "ore\na\tb\n",
+                                                  1}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -21,9 +21,7 @@ public:
     void text(std::string_view utf8, const CharFormat&) override { log += utf8; }
     void paragraphEnd(const ParaFormat&) override { log += "¶"; }
     void tableDepth(int depth) override { log += "<" + std::to_string(depth) + ">"; }
-    void cellEnd(const ParaFormat& format) override {
-        log += format.alignment == Alignment::Centre ? "|c" : "|";
-    }
+    void cellEnd(const ParaFormat& format) override { log += format.alignment == Alignment::Centre ? "|c" : "|"; }
     void rowEnd(const RowFormat& row) override {
         log += "R{";
         if (row.gap)
@@ -115,14 +113,14 @@ INSTANTIATE_TEST_SUITE_P(
 // Files that break the rules keep every character, in order.
 INSTANTIATE_TEST_SUITE_P(
     Broken, TableEvents,
-    testing::Values(TableCase{"CellsWithoutIntbl", R"({\rtf1 a\cell b\cell\row c})", "a|<1>b|R{}<0>c¶"},
-                    TableCase{"TextAfterTheLastCellIsACell",
-                              R"({\rtf1\trowd\cellx1000\cellx2000\pard\intbl a\cell b\row})", "<1>a|b|R{1000;2000;}<0>"},
-                    TableCase{"RowLeftOpenAtTheEnd", R"({\rtf1\trowd\cellx1000\pard\intbl a\cell b})",
-                              "<1>a|b|R{1000;}<0>"},
-                    TableCase{"RowWithoutCells", R"({\rtf1 a\par\trowd\cellx1000\row b})", "a¶b¶"},
-                    TableCase{"NestedRowLeftOpen", R"({\rtf1\pard\intbl a\cell\pard\intbl\itap2 x\nestcell})",
-                              "<1>a|<2>x|R{}<1>R{}<0>"}),
+    testing::Values(
+        TableCase{"CellsWithoutIntbl", R"({\rtf1 a\cell b\cell\row c})", "a|<1>b|R{}<0>c¶"},
+        TableCase{"TextAfterTheLastCellIsACell", R"({\rtf1\trowd\cellx1000\cellx2000\pard\intbl a\cell b\row})",
+                  "<1>a|b|R{1000;2000;}<0>"},
+        TableCase{"RowLeftOpenAtTheEnd", R"({\rtf1\trowd\cellx1000\pard\intbl a\cell b})", "<1>a|b|R{1000;}<0>"},
+        TableCase{"RowWithoutCells", R"({\rtf1 a\par\trowd\cellx1000\row b})", "a¶b¶"},
+        TableCase{"NestedRowLeftOpen", R"({\rtf1\pard\intbl a\cell\pard\intbl\itap2 x\nestcell})",
+                  "<1>a|<2>x|R{}<1>R{}<0>"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
