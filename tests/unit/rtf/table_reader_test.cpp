@@ -20,7 +20,11 @@ public:
     bool tables() const override { return true; }
     void text(std::string_view utf8, const CharFormat&) override { log += utf8; }
     void paragraphEnd(const ParaFormat&) override { log += "¶"; }
-    void tableDepth(int depth) override { log += "<" + std::to_string(depth) + ">"; }
+    void tableDepth(int depth) override {
+        log += '<';
+        log += std::to_string(depth);
+        log += '>';
+    }
     void cellEnd(const ParaFormat& format) override { log += format.alignment == Alignment::Centre ? "|c" : "|"; }
     void rowEnd(const RowFormat& row) override {
         log += "R{";
