@@ -195,6 +195,8 @@ private:
 
     void startTable();
     void finishTable();
+    QTextTable* insertRows(const TableGrid& grid, std::size_t first, std::size_t end,
+                           const std::vector<rtf::RowFormat>& formats, TableContent& content);
     void insertInline(const Recorder& content);
     void fillCell(QTextTableCell cell, const PlacedCell& placed, TableContent& content, int gap);
 
@@ -350,23 +352,33 @@ void Inserter::finishTable() {
         counts.push_back(int(row.cells.size()));
     }
     const TableGrid grid = layTable(formats, counts);
-    QTextTable* table = cursor_.insertTable(int(grid.rows.size()), grid.columns(), tableFormat(grid, formats.front()));
-    for (std::size_t r = 0; r < grid.rows.size(); ++r) {
-        for (const PlacedCell& placed : grid.rows[r]) {
-            if (placed.span > 1 || placed.rowSpan > 1)
-                table->mergeCells(int(r), placed.column, placed.rowSpan, placed.span);
-        }
-    }
-    for (std::size_t r = 0; r < grid.rows.size(); ++r) {
-        for (const PlacedCell& placed : grid.rows[r])
-            fillCell(table->cellAt(int(r), placed.column), placed, *content, formats[r].gap);
-    }
     QTextDocument& doc = *cursor_.document();
-    if (content->spacerBefore) {
-        QTextCursor before(doc.findBlock(table->firstPosition() - 1));
-        QTextBlockFormat f = before.blockFormat();
-        f.setProperty(TableSpacerProperty, true);
-        before.setBlockFormat(f);
+    // Qt lays a table out whole, at once: a long one is built as tables of
+    // a few hundred rows, one after the other (cut where no cell spans the
+    // cut), so that the window shows the first rows while laying out the
+    // rest. Between them, Qt's block is a spacer of no height.
+    QTextTable* table = nullptr;
+    for (std::size_t first = 0; first < grid.rows.size();) {
+        std::size_t end = first;
+        for (int reach = 0; end < grid.rows.size() && (end - first < TableBuildRows || int(end) < reach); ++end) {
+            for (const PlacedCell& placed : grid.rows[end])
+                reach = std::max(reach, int(end) + placed.rowSpan);
+        }
+        if (table) {
+            cursor_.setPosition(table->lastPosition() + 1);
+            QTextBlockFormat f;
+            f.setProperty(TableSpacerProperty, true);
+            f.setLineHeight(0, QTextBlockFormat::FixedHeight);
+            cursor_.setBlockFormat(f);
+        }
+        table = insertRows(grid, first, end, formats, *content);
+        if (first == 0 && content->spacerBefore) {
+            QTextCursor before(doc.findBlock(table->firstPosition() - 1));
+            QTextBlockFormat f = before.blockFormat();
+            f.setProperty(TableSpacerProperty, true);
+            before.setBlockFormat(f);
+        }
+        first = end;
     }
     // The block after the table: a fragment's tail, else a block no
     // paragraph of the input has claimed yet.
@@ -381,6 +393,23 @@ void Inserter::finishTable() {
     }
     paragraphStart_ = cursor_.position();
     splitter_.paragraphStarted();
+}
+
+// Rows [first, end) of the grid as one QTextTable at the cursor.
+QTextTable* Inserter::insertRows(const TableGrid& grid, std::size_t first, std::size_t end,
+                                 const std::vector<rtf::RowFormat>& formats, TableContent& content) {
+    QTextTable* table = cursor_.insertTable(int(end - first), grid.columns(), tableFormat(grid, formats.front()));
+    for (std::size_t r = first; r < end; ++r) {
+        for (const PlacedCell& placed : grid.rows[r]) {
+            if (placed.span > 1 || placed.rowSpan > 1)
+                table->mergeCells(int(r - first), placed.column, placed.rowSpan, placed.span);
+        }
+    }
+    for (std::size_t r = first; r < end; ++r) {
+        for (const PlacedCell& placed : grid.rows[r])
+            fillCell(table->cellAt(int(r - first), placed.column), placed, content, formats[r].gap);
+    }
+    return table;
 }
 
 void Inserter::insertInline(const Recorder& content) {

@@ -10,6 +10,7 @@
 #include <QTextFrame>
 #include <QTextTableCell>
 
+#include <cstddef>
 #include <utility>
 #include <vector>
 
@@ -45,6 +46,8 @@ inline constexpr int MaxTableNesting = 8;
 // Cells past this many in a row read join its last cell, and rows of many
 // different cell edges share coarser columns: Qt lays out every column.
 inline constexpr int MaxTableColumns = 256;
+// A table read is built as QTextTables of about this many rows.
+inline constexpr std::size_t TableBuildRows = 200;
 
 // How many rows of tables nested deeper than MaxTableNesting a document
 // read from RTF holds as text: a save cannot write them back as tables.

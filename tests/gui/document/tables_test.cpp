@@ -81,6 +81,44 @@ INSTANTIATE_TEST_SUITE_P(Files, TableGolden,
                                          GoldenCase{"deep", 8, 2}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A long table is built as several QTextTables, cut only where no merged
+// cell spans the cut, and written back as the one table it was.
+TEST(LongTable, IsBuiltInPiecesAndWrittenWhole) {
+    const int rows = int(document::TableBuildRows) * 2 + 50;
+    const int cut = int(document::TableBuildRows);
+    std::string rtf = "{\\rtf1 ";
+    for (int r = 0; r < rows; ++r) {
+        // A cell merged down over the rows around the first cut.
+        rtf += "\\trowd";
+        if (r == cut - 1)
+            rtf += "\\clvmgf";
+        else if (r == cut || r == cut + 1)
+            rtf += "\\clvmrg";
+        rtf += "\\cellx1000\\cellx2000\\pard\\intbl ";
+        if (r != cut && r != cut + 1)
+            rtf.append(1, 'r').append(std::to_string(r));
+        rtf += "\\cell x\\cell\\row\n";
+    }
+    rtf += "}";
+    QTextDocument doc;
+    document::readRtfDocument(rtf, doc);
+    EXPECT_EQ(tablesIn(doc), 3);
+    EXPECT_EQ(document::plainText(doc), document::fileText(QByteArray::fromStdString(rtf)));
+    const std::string written = document::writeRtf(doc);
+    auto count = [&written](const std::string& word) {
+        std::size_t n = 0;
+        for (std::size_t at = written.find(word); at != std::string::npos; at = written.find(word, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count("\\row\n"), std::size_t(rows));
+    // Each row's definition is written before its cells and before \row.
+    EXPECT_EQ(count("\\clvmgf"), 2u);
+    EXPECT_EQ(count("\\clvmrg"), 4u);
+    EXPECT_EQ(written.find("\\par}"), std::string::npos) << "nothing but rows between the pieces";
+    EXPECT_EQ(written.find("\\par\n"), std::string::npos) << "nothing but rows between the pieces";
+}
+
 // A 2x2 table between two paragraphs: "before", cells a b / c d, "after".
 class TableEditing : public testing::Test {
 protected:
