@@ -102,10 +102,10 @@ struct State {
     int field = -1;  // the instruction the \field being read collects, -1: none
     // The paragraph's place in tables: \intbl, \itapN (-1: not given).
     bool inTable = false;
-    int itap = -1;
+    std::int8_t itap = -1;  // at most kMaxTableDepth
     int tableDepth() const {
         if (itap >= 0)
-            return std::min(itap, kMaxTableDepth);
+            return itap;
         return inTable ? 1 : 0;
     }
 };
@@ -423,7 +423,7 @@ std::string* Reader::target(bool cjk) {
 // Called before body text is appended: start a new run if the formatting
 // changed, write the tabs of cells closed before this text.
 void Reader::prepareBody(bool cjk) {
-    if (!paragraphOpen_)
+    if (!paragraphOpen_ && tables_)
         startParagraph();
     if (!runStarted_) {
         runStarted_ = true;
@@ -904,7 +904,7 @@ void Reader::word(const Token& t) {
     case Kind::Cell: cell(); break;
     case Kind::Row: row(e.arg != 0); break;
     case Kind::InTable: s.inTable = on; break;
-    case Kind::NestingLevel: s.itap = std::max(n, 0); break;
+    case Kind::NestingLevel: s.itap = static_cast<std::int8_t>(std::clamp(n, 0, kMaxTableDepth)); break;
     case Kind::TableProperty: tableProperty(static_cast<detail::TableProperty>(e.arg), n); break;
     case Kind::Character: emit(static_cast<char32_t>(e.arg)); break;
     case Kind::Field: field(); break;
