@@ -382,6 +382,10 @@ void DocumentWalk::items(QTextFrame::iterator it) {
             afterTable = true;
             continue;
         }
+        if (const QTextFrame* frame = it.currentFrame()) {
+            items(frame->begin());  // a frame of another kind: its paragraphs count as the document's
+            continue;
+        }
         const QTextBlock b = it.currentBlock();
         // A spacer counts only beside its table: a block made from it by
         // Enter inherits the mark.
