@@ -23,9 +23,10 @@ class QTextTableFormat;
 namespace document {
 
 // Qt keeps a block before a table that starts its frame (the document or a
-// cell) and one after every table. Such a block that the file had no
-// paragraph for carries this mark; while it stays empty it is neither
-// written nor part of the plain text.
+// cell) and one after every table, so also between the pieces a long table
+// is built as. Such a block that the file had no paragraph for carries this
+// mark; while it stays empty and beside its table it is neither written nor
+// part of the plain text.
 inline constexpr int TableSpacerProperty = QTextFormat::UserProperty + 20;
 // On a table's format: its column widths in twips (QList<int>), the row
 // definition's \trgaph and \trleft (int), so that widths survive the
