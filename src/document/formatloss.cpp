@@ -4,6 +4,7 @@
 
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextFrame>
 
 #include <unordered_set>
 
@@ -22,6 +23,9 @@ bool showsMoreThanPlain(const rtf::CharFormat& run, const rtf::CharFormat& plain
 }  // namespace
 
 bool losesFormattingAsPlainText(const QTextDocument& document) {
+    // A table becomes tab-separated lines.
+    if (!document.rootFrame()->childFrames().isEmpty())
+        return true;
     const QFont font = document.defaultFont();
     const rtf::CharFormat plain = fromQt(QTextCharFormat(), font);
     std::unordered_set<int> seen;  // each format index is judged once

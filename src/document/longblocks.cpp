@@ -1,5 +1,6 @@
 #include "document/longblocks.h"
 
+#include "document/tables.h"
 #include "text/cjk.h"
 
 #include <QTextBlock>
@@ -112,6 +113,8 @@ qsizetype lineCount(const QTextDocument& document) {
 }
 
 QString textOf(const QTextDocument& document, int from, int to) {
+    if (!document.rootFrame()->childFrames().isEmpty())
+        return textWithTables(document, from, to);
     QString text;
     text.reserve(std::max(0, to - from));
     for (QTextBlock block = document.findBlock(from); block.isValid() && block.position() <= to; block = block.next()) {

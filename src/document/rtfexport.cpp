@@ -3,6 +3,7 @@
 #include "document/formatmap.h"
 #include "document/longblocks.h"
 #include "document/pictures.h"
+#include "document/tables.h"
 #include "rtf/writer.h"
 
 #include <QTextBlock>
@@ -44,31 +45,48 @@ private:
 
 }  // namespace
 
-std::string writeRtf(const QTextDocument& document, int from, int to) {
-    const int end = document.characterCount() - 1;  // the last block's separator is not text
-    from = std::clamp(from, 0, end);
-    to = std::clamp(to, from, end);
+namespace {
 
-    rtf::Writer writer;
-    FormatLookup formats(document);
-    QByteArray utf8;
-    const QTextBlock first = document.findBlock(from);
-    bool open = false;
-    for (QTextBlock block = first; block.isValid() && block.position() <= to; block = block.next()) {
+// Writes the document's paragraphs and tables from position from up to to.
+class Exporter final : public DocumentWalk {
+public:
+    explicit Exporter(const QTextDocument& document) : document_(document), formats_(document) {}
+
+    std::string run(int from, int to) {
+        walk(document_, from, to);
+        if (open_)
+            writer_.endParagraph();
+        return writer_.finish();
+    }
+
+private:
+    void beginRow(const rtf::RowFormat& row) override {
+        if (open_)
+            writer_.endParagraph();
+        open_ = false;
+        writer_.beginRow(row);
+    }
+    void endCell() override {
+        writer_.endCell();
+        open_ = false;
+    }
+    void endRow(const rtf::RowFormat& row) override { writer_.endRow(row); }
+
+    void block(const QTextBlock& block, bool first) override {
         // A paragraph held as several blocks is written as the one it is.
-        const Continuation joined = block == first ? Continuation::NewParagraph : continuation(block);
+        const Continuation joined = first ? Continuation::NewParagraph : continuation(block);
         if (joined == Continuation::NewParagraph) {
-            if (open)
-                writer.endParagraph();
-            writer.beginParagraph(formats.paraFormat(block));
-            open = true;
+            if (open_)
+                writer_.endParagraph();
+            writer_.beginParagraph(formats_.paraFormat(block));
+            open_ = true;
         } else if (joined == Continuation::LineBreak) {
-            writer.text("\u2028", fromQt(block.charFormat(), document.defaultFont()));
+            writer_.text("\u2028", fromQt(block.charFormat(), document_.defaultFont()));
         }
         for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
-            const int start = std::max(fragment.position(), from);
-            const int stop = std::min(fragment.position() + fragment.length(), to);
+            const int start = std::max(fragment.position(), from_);
+            const int stop = std::min(fragment.position() + fragment.length(), to_);
             if (start >= stop)
                 continue;
             if (fragment.charFormat().isImageFormat()) {
@@ -76,19 +94,31 @@ std::string writeRtf(const QTextDocument& document, int from, int to) {
                 // (none can be made yet) are left out.
                 if (const auto picture = pictureOf(fragment.charFormat()))
                     for (int i = start; i < stop; ++i)
-                        writer.picture(*picture, formats.charFormat(fragment));
+                        writer_.picture(*picture, formats_.charFormat(fragment));
                 continue;
             }
             QString text = fragment.text();
             if (start != fragment.position() || stop != fragment.position() + fragment.length())
                 text = text.mid(start - fragment.position(), stop - start);
-            utf8 = text.toUtf8();
-            writer.text(std::string_view(utf8.constData(), std::size_t(utf8.size())), formats.charFormat(fragment));
+            utf8_ = text.toUtf8();
+            writer_.text(std::string_view(utf8_.constData(), std::size_t(utf8_.size())), formats_.charFormat(fragment));
         }
     }
-    if (open)
-        writer.endParagraph();
-    return writer.finish();
+
+    const QTextDocument& document_;
+    rtf::Writer writer_;
+    FormatLookup formats_;
+    QByteArray utf8_;
+    bool open_ = false;  // a paragraph is begun and not ended
+};
+
+}  // namespace
+
+std::string writeRtf(const QTextDocument& document, int from, int to) {
+    const int end = document.characterCount() - 1;  // the last block's separator is not text
+    from = std::clamp(from, 0, end);
+    to = std::clamp(to, from, end);
+    return Exporter(document).run(from, to);
 }
 
 std::string writeRtf(const QTextDocument& document) {

@@ -2,6 +2,7 @@
 
 #include "document/formatmap.h"
 #include "document/pictures.h"
+#include "document/tables.h"
 #include "rtf/writer.h"
 
 #include <QTextBlock>
@@ -11,42 +12,64 @@
 
 namespace document {
 
-RtfSnapshot::RtfSnapshot(const QTextDocument& document) : text_(document.toRawText()) {
-    // Each distinct Qt format is converted once; runs keep only its index.
-    std::unordered_map<int, int> charIndex;
-    std::unordered_map<int, int> paraIndex;
-    std::unordered_map<int, int> pictureIndex;  // by char format index; -1: not one the writer keeps
-    const QFont font = document.defaultFont();
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        auto para = paraIndex.find(block.blockFormatIndex());
-        if (para == paraIndex.end()) {
-            para = paraIndex.emplace(block.blockFormatIndex(), int(paraFormats_.size())).first;
-            paraFormats_.push_back(fromQt(block.blockFormat()));
+// Copies each block's runs in the order writeRtf writes them.
+class SnapshotWalk final : public DocumentWalk {
+public:
+    SnapshotWalk(RtfSnapshot& snapshot, const QTextDocument& document) : s_(snapshot), font_(document.defaultFont()) {}
+
+private:
+    void block(const QTextBlock& block, bool) override {
+        auto para = paraIndex_.find(block.blockFormatIndex());
+        if (para == paraIndex_.end()) {
+            para = paraIndex_.emplace(block.blockFormatIndex(), int(s_.paraFormats_.size())).first;
+            s_.paraFormats_.push_back(fromQt(block.blockFormat()));
         }
-        paragraphs_.push_back({para->second, int(runs_.size())});
-        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            auto chars = charIndex.find(fragment.charFormatIndex());
-            if (chars == charIndex.end()) {
-                chars = charIndex.emplace(fragment.charFormatIndex(), int(charFormats_.size())).first;
-                charFormats_.push_back(fromQt(fragment.charFormat(), font));
-            }
-            int picture = -1;
-            if (fragment.charFormat().isImageFormat()) {
-                auto known = pictureIndex.find(fragment.charFormatIndex());
-                if (known == pictureIndex.end()) {
-                    const auto read = pictureOf(fragment.charFormat());
-                    known = pictureIndex.emplace(fragment.charFormatIndex(), read ? int(pictures_.size()) : -1).first;
-                    if (read)
-                        pictures_.push_back(*read);
-                }
-                if (known->second < 0)
-                    continue;  // an image not read from RTF: written nowhere
-                picture = known->second;
-            }
-            runs_.push_back({fragment.position(), fragment.length(), chars->second, picture});
-        }
+        s_.paragraphs_.push_back({para->second, int(s_.runs_.size())});
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it)
+            fragment(it.fragment());
     }
+    void beginRow(const rtf::RowFormat& row) override { mark(RtfSnapshot::Paragraph::BeginRow, &row); }
+    void endCell() override { mark(RtfSnapshot::Paragraph::EndCell, nullptr); }
+    void endRow(const rtf::RowFormat& row) override { mark(RtfSnapshot::Paragraph::EndRow, &row); }
+
+    void mark(RtfSnapshot::Paragraph::Kind kind, const rtf::RowFormat* row) {
+        if (row)
+            s_.rows_.push_back(*row);
+        s_.paragraphs_.push_back({int(s_.rows_.size()) - 1, int(s_.runs_.size()), kind});
+    }
+
+    void fragment(const QTextFragment& fragment) {
+        auto chars = charIndex_.find(fragment.charFormatIndex());
+        if (chars == charIndex_.end()) {
+            chars = charIndex_.emplace(fragment.charFormatIndex(), int(s_.charFormats_.size())).first;
+            s_.charFormats_.push_back(fromQt(fragment.charFormat(), font_));
+        }
+        int picture = -1;
+        if (fragment.charFormat().isImageFormat()) {
+            auto known = pictureIndex_.find(fragment.charFormatIndex());
+            if (known == pictureIndex_.end()) {
+                const auto read = pictureOf(fragment.charFormat());
+                known = pictureIndex_.emplace(fragment.charFormatIndex(), read ? int(s_.pictures_.size()) : -1).first;
+                if (read)
+                    s_.pictures_.push_back(*read);
+            }
+            if (known->second < 0)
+                return;  // an image not read from RTF: written nowhere
+            picture = known->second;
+        }
+        s_.runs_.push_back({fragment.position(), fragment.length(), chars->second, picture});
+    }
+
+    RtfSnapshot& s_;
+    const QFont font_;
+    // Each distinct Qt format is converted once; runs keep only its index.
+    std::unordered_map<int, int> charIndex_;
+    std::unordered_map<int, int> paraIndex_;
+    std::unordered_map<int, int> pictureIndex_;  // by char format index; -1: not one the writer keeps
+};
+
+RtfSnapshot::RtfSnapshot(const QTextDocument& document) : text_(document.toRawText()) {
+    SnapshotWalk(*this, document).walk(document, 0, document.characterCount() - 1);
 }
 
 std::string RtfSnapshot::toRtf() const {
@@ -54,7 +77,16 @@ std::string RtfSnapshot::toRtf() const {
     QByteArray utf8;
     for (std::size_t p = 0; p < paragraphs_.size(); ++p) {
         const std::size_t endRun = p + 1 < paragraphs_.size() ? std::size_t(paragraphs_[p + 1].firstRun) : runs_.size();
-        writer.beginParagraph(paraFormats_[std::size_t(paragraphs_[p].format)]);
+        const Paragraph& para = paragraphs_[p];
+        // A paragraph stays open until what follows ends it: the next
+        // paragraph, a row, or its cell's end.
+        switch (para.kind) {
+        case Paragraph::BeginRow: writer.beginRow(rows_[std::size_t(para.format)]); continue;
+        case Paragraph::EndCell: writer.endCell(); continue;
+        case Paragraph::EndRow: writer.endRow(rows_[std::size_t(para.format)]); continue;
+        case Paragraph::Text: break;
+        }
+        writer.beginParagraph(paraFormats_[std::size_t(para.format)]);
         for (std::size_t r = std::size_t(paragraphs_[p].firstRun); r < endRun; ++r) {
             const Run& run = runs_[r];
             if (run.picture >= 0) {
@@ -67,7 +99,6 @@ std::string RtfSnapshot::toRtf() const {
             writer.text(std::string_view(utf8.constData(), std::size_t(utf8.size())),
                         charFormats_[std::size_t(run.format)]);
         }
-        writer.endParagraph();
     }
     return writer.finish();
 }

@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -33,10 +34,14 @@ private:
         int format;   // index into charFormats_
         int picture;  // index into pictures_ for a picture's object characters, else -1
     };
+    // A paragraph, or a table row's start or end, or a cell's end.
     struct Paragraph {
-        int format;    // index into paraFormats_
+        enum Kind : std::uint8_t { Text, BeginRow, EndCell, EndRow };
+        int format;    // index into paraFormats_ (Text) or rows_ (BeginRow, EndRow)
         int firstRun;  // runs up to the next paragraph's firstRun
+        Kind kind = Text;
     };
+    friend class SnapshotWalk;
 
     QString text_;
     std::vector<rtf::CharFormat> charFormats_;
@@ -44,6 +49,7 @@ private:
     std::vector<rtf::Picture> pictures_;
     std::vector<Run> runs_;
     std::vector<Paragraph> paragraphs_;
+    std::vector<rtf::RowFormat> rows_;
 };
 
 }  // namespace document

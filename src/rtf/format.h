@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace rtf {
 
@@ -62,6 +63,43 @@ struct Picture {
     int shownHeight() const { return goalHeight > 0 ? int(long(goalHeight) * scaleY / 100) : 0; }
 
     bool operator==(const Picture&) const = default;
+};
+
+// One side of a table cell's border. Lengths in twips, colours 0xRRGGBB.
+struct Border {
+    enum class Style : std::uint8_t { None, Single, Double, Dotted, Dashed };
+    Style style = Style::None;
+    int width = 0;  // \brdrwN; 0: the thinnest line
+    bool hasColor = false;
+    std::uint32_t color = 0;
+
+    bool operator==(const Border&) const = default;
+};
+
+enum class Merge : std::uint8_t { None, First, Continue };
+enum class CellAlign : std::uint8_t { Top, Centre, Bottom };
+
+// One cell of a table row's definition, as \clXXX words and its \cellx give it.
+struct CellFormat {
+    int right = 0;      // \cellxN: the cell's right edge, from the page margin
+    Border borders[4];  // top, left, bottom, right
+    bool hasShading = false;
+    std::uint32_t shading = 0;  // the background colour, \clcbpat mixed with \clcfpat by \clshdng
+    Merge horizontal = Merge::None;
+    Merge vertical = Merge::None;
+    CellAlign align = CellAlign::Top;
+
+    bool operator==(const CellFormat&) const = default;
+};
+
+// A table row's definition (\trowd ...).
+struct RowFormat {
+    std::vector<CellFormat> cells;
+    int left = 0;  // \trleftN: where the row starts
+    int gap = 0;   // \trgaphN: half the space between cells' texts
+    Alignment alignment = Alignment::Left;
+
+    bool operator==(const RowFormat&) const = default;
 };
 
 }  // namespace rtf

@@ -40,11 +40,48 @@ enum class Kind : std::uint8_t {
     Alignment,         // \ql \qr \qc \qj; arg: the Alignment
     ParaValue,         // \li \ri \fi \sb \sa: KeywordEntry::para names the member
     ParagraphEnd,      // \par \row (arg 0); \page \sect (arg 1: only an open paragraph)
-    Cell,              // \cell
+    Cell,              // \cell (arg 0), \nestcell (arg 1)
+    Row,               // \row (arg 0), \nestrow (arg 1)
+    InTable,           // \intbl
+    NestingLevel,      // \itapN
+    TableProperty,     // row and cell definitions; arg: a TableProperty
     Character,         // \line \tab \emdash ...; arg: the code point
     Field,             // \field
     FieldInstruction,  // \fldinst
     FieldResult,       // \fldrslt
+};
+
+// The control words of a table row's definition (\trowd ... \cellx).
+enum TableProperty : std::uint8_t {
+    kRowDefaults,  // \trowd
+    kCellRight,    // \cellxN
+    kRowGap,       // \trgaphN
+    kRowLeft,      // \trleftN
+    kRowAlignLeft,
+    kRowAlignRight,
+    kRowAlignCentre,
+    kCellBorderTop,  // \clbrdrt; then left, bottom, right in Border's order
+    kCellBorderLeft,
+    kCellBorderBottom,
+    kCellBorderRight,
+    kOtherBorder,  // a paragraph's, a row's or a table's border: not a cell's
+    kBorderNone,
+    kBorderSingle,
+    kBorderDouble,
+    kBorderDotted,
+    kBorderDashed,
+    kBorderWidth,     // \brdrwN
+    kBorderColour,    // \brdrcfN
+    kCellBackground,  // \clcbpatN
+    kCellPattern,     // \clcfpatN
+    kCellShading,     // \clshdngN
+    kMergeFirst,      // \clmgf
+    kMergeNext,       // \clmrg
+    kVMergeFirst,     // \clvmgf
+    kVMergeNext,      // \clvmrg
+    kCellTop,         // \clvertalt
+    kCellCentre,
+    kCellBottom,
 };
 
 enum DestinationKind : std::uint8_t { kFontTable, kColorTable, kSkip };

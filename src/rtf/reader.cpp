@@ -61,6 +61,10 @@ constexpr std::size_t kMaxFields = 1 << 20;
 // A picture larger than this (bytes, after decoding) is cut short: it will
 // not decode, and shows as a placeholder of its size.
 constexpr std::size_t kMaxPicture = std::size_t(256) << 20;
+// Tables nested deeper than this are read as if at this depth; rows of more
+// cells than kMaxCells keep their first kMaxCells cells' definitions.
+constexpr int kMaxTableDepth = 64;
+constexpr std::size_t kMaxCells = 1024;
 
 // Where the text of the current group goes.
 enum class Dest : std::uint8_t { Body, Drop, FontTable, ColorTable, Picture, FieldInstruction };
@@ -96,6 +100,14 @@ struct State {
     // after \rtlch or \hich, until \ltrch, \loch or \dbch.
     bool complexScript = false;
     int field = -1;  // the instruction the \field being read collects, -1: none
+    // The paragraph's place in tables: \intbl, \itapN (-1: not given).
+    bool inTable = false;
+    std::int8_t itap = -1;  // at most kMaxTableDepth
+    int tableDepth() const {
+        if (itap >= 0)
+            return itap;
+        return inTable ? 1 : 0;
+    }
 };
 
 struct Font {
@@ -123,6 +135,9 @@ public:
         states_.reserve(64);
         states_.emplace_back();
         run_.reserve(4096);
+        tables_ = sink.tables();
+        rowDefs_.resize(kMaxTableDepth + 1);
+        cellsEnded_.resize(kMaxTableDepth + 1);
     }
 
     void run();
@@ -167,6 +182,12 @@ private:
     void colour(detail::ColourKind kind, int index);
     void plain();
     void cell();
+    void row(bool nested);
+    void tableProperty(detail::TableProperty p, int n);
+    std::uint32_t colourAt(int index, std::uint32_t automatic) const;
+    void startParagraph();
+    void tellDepth(int depth);
+    void closeTables();
     void field();
     void fieldResult();
     void charChanged() { runDirty_ = true; }
@@ -250,6 +271,17 @@ private:
     bool runCjk_ = false;  // the run holds text of the \dbch font
     CharFormat runFormat_;
     int pendingTabs_ = 0;  // cells closed in this row, tabs not yet written
+
+    // Tables, for a sink that takes them (tables_).
+    bool tables_ = false;
+    int toldDepth_ = 0;               // the depth last told to the sink
+    bool implicitTable_ = false;      // a \cell came outside \intbl: its row is a table anyway
+    std::vector<RowFormat> rowDefs_;  // by depth: the definition of the row being read there
+    std::vector<int> cellsEnded_;     // by depth: cells ended in the row being read there
+    int defDepth_ = 1;                // the depth \trowd, \cellx ... define a row for
+    CellFormat cellDef_;              // the cell \clXXX words define until its \cellx
+    int cellBackground_ = 0, cellPattern_ = 0, cellShading_ = 0;
+    int borderSide_ = -1;  // the border \brdrXXX words define, -1: not a cell's
     bool paragraphOpen_ = false;
     bool anyParagraph_ = false;
     bool nextIsDestination_ = false;  // after \*
@@ -274,6 +306,8 @@ void Reader::run() {
                 warn(Warning::Kind::UnbalancedGroup,
                      "the input ends inside " + std::to_string(open) + " open group" + (open > 1 ? "s" : ""));
             flushPending();
+            if (tables_)
+                closeTables();
             if (paragraphOpen_ || !anyParagraph_)
                 endParagraph();
             return;
@@ -389,6 +423,8 @@ std::string* Reader::target(bool cjk) {
 // Called before body text is appended: start a new run if the formatting
 // changed, write the tabs of cells closed before this text.
 void Reader::prepareBody(bool cjk) {
+    if (!paragraphOpen_ && tables_)
+        startParagraph();
     if (!runStarted_) {
         runStarted_ = true;
         runState_ = st().chr;
@@ -449,7 +485,7 @@ bool Reader::cjkClass(char32_t c) const {
 
 void Reader::emit(char32_t c) {
     const bool cjk = cjkClass(c);
-    if (!runDirty_ && cjk == runCjk_ && pendingTabs_ == 0 && pendingHigh_ == 0 && runStarted_ &&
+    if (!runDirty_ && cjk == runCjk_ && pendingTabs_ == 0 && pendingHigh_ == 0 && runStarted_ && paragraphOpen_ &&
         st().dest == Dest::Body && !(st().chr.flags & kHidden)) {
         appendUtf8(run_, c);
         paragraphOpen_ = true;
@@ -705,6 +741,8 @@ void Reader::flushRun() {
 
 void Reader::endParagraph() {
     flushPending();
+    if (!paragraphOpen_)
+        startParagraph();
     flushRun();
     pendingTabs_ = 0;
     sink_.paragraphEnd(st().para);
@@ -850,7 +888,12 @@ void Reader::word(const Token& t) {
     case Kind::Picture: startPicture(); break;
     case Kind::Direction: s.complexScript = e.arg != 0; break;
     case Kind::Plain: plain(); break;
-    case Kind::Pard: s.para = ParaFormat{}; break;
+    case Kind::Pard:
+        s.para = ParaFormat{};
+        s.inTable = false;
+        s.itap = -1;
+        borderSide_ = -1;
+        break;
     case Kind::Alignment: s.para.alignment = static_cast<Alignment>(e.arg); break;
     case Kind::ParaValue: s.para.*e.para = n; break;
     case Kind::ParagraphEnd:
@@ -859,6 +902,10 @@ void Reader::word(const Token& t) {
             endParagraph();
         break;
     case Kind::Cell: cell(); break;
+    case Kind::Row: row(e.arg != 0); break;
+    case Kind::InTable: s.inTable = on; break;
+    case Kind::NestingLevel: s.itap = static_cast<std::int8_t>(std::clamp(n, 0, kMaxTableDepth)); break;
+    case Kind::TableProperty: tableProperty(static_cast<detail::TableProperty>(e.arg), n); break;
     case Kind::Character: emit(static_cast<char32_t>(e.arg)); break;
     case Kind::Field: field(); break;
     case Kind::FieldInstruction:
@@ -967,9 +1014,158 @@ void Reader::cell() {
     if (st().dest != Dest::Body)
         return;
     flushPending();
-    if (pendingTabs_ < 4096)
-        ++pendingTabs_;
-    paragraphOpen_ = true;
+    if (!tables_) {
+        if (pendingTabs_ < 4096)
+            ++pendingTabs_;
+        paragraphOpen_ = true;
+        return;
+    }
+    if (st().tableDepth() == 0)
+        implicitTable_ = true;
+    if (!paragraphOpen_)
+        startParagraph();
+    flushRun();
+    sink_.cellEnd(st().para);
+    paragraphOpen_ = false;
+    anyParagraph_ = true;
+    if (toldDepth_ > 0)
+        ++cellsEnded_[std::size_t(toldDepth_)];
+}
+
+// \row ends a row of the outermost table, \nestrow one of the table the
+// paragraph is nested in.
+void Reader::row(bool nested) {
+    if (st().dest != Dest::Body)
+        return;
+    if (!tables_) {
+        endParagraph();
+        return;
+    }
+    flushPending();
+    const int depth = nested ? std::max(2, st().tableDepth()) : 1;
+    // Text after the last \cell is a cell of its own.
+    if (paragraphOpen_)
+        cell();
+    implicitTable_ = false;
+    if (cellsEnded_[std::size_t(depth)] == 0 && toldDepth_ < depth)
+        return;  // no cell: nothing to end
+    tellDepth(depth);
+    sink_.rowEnd(rowDefs_[std::size_t(depth)]);
+    std::fill(cellsEnded_.begin() + depth, cellsEnded_.end(), 0);
+}
+
+// At the end of the input, rows left open end.
+void Reader::closeTables() {
+    if (paragraphOpen_ && toldDepth_ > 0)
+        cell();
+    for (int d = toldDepth_; d >= 1; --d) {
+        if (cellsEnded_[std::size_t(d)] > 0 || toldDepth_ > d) {
+            tellDepth(d);
+            sink_.rowEnd(rowDefs_[std::size_t(d)]);
+            cellsEnded_[std::size_t(d)] = 0;
+        }
+    }
+    tellDepth(0);
+}
+
+// A paragraph's first content, or its end when it has none: the sink learns
+// which table (if any) it is in.
+void Reader::startParagraph() {
+    if (!tables_)
+        return;
+    int depth = st().tableDepth();
+    if (depth == 0 && implicitTable_)
+        depth = 1;
+    tellDepth(depth);
+}
+
+void Reader::tellDepth(int depth) {
+    if (depth == toldDepth_)
+        return;
+    flushRun();
+    toldDepth_ = depth;
+    sink_.tableDepth(depth);
+}
+
+std::uint32_t Reader::colourAt(int index, std::uint32_t automatic) const {
+    if (index > 0 && static_cast<std::size_t>(index) < colors_.size() && !colors_[std::size_t(index)].automatic)
+        return colors_[std::size_t(index)].rgb;
+    return automatic;
+}
+
+void Reader::tableProperty(detail::TableProperty p, int n) {
+    RowFormat& row = rowDefs_[std::size_t(defDepth_)];
+    Border* border = borderSide_ >= 0 ? &cellDef_.borders[borderSide_] : nullptr;
+    switch (p) {
+    case detail::kRowDefaults:
+        defDepth_ = std::max(1, st().tableDepth());
+        rowDefs_[std::size_t(defDepth_)] = RowFormat{};
+        cellDef_ = CellFormat{};
+        cellBackground_ = cellPattern_ = cellShading_ = 0;
+        borderSide_ = -1;
+        break;
+    case detail::kCellRight:
+        if (row.cells.size() < kMaxCells) {
+            if (cellBackground_ > 0 || cellShading_ > 0) {
+                // \clshdng is the share, in 1/100 %, of the pattern colour
+                // (black unless given) over the background (white unless given).
+                const std::uint32_t back = colourAt(cellBackground_, 0xFFFFFF);
+                const std::uint32_t fore = colourAt(cellPattern_, 0);
+                const int share = std::clamp(cellShading_, 0, 10000);
+                std::uint32_t mixed = 0;
+                for (int shift = 16; shift >= 0; shift -= 8) {
+                    const int b = int(back >> shift & 0xFF), f = int(fore >> shift & 0xFF);
+                    mixed |= std::uint32_t((b * (10000 - share) + f * share) / 10000) << shift;
+                }
+                cellDef_.hasShading = true;
+                cellDef_.shading = mixed;
+            }
+            cellDef_.right = n;
+            row.cells.push_back(cellDef_);
+        }
+        cellDef_ = CellFormat{};
+        cellBackground_ = cellPattern_ = cellShading_ = 0;
+        borderSide_ = -1;
+        break;
+    case detail::kRowGap: row.gap = std::max(n, 0); break;
+    case detail::kRowLeft: row.left = n; break;
+    case detail::kRowAlignLeft: row.alignment = Alignment::Left; break;
+    case detail::kRowAlignRight: row.alignment = Alignment::Right; break;
+    case detail::kRowAlignCentre: row.alignment = Alignment::Centre; break;
+    case detail::kCellBorderTop:
+    case detail::kCellBorderLeft:
+    case detail::kCellBorderBottom:
+    case detail::kCellBorderRight: borderSide_ = p - detail::kCellBorderTop; break;
+    case detail::kOtherBorder: borderSide_ = -1; break;
+    case detail::kBorderNone:
+    case detail::kBorderSingle:
+    case detail::kBorderDouble:
+    case detail::kBorderDotted:
+    case detail::kBorderDashed:
+        if (border)
+            border->style = static_cast<Border::Style>(p - detail::kBorderNone);
+        break;
+    case detail::kBorderWidth:
+        if (border)
+            border->width = std::clamp(n, 0, 1440);
+        break;
+    case detail::kBorderColour:
+        if (border && n > 0 && static_cast<std::size_t>(n) < colors_.size() && !colors_[std::size_t(n)].automatic) {
+            border->hasColor = true;
+            border->color = colors_[std::size_t(n)].rgb;
+        }
+        break;
+    case detail::kCellBackground: cellBackground_ = n; break;
+    case detail::kCellPattern: cellPattern_ = n; break;
+    case detail::kCellShading: cellShading_ = n; break;
+    case detail::kMergeFirst: cellDef_.horizontal = Merge::First; break;
+    case detail::kMergeNext: cellDef_.horizontal = Merge::Continue; break;
+    case detail::kVMergeFirst: cellDef_.vertical = Merge::First; break;
+    case detail::kVMergeNext: cellDef_.vertical = Merge::Continue; break;
+    case detail::kCellTop: cellDef_.align = CellAlign::Top; break;
+    case detail::kCellCentre: cellDef_.align = CellAlign::Centre; break;
+    case detail::kCellBottom: cellDef_.align = CellAlign::Bottom; break;
+    }
 }
 
 void Reader::field() {
@@ -1085,6 +1281,8 @@ void Reader::endPicture() {
         flushPending();
         if (pendingTabs_ > 0)
             prepareBody(false);  // cells closed before the picture end before it
+        if (!paragraphOpen_)
+            startParagraph();
         flushRun();
         paragraphOpen_ = true;
         sink_.picture(pict_, resolve(st().chr, false));

@@ -53,6 +53,20 @@ public:
         (void)picture;
         (void)format;
     }
+    // Tables. A sink whose tables() is false gets them as text: a tab
+    // between a row's cells, each row one paragraph (nested rows too).
+    // A sink whose tables() is true gets instead:
+    // - tableDepth(d) before the first paragraph whose nesting depth differs
+    //   from the last one told: 0 for the body, 1 for a table's cells, 2 for
+    //   a table inside a cell, and so on;
+    // - cellEnd() in place of the paragraphEnd() of a cell's last paragraph;
+    // - rowEnd() after the last cellEnd() of a row, at the row's depth, with
+    //   the row's definition (its cells may be fewer or more than the cells
+    //   ended: broken files).
+    virtual bool tables() const { return false; }
+    virtual void tableDepth(int depth) { (void)depth; }
+    virtual void cellEnd(const ParaFormat& format) { (void)format; }
+    virtual void rowEnd(const RowFormat& row) { (void)row; }
     // A recoverable oddity, at most a hundred per document; ignored unless
     // overridden.
     virtual void warning(const Warning& warning) { (void)warning; }

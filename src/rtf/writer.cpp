@@ -110,6 +110,61 @@ struct Writer::Impl {
     int runUc = 1;  // the \uc in effect inside the open run group
     bool fieldOpen = false;
     std::string fieldInstruction;  // of the open field
+    int tableDepth = 0;            // rows begun and not ended
+
+    // \trowd ... \cellx: a row's definition.
+    void writeRowFormat(const RowFormat& row) {
+        std::string& o = body;
+        o += "\\trowd";
+        appendWord(o, "\\trgaph", row.gap);
+        appendWord(o, "\\trleft", row.left);
+        if (row.alignment == Alignment::Centre)
+            o += "\\trqc";
+        else if (row.alignment == Alignment::Right)
+            o += "\\trqr";
+        for (const CellFormat& c : row.cells) {
+            if (c.vertical != Merge::None)
+                o += c.vertical == Merge::First ? "\\clvmgf" : "\\clvmrg";
+            if (c.horizontal != Merge::None)
+                o += c.horizontal == Merge::First ? "\\clmgf" : "\\clmrg";
+            if (c.align == CellAlign::Centre)
+                o += "\\clvertalc";
+            else if (c.align == CellAlign::Bottom)
+                o += "\\clvertalb";
+            static constexpr const char* kSides[] = {"\\clbrdrt", "\\clbrdrl", "\\clbrdrb", "\\clbrdrr"};
+            static constexpr const char* kStyles[] = {"\\brdrnone", "\\brdrs", "\\brdrdb", "\\brdrdot", "\\brdrdash"};
+            for (int side = 0; side < 4; ++side) {
+                const Border& b = c.borders[side];
+                if (b.style == Border::Style::None)
+                    continue;
+                o += kSides[side];
+                o += kStyles[static_cast<int>(b.style)];
+                appendWord(o, "\\brdrw", std::max(b.width, 1));
+                if (b.hasColor)
+                    appendWord(o, "\\brdrcf", colorFor(b.color));
+            }
+            if (c.hasShading)
+                appendWord(o, "\\clcbpat", colorFor(c.shading));
+            appendWord(o, "\\cellx", c.right);
+        }
+    }
+
+    // Ends the open paragraph with mark (\par, \cell, \nestcell).
+    void endParagraphWith(const char* mark) {
+        // A field ends with its paragraph; one that goes on is opened again.
+        leaveField();
+        // The paragraph mark takes the formatting of the last run (of the
+        // paragraph before, when this one is empty): other readers size an
+        // empty line by it.
+        if (!runOpen && haveFormat)
+            openRun(runFormat);
+        body += mark;
+        if (runOpen)
+            body += '}';
+        body += '\n';
+        runOpen = false;
+        inParagraph = false;
+    }
 
     // Runs of one field instruction are that field's result.
     void enterField(const std::string& instruction) {
@@ -362,6 +417,10 @@ void Writer::beginParagraph(const ParaFormat& p) {
         appendWord(o, "\\sb", p.spaceBefore);
     if (p.spaceAfter)
         appendWord(o, "\\sa", p.spaceAfter);
+    if (w.tableDepth > 0)
+        o += "\\intbl";
+    if (w.tableDepth > 1)
+        appendWord(o, "\\itap", w.tableDepth);
     w.inParagraph = true;
 }
 
@@ -421,20 +480,51 @@ void Writer::endParagraph() {
     Impl& w = *impl_;
     if (!w.inParagraph)
         beginParagraph(ParaFormat{});
-    // A field ends with its paragraph; one that goes on is opened again.
-    w.leaveField();
-    // The paragraph mark takes the formatting of the last run (of the
-    // paragraph before, when this one is empty): other readers size an
-    // empty line by it.
-    if (!w.runOpen && w.haveFormat)
-        w.openRun(w.runFormat);
-    if (w.runOpen) {
-        w.body += "\\par}\n";
-        w.runOpen = false;
-    } else {
-        w.body += "\\par\n";
+    w.endParagraphWith("\\par");
+}
+
+// The outermost table's rows are defined before their cells (readers of
+// old take the definition from there) and again before \row, since a
+// nested table's definitions come in between. A nested row is defined
+// after its cells, in \nesttableprops, followed by a paragraph end for
+// readers without nested tables.
+void Writer::beginRow(const RowFormat& row) {
+    Impl& w = *impl_;
+    if (w.inParagraph)
+        endParagraph();
+    if (w.tableDepth == 0) {
+        w.body += "\\pard\\intbl";
+        w.writeRowFormat(row);
+        w.body += '\n';
     }
-    w.inParagraph = false;
+    ++w.tableDepth;
+}
+
+void Writer::endCell() {
+    Impl& w = *impl_;
+    if (!w.inParagraph)
+        beginParagraph(ParaFormat{});
+    w.endParagraphWith(w.tableDepth > 1 ? "\\nestcell" : "\\cell");
+}
+
+void Writer::endRow(const RowFormat& row) {
+    Impl& w = *impl_;
+    if (w.inParagraph)
+        endCell();
+    if (w.tableDepth <= 0)
+        return;
+    std::string& o = w.body;
+    o += "\\pard\\intbl";
+    if (w.tableDepth > 1) {
+        appendWord(o, "\\itap", w.tableDepth);
+        o += "{\\*\\nesttableprops";
+        w.writeRowFormat(row);
+        o += "\\nestrow}{\\nonesttables\\par}\n";
+    } else {
+        w.writeRowFormat(row);
+        o += "\\row\n";
+    }
+    --w.tableDepth;
 }
 
 std::string Writer::finish() {

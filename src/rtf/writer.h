@@ -25,6 +25,16 @@ public:
     // it was read with.
     void picture(const Picture& picture, const CharFormat& format);
     void endParagraph();
+
+    // Tables. A row: beginRow(), then for each cell its paragraphs (the
+    // last one ended by endCell() instead of endParagraph()), then endRow()
+    // with the same definition. A cell may hold rows of a table nested in
+    // it, written the same way. Paragraphs begun inside a row are marked as
+    // in the table.
+    void beginRow(const RowFormat& row);
+    void endCell();
+    void endRow(const RowFormat& row);
+
     std::string finish();
 
 private:

@@ -109,8 +109,8 @@ struct NotKept {
     const char* reason;
 };
 constexpr NotKept kNotKept[] = {
-    {R"(\\(trowd|cell|nestcell)\b)", Text | Tables, "tables become tab-separated text"},
-    {R"(\\(header|footer)[lrf]?\b)", Text | Pictures | Header | Footer, "headers and footers are not kept"},
+    {R"(\\(header|footer)[lrf]?\b)", Text | Tables | Pictures | Header | Footer,
+     "headers and footers (and the tables in them) are not kept"},
     {R"(\\(footnote|annotation|chftn|chatn)\b)", Text, "footnotes and annotations are not kept"},
     {R"(\\(shp|do|pvpara|pvpg|pvmrg|posx|posy|absw|object)\b)", Text | Pictures,
      "shapes, frames and objects are not kept"},
@@ -130,6 +130,10 @@ const struct {
     {"rtfpipe/Test01.rtf", Text, "LibreOffice shows both the \\upr text and its \\ud replacement"},
     {"striprtf/encoding.rtf", Text, "a second document follows the first; LibreOffice stops after the first"},
     {"pandoc/test-rtf/image.rtf", Pictures, "LibreOffice skips a picture written as \\bin followed by hex digits"},
+    {"pandoc/test-rtf/table_simple.rtf", Text | Tables,
+     "LibreOffice drops the text of the cells past a row's \\cellx definitions; the control keeps them as cells"},
+    {"pandoc/test-rtf/table_nested_malformed_itap.rtf", Text | Tables,
+     "LibreOffice shows nothing of a table whose \\itap nesting skips a level"},
 };
 
 // Kinds a file may differ in, and why.

@@ -10,6 +10,9 @@
 #include <QMdiArea>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTextDocument>
+
+#include <algorithm>
 
 using platform::DialogAnswer;
 
@@ -100,6 +103,35 @@ TEST_F(Printing, PicturesArePrintedWithTheDocumentAndWithASelection) {
     menu(MainForm->mnuFilePrint);
     EXPECT_EQ(imagesIn(path("all.pdf")), 1);
     EXPECT_EQ(imagesIn(path("sel.pdf")), 1);
+}
+
+TEST_F(Printing, TablesArePrintedWholeAndAsSelectedCells) {
+    REQUIRE_PDFTOTEXT();
+    setText(QString());
+    box().setSelRTF(QStringLiteral(R"({\rtf1 上文\par\trowd\cellx2000\cellx4000\pard\intbl 甲\cell 乙\cell\row)"
+                                   R"(\trowd\cellx2000\cellx4000\pard\intbl 丙\cell 丁\cell\row\pard 下文\par})"));
+    // pdftotext reads side-by-side cells in an order of its own: compare
+    // the characters printed.
+    auto printed = [this](const QString& pdf) {
+        QString text = words(path(pdf));
+        text.remove(u' ');
+        std::sort(text.begin(), text.end());
+        return text;
+    };
+    auto sorted = [](QString text) {
+        std::sort(text.begin(), text.end());
+        return text;
+    };
+    script.then(DialogAnswer::printTo(path("table.pdf")));
+    menu(MainForm->mnuFilePrint);
+    EXPECT_EQ(printed(QStringLiteral("table.pdf")), sorted(QStringLiteral("上文甲乙丙丁下文")));
+
+    // The second row's two cells selected.
+    select(box().document()->find(QStringLiteral("丙")).selectionStart(),
+           box().document()->find(QStringLiteral("丁")).selectionEnd());
+    script.then(DialogAnswer::printTo(path("row.pdf")));
+    menu(MainForm->mnuFilePrint);
+    EXPECT_EQ(printed(QStringLiteral("row.pdf")), sorted(QStringLiteral("丙丁")));
 }
 
 TEST_F(Printing, ChineseTextInEveryFontComesOutAsItsOwnCharacters) {

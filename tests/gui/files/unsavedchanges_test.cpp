@@ -267,6 +267,8 @@ const Formatting kFormatting[] = {
     {"Size", [](RichTextBox& b) { b.setSelFontSize(12); }},
     {"Colour", [](RichTextBox& b) { b.setTextColor(Qt::red); }},
     {"Centred", [](RichTextBox& b) { b.setSelAlignment(2); }},
+    {"Table",
+     [](RichTextBox& b) { b.setSelRTF(QStringLiteral(R"({\rtf1\trowd\cellx1000\pard\intbl old\cell\row})")); }},
 };
 INSTANTIATE_TEST_SUITE_P(Kinds, PlainTextWarning,
                          ::testing::Combine(::testing::ValuesIn(kFormatting), ::testing::Values(vbYes, vbNo)),
