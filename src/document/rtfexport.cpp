@@ -1,6 +1,7 @@
 #include "document/rtfexport.h"
 
 #include "document/formatmap.h"
+#include "document/keptrtf.h"
 #include "document/longblocks.h"
 #include "document/pictures.h"
 #include "rtf/writer.h"
@@ -50,6 +51,10 @@ std::string writeRtf(const QTextDocument& document, int from, int to) {
     to = std::clamp(to, from, end);
 
     rtf::Writer writer;
+    // A document read from RTF is written back with what it was read with;
+    // a part of it with the tables its kept items refer to.
+    if (const KeptRtf* kept = KeptRtf::find(document); kept && kept->hasRtf())
+        writer.keep(kept->rtf(), from == 0 && to == end);
     FormatLookup formats(document);
     QByteArray utf8;
     const QTextBlock first = document.findBlock(from);
@@ -71,6 +76,11 @@ std::string writeRtf(const QTextDocument& document, int from, int to) {
             const int stop = std::min(fragment.position() + fragment.length(), to);
             if (start >= stop)
                 continue;
+            if (const auto kept = keptOf(fragment.charFormat())) {
+                for (int i = start; i < stop; ++i)
+                    writer.kept(*kept, formats.charFormat(fragment));
+                continue;
+            }
             if (fragment.charFormat().isImageFormat()) {
                 // One object character per image; images not read from RTF
                 // (none can be made yet) are left out.
@@ -97,8 +107,30 @@ std::string writeRtf(const QTextDocument& document) {
 
 QString plainText(const QTextDocument& document) {
     QString text = textOf(document, 0, document.characterCount() - 1);
-    text.remove(QChar::ObjectReplacementCharacter);  // pictures have no text
-    return text;
+    if (!text.contains(QChar::ObjectReplacementCharacter))
+        return text;
+    // Pictures have no text; a kept item has the text that stands for it
+    // (a list label). The object characters are met in document order.
+    QStringList shown;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QString item = keptText(fragment.charFormat());
+            for (QChar c : fragment.text())
+                if (c == QChar::ObjectReplacementCharacter)
+                    shown.append(item);
+        }
+    }
+    QString out;
+    out.reserve(text.size());
+    qsizetype next = 0;
+    for (QChar c : text) {
+        if (c != QChar::ObjectReplacementCharacter)
+            out.append(c);
+        else if (next < shown.size())
+            out.append(shown.at(next++));
+    }
+    return out;
 }
 
 }  // namespace document

@@ -1,6 +1,7 @@
 #include "document/rtfimport.h"
 
 #include "document/formatmap.h"
+#include "document/keptrtf.h"
 #include "document/longblocks.h"
 #include "document/pictures.h"
 #include "rtf/reader.h"
@@ -67,11 +68,30 @@ public:
         splitter_.insertedObject();
     }
 
+    void kept(const rtf::Kept& kept, const rtf::CharFormat& format) override {
+        const QTextCharFormat object = keptFormat(kept, formats_.charFormat(format));
+        // An item that shows nothing waits for the next paragraph to start:
+        // after the document's last paragraph it must not start one.
+        if (pendingBreak_ && (kept.kind == rtf::Kept::Kind::Hidden || kept.text.empty())) {
+            deferred_.push_back(object);
+            return;
+        }
+        if (pendingBreak_)
+            breakParagraph();
+        insertKept(object);
+    }
+
+    void document(const rtf::KeptDocument& document) override {
+        if (mode_ == Mode::WholeDocument)
+            KeptRtf::of(*cursor_.document()).setRtf(document);
+    }
+
     void finish() {
         // The last paragraph of a whole document keeps its format; the last
         // paragraph of a fragment takes the format of the text it runs into.
         if (pendingBreak_ && mode_ == Mode::WholeDocument && pendingPara_ != currentPara_)
             setParagraphFormat();
+        insertDeferred();
     }
 
 private:
@@ -90,6 +110,18 @@ private:
         }
         paragraphStart_ = cursor_.position();
         splitter_.paragraphStarted();
+        insertDeferred();
+    }
+
+    void insertKept(const QTextCharFormat& object) {
+        cursor_.insertText(QString(QChar::ObjectReplacementCharacter), object);
+        splitter_.insertedObject();
+    }
+
+    void insertDeferred() {
+        for (const QTextCharFormat& object : deferred_)
+            insertKept(object);
+        deferred_.clear();
     }
 
     // The ended paragraph's format, on every block it was split into.
@@ -113,7 +145,8 @@ private:
     rtf::ParaFormat currentPara_;  // the format the current block has (whole document)
     bool pendingBreak_ = false;
     BlockSplitter splitter_;
-    int paragraphStart_ = 0;  // where the current paragraph's first block starts
+    int paragraphStart_ = 0;                 // where the current paragraph's first block starts
+    std::vector<QTextCharFormat> deferred_;  // kept items met after a paragraph's end
 };
 
 // Keeps the parsed stream so that a fragment is inserted only once the
@@ -128,7 +161,11 @@ public:
         rtf::Picture picture;
         rtf::CharFormat format;
     };
-    using Event = std::variant<Run, rtf::ParaFormat, Pict>;
+    struct Item {
+        rtf::Kept kept;
+        rtf::CharFormat format;
+    };
+    using Event = std::variant<Run, rtf::ParaFormat, Pict, Item>;
 
     void text(std::string_view utf8, const rtf::CharFormat& format) override {
         events_.emplace_back(Run{std::string(utf8), format});
@@ -137,6 +174,9 @@ public:
     void picture(const rtf::Picture& picture, const rtf::CharFormat& format) override {
         events_.emplace_back(Pict{picture, format});
     }
+    void kept(const rtf::Kept& kept, const rtf::CharFormat& format) override {
+        events_.emplace_back(Item{kept, format});
+    }
 
     void replay(rtf::Sink& sink) const {
         for (const Event& e : events_) {
@@ -144,6 +184,8 @@ public:
                 sink.text(run->text, run->format);
             else if (const Pict* pict = std::get_if<Pict>(&e))
                 sink.picture(pict->picture, pict->format);
+            else if (const Item* item = std::get_if<Item>(&e))
+                sink.kept(item->kept, item->format);
             else
                 sink.paragraphEnd(std::get<rtf::ParaFormat>(e));
         }
@@ -178,6 +220,8 @@ public:
     void picture(const rtf::Picture& picture, const rtf::CharFormat& format) override {
         next_.picture(picture, format);
     }
+    void kept(const rtf::Kept& kept, const rtf::CharFormat& format) override { next_.kept(kept, format); }
+    void document(const rtf::KeptDocument& document) override { next_.document(document); }
     void paragraphEnd(const rtf::ParaFormat& format) override {
         next_.paragraphEnd(format);
         progress_.store(int(std::min<std::size_t>(99, ++seen_ * 100 / expected_)), std::memory_order_relaxed);

@@ -1,6 +1,7 @@
 #include "document/rtfsnapshot.h"
 
 #include "document/formatmap.h"
+#include "document/keptrtf.h"
 #include "document/pictures.h"
 #include "rtf/writer.h"
 
@@ -16,7 +17,10 @@ RtfSnapshot::RtfSnapshot(const QTextDocument& document) : text_(document.toRawTe
     std::unordered_map<int, int> charIndex;
     std::unordered_map<int, int> paraIndex;
     std::unordered_map<int, int> pictureIndex;  // by char format index; -1: not one the writer keeps
+    std::unordered_map<int, int> keptIndex;     // by char format index
     const QFont font = document.defaultFont();
+    if (const KeptRtf* kept = KeptRtf::find(document); kept && kept->hasRtf())
+        document_ = kept->rtf();
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         auto para = paraIndex.find(block.blockFormatIndex());
         if (para == paraIndex.end()) {
@@ -32,7 +36,15 @@ RtfSnapshot::RtfSnapshot(const QTextDocument& document) : text_(document.toRawTe
                 charFormats_.push_back(fromQt(fragment.charFormat(), font));
             }
             int picture = -1;
-            if (fragment.charFormat().isImageFormat()) {
+            int kept = -1;
+            if (fragment.charFormat().objectType() == KeptObjectType) {
+                auto known = keptIndex.find(fragment.charFormatIndex());
+                if (known == keptIndex.end()) {
+                    known = keptIndex.emplace(fragment.charFormatIndex(), int(kept_.size())).first;
+                    kept_.push_back(*keptOf(fragment.charFormat()));
+                }
+                kept = known->second;
+            } else if (fragment.charFormat().isImageFormat()) {
                 auto known = pictureIndex.find(fragment.charFormatIndex());
                 if (known == pictureIndex.end()) {
                     const auto read = pictureOf(fragment.charFormat());
@@ -44,13 +56,15 @@ RtfSnapshot::RtfSnapshot(const QTextDocument& document) : text_(document.toRawTe
                     continue;  // an image not read from RTF: written nowhere
                 picture = known->second;
             }
-            runs_.push_back({fragment.position(), fragment.length(), chars->second, picture});
+            runs_.push_back({fragment.position(), fragment.length(), chars->second, picture, kept});
         }
     }
 }
 
 std::string RtfSnapshot::toRtf() const {
     rtf::Writer writer;
+    if (document_)
+        writer.keep(*document_, true);
     QByteArray utf8;
     for (std::size_t p = 0; p < paragraphs_.size(); ++p) {
         const std::size_t endRun = p + 1 < paragraphs_.size() ? std::size_t(paragraphs_[p + 1].firstRun) : runs_.size();
@@ -61,6 +75,11 @@ std::string RtfSnapshot::toRtf() const {
                 // One object character per picture.
                 for (int i = 0; i < run.length; ++i)
                     writer.picture(pictures_[std::size_t(run.picture)], charFormats_[std::size_t(run.format)]);
+                continue;
+            }
+            if (run.kept >= 0) {
+                for (int i = 0; i < run.length; ++i)
+                    writer.kept(kept_[std::size_t(run.kept)], charFormats_[std::size_t(run.format)]);
                 continue;
             }
             utf8 = QStringView(text_).mid(run.start, run.length).toUtf8();

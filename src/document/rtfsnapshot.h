@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,7 @@ private:
         int length;
         int format;   // index into charFormats_
         int picture;  // index into pictures_ for a picture's object characters, else -1
+        int kept;     // index into kept_ for a kept item's object characters, else -1
     };
     struct Paragraph {
         int format;    // index into paraFormats_
@@ -42,6 +44,8 @@ private:
     std::vector<rtf::CharFormat> charFormats_;
     std::vector<rtf::ParaFormat> paraFormats_;
     std::vector<rtf::Picture> pictures_;
+    std::vector<rtf::Kept> kept_;
+    std::optional<rtf::KeptDocument> document_;  // what the document was read with
     std::vector<Run> runs_;
     std::vector<Paragraph> paragraphs_;
 };

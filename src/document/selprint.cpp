@@ -1,6 +1,7 @@
 // Printing from the rich-text control: the selection, or the whole document
 // when nothing is selected, laid out in pages on the printer that a device
 // handle names. Defined here, with printing, rather than with the control.
+#include "document/keptrtf.h"
 #include "document/pictures.h"
 #include "document/richtextbox.h"
 #include "platform/background.h"
@@ -30,6 +31,7 @@ std::unique_ptr<QTextDocument> printableCopy(const QTextDocument& document, cons
     } else {
         copy.reset(document.clone());
     }
+    document::showKeptItems(*copy);
     // Qt's PDF writer can name the text of a glyph only when the font's
     // character map leads to it. Shaping Latin text may swap in alternate
     // glyphs (the CJK faces do this to digits), whose text then vanishes

@@ -63,7 +63,7 @@ constexpr std::size_t kMaxFields = 1 << 20;
 constexpr std::size_t kMaxPicture = std::size_t(256) << 20;
 
 // Where the text of the current group goes.
-enum class Dest : std::uint8_t { Body, Drop, FontTable, ColorTable, Picture, FieldInstruction };
+enum class Dest : std::uint8_t { Body, Drop, FontTable, ColorTable, Picture, FieldInstruction, Label };
 
 enum class RunType : std::uint8_t { Loch, Hich, Dbch };
 
@@ -95,7 +95,9 @@ struct State {
     // Associated properties (\ab, \afs ...) name complex-script formatting:
     // after \rtlch or \hich, until \ltrch, \loch or \dbch.
     bool complexScript = false;
-    int field = -1;  // the instruction the \field being read collects, -1: none
+    int field = -1;             // the instruction the \field being read collects, -1: none
+    std::size_t groupAt = 0;    // where the group's '{' is in the input
+    std::uint64_t shownAt = 0;  // Reader::shown() when the group started
 };
 
 struct Font {
@@ -119,7 +121,8 @@ constexpr std::uint32_t kHighlightPalette[] = {
 class Reader {
 public:
     // offset: where bytes start in the input, for the warnings' offsets.
-    Reader(std::string_view bytes, std::size_t offset, Sink& sink) : tok_(bytes), sink_(sink), offset_(offset) {
+    Reader(std::string_view bytes, std::size_t offset, Sink& sink)
+        : tok_(bytes), input_(bytes), sink_(sink), offset_(offset) {
         states_.reserve(64);
         states_.emplace_back();
         run_.reserve(4096);
@@ -156,7 +159,8 @@ private:
     // --- control words
     void word(const Token& t);
     void symbol(unsigned char c);
-    void destination(detail::DestinationKind kind);
+    // word: the destination's control word, where the input holds it.
+    void destination(detail::DestinationKind kind, std::string_view word = {});
     void documentCodePage(int* setting, int value);
     void unicodePair(bool unicodeVersion);
     void fontProperty(detail::FontPropertyKind kind, int n);
@@ -174,6 +178,19 @@ private:
     void pictureWord(const Token& t);
     void pictureData(std::string_view hex);
     void endPicture();
+
+    // --- what is kept but not shown
+    void keepGroup(detail::DestinationKind kind, std::size_t from, bool opened);
+    // What went to the body so far, in bytes, paragraphs and items: a group
+    // that showed text before its destination word is not kept whole.
+    std::uint64_t shown() const { return shown_ + run_.size(); }
+    void keepInline(const Kept& kept, const CharFormat& format);
+    void keptWord(const Token& t, int arg);
+    void setting(const Token& t, detail::PageField field, bool section);
+    void startLabel();
+    void closedGroup(std::size_t depth, std::size_t from, const CharFormat& inner);
+    void finishDocument();
+    std::string_view since(std::size_t from) const { return input_.substr(from, tok_.offset() - from); }
 
     // --- code pages
     const CodePage* currentCodePage();
@@ -208,6 +225,7 @@ private:
     int cjkFont(const CharState& s) const { return s.fonts[2] >= 0 ? s.fonts[2] : latinFont(s); }
 
     detail::Tokenizer tok_;
+    std::string_view input_;
     Sink& sink_;
     std::size_t offset_;
     int warnings_ = 0;
@@ -232,6 +250,17 @@ private:
     int pendingLead_ = -1;      // a double-byte lead byte waiting for its trail
     char32_t pendingHigh_ = 0;  // a high surrogate waiting for its low half
     Dest pendingDest_ = Dest::Body;
+
+    // What is kept for the writer: the document's header and settings, and
+    // the groups being read whole (font and colour table, a list label).
+    KeptDocument doc_;
+    PageSetup sectionPage_;
+    bool bodyStarted_ = false;  // text, a paragraph or a kept item was met
+    int sections_ = 0;          // \sect marks met
+    int footnotes_ = 0;         // \chftn marks met in the text
+    std::uint64_t shown_ = 0;   // what shown() counted of runs handed out, paragraphs, items
+    std::size_t fontTableDepth_ = 0, colorTableDepth_ = 0, labelDepth_ = 0;
+    std::string label_;
 
     // Field instructions, in the order their fields start.
     std::vector<std::string> fieldInstructions_;
@@ -276,6 +305,7 @@ void Reader::run() {
             flushPending();
             if (paragraphOpen_ || !anyParagraph_)
                 endParagraph();
+            finishDocument();
             return;
         case TokenKind::GroupStart: groupStart(); break;
         case TokenKind::GroupEnd: groupEnd(); break;
@@ -325,6 +355,8 @@ void Reader::groupStart() {
     }
     states_.push_back(states_.back());
     st().definesFont = false;
+    st().groupAt = tok_.offset() - 1;
+    st().shownAt = shown();
 }
 
 void Reader::groupEnd() {
@@ -346,6 +378,9 @@ void Reader::groupEnd() {
     if (st().definesFont)
         finishFontName();
     const bool closesPicture = pictDepth_ == states_.size();
+    const std::size_t depth = states_.size();
+    const std::size_t from = st().groupAt;
+    const CharFormat inner = depth == labelDepth_ ? resolve(st().chr, false) : CharFormat{};
     const CharState before = st().chr;
     const Dest destBefore = st().dest;
     states_.pop_back();
@@ -359,17 +394,16 @@ void Reader::groupEnd() {
     }
     if (closesPicture)
         endPicture();
+    if (depth == fontTableDepth_ || depth == colorTableDepth_ || depth == labelDepth_)
+        closedGroup(depth, from, inner);
 }
 
 // ---------------------------------------------------------------- text
 
 std::string* Reader::target(bool cjk) {
     switch (st().dest) {
-    case Dest::Body:
-        if (st().chr.flags & kHidden)
-            return nullptr;
-        prepareBody(cjk);
-        return &run_;
+    case Dest::Body: prepareBody(cjk); return &run_;
+    case Dest::Label: return label_.size() < 4096 ? &label_ : nullptr;
     case Dest::FieldInstruction:
         if (st().field >= 0 && fieldInstructions_[std::size_t(st().field)].size() < kMaxInstruction)
             return &fieldInstructions_[std::size_t(st().field)];
@@ -402,7 +436,8 @@ void Reader::prepareBody(bool cjk) {
             // Different state may still be the same format (two font
             // entries of one name): then the run goes on.
             CharFormat f = resolve(st().chr, cjk);
-            if (!(f == runFormat_)) {
+            // Hidden text is a run of its own even in the same format.
+            if (!(f == runFormat_) || ((runState_.flags ^ st().chr.flags) & kHidden)) {
                 flushRun();
                 runFormat_ = std::move(f);
             }
@@ -420,7 +455,10 @@ void Reader::prepareBody(bool cjk) {
         truncated(true);
         appendUtf8(run_, text::kReplacement);
     }
-    paragraphOpen_ = true;
+    // Hidden text alone does not make a paragraph.
+    if (!(st().chr.flags & kHidden))
+        paragraphOpen_ = true;
+    bodyStarted_ = true;
 }
 
 void Reader::emitAscii(const char* p, std::size_t n) {
@@ -478,7 +516,7 @@ void Reader::text(std::string_view bytes) {
             pictureData(std::string_view(p, n));
         return;
     }
-    if (d == Dest::Drop || (d == Dest::Body && (st().chr.flags & kHidden))) {
+    if (d == Dest::Drop) {
         pendingLead_ = -1;
         return;
     }
@@ -699,7 +737,11 @@ void Reader::unicode(int param) {
 void Reader::flushRun() {
     if (run_.empty())
         return;
-    sink_.text(run_, runFormat_);
+    shown_ += run_.size();
+    if (runState_.flags & kHidden)
+        sink_.kept(Kept{Kept::Kind::Hidden, {}, run_}, runFormat_);
+    else
+        sink_.text(run_, runFormat_);
     run_.clear();
 }
 
@@ -708,8 +750,10 @@ void Reader::endParagraph() {
     flushRun();
     pendingTabs_ = 0;
     sink_.paragraphEnd(st().para);
+    ++shown_;
     paragraphOpen_ = false;
     anyParagraph_ = true;
+    bodyStarted_ = true;
 }
 
 void Reader::finishFontName() {
@@ -753,27 +797,45 @@ void Reader::symbol(unsigned char c) {
     }
 }
 
-void Reader::destination(detail::DestinationKind kind) {
+void Reader::destination(detail::DestinationKind kind, std::string_view word) {
     State& s = st();
     switch (kind) {
     case detail::kFontTable:
         s.dest = Dest::FontTable;
         fontDef_ = -1;
+        fontTableDepth_ = states_.size() >= 3 && overflowDepth_ == 0 ? states_.size() : 0;
         codePageMayChange();
         return;
     case detail::kColorTable:
         s.dest = Dest::ColorTable;
+        colorTableDepth_ = states_.size() >= 3 && overflowDepth_ == 0 ? states_.size() : 0;
         colors_.clear();
         rgb_[0] = rgb_[1] = rgb_[2] = -1;
         return;
-    case detail::kSkip:
+    case detail::kLabel: startLabel(); return;
+    default:
         // Only a destination inside a group of its own is skipped whole: one
         // at the document's top level (a broken file) just drops its text.
         if (states_.size() >= 3 || overflowDepth_ > 0) {
+            // What is kept is kept whole, from the group's '{' on; only what
+            // the text holds (not what a font table or field holds) is kept.
+            bool keep = kind != detail::kSkip && overflowDepth_ == 0 && s.dest == Dest::Body;
+            const std::size_t groupAt = s.groupAt;
+            std::size_t from = groupAt;
+            if (keep && shown() != s.shownAt) {
+                // "{text\footnote ...}": the text is the body's already; the
+                // group is kept from its destination word on.
+                keep = !word.empty() && word.data() > input_.data();
+                from = keep ? std::size_t(word.data() - input_.data()) - 1 : 0;
+            }
             // Leave the group now; its closing brace is consumed by the skip.
-            tok_.skipGroup();
+            const bool closed = tok_.skipGroup();
             nextIsDestination_ = false;
             groupEnd();
+            // A group the input cut short is not kept: written back, it
+            // would leave the copy unbalanced.
+            if (keep && closed)
+                keepGroup(kind, from, from != groupAt);
         } else {
             s.dest = Dest::Drop;
         }
@@ -799,9 +861,10 @@ void Reader::word(const Token& t) {
         return;
     }
     if (e.kind == Kind::Unknown) {
-        // {\*\unknown ...}: an ignorable destination this reader does not know.
+        // {\*\unknown ...}: an ignorable destination this reader does not
+        // know, kept as it is.
         if (wasDestination)
-            destination(detail::kSkip);
+            destination(detail::kKeep);
         return;
     }
     State& s = st();
@@ -818,7 +881,7 @@ void Reader::word(const Token& t) {
     switch (e.kind) {
     case Kind::Unknown:
     case Kind::Ignore: break;
-    case Kind::Destination: destination(static_cast<detail::DestinationKind>(e.arg)); break;
+    case Kind::Destination: destination(static_cast<detail::DestinationKind>(e.arg), t.text); break;
     case Kind::DocCodePage: documentCodePage(&docCodePage_, e.arg); break;
     // \ansicpg0 names no code page: keep the character set's.
     case Kind::AnsiCpg: documentCodePage(&ansiCpg_, n > 0 ? n : 0); break;
@@ -857,6 +920,8 @@ void Reader::word(const Token& t) {
         // \page and \sect end a paragraph only when one is open.
         if (s.dest == Dest::Body && (e.arg == 0 || paragraphOpen_))
             endParagraph();
+        if (s.dest == Dest::Body && t.text == "sect")
+            ++sections_;
         break;
     case Kind::Cell: cell(); break;
     case Kind::Character: emit(static_cast<char32_t>(e.arg)); break;
@@ -868,6 +933,9 @@ void Reader::word(const Token& t) {
         s.dest = s.outer == Dest::Body ? Dest::FieldInstruction : Dest::Drop;
         break;
     case Kind::FieldResult: fieldResult(); break;
+    case Kind::KeptWord: keptWord(t, e.arg); break;
+    case Kind::DocSetting: setting(t, static_cast<detail::PageField>(e.arg), false); break;
+    case Kind::SectionSetting: setting(t, static_cast<detail::PageField>(e.arg), true); break;
     }
 }
 
@@ -1087,9 +1155,150 @@ void Reader::endPicture() {
             prepareBody(false);  // cells closed before the picture end before it
         flushRun();
         paragraphOpen_ = true;
+        bodyStarted_ = true;
+        ++shown_;
         sink_.picture(pict_, resolve(st().chr, false));
     }
     pict_ = Picture{};
+}
+
+// ---------------------------------------------------------------- kept
+
+// A group read whole (from the '{' at `from` to its '}', just read; from
+// its destination word when `opened`) goes where it is written back from:
+// the section's, the header's, or the text.
+void Reader::keepGroup(detail::DestinationKind kind, std::size_t from, bool opened) {
+    const std::string group = (opened ? "{" : "") + std::string(since(from));
+    if (kind == detail::kSection) {
+        // Headers and footers of later sections would replace the first's.
+        if (sections_ == 0)
+            doc_.section += group;
+        else
+            doc_.laterSections = true;
+        return;
+    }
+    if (kind == detail::kDocument || !bodyStarted_) {
+        doc_.preamble += group;
+        return;
+    }
+    keepInline(Kept{Kept::Kind::Rtf, group, {}}, resolve(st().chr, false));
+}
+
+void Reader::keepInline(const Kept& kept, const CharFormat& format) {
+    flushPending();
+    // What stands for it in the text follows the cells closed before it.
+    if (pendingTabs_ > 0 && !kept.text.empty())
+        prepareBody(false);
+    flushRun();
+    if (!kept.text.empty())
+        paragraphOpen_ = true;
+    bodyStarted_ = true;
+    ++shown_;
+    sink_.kept(kept, format);
+}
+
+// \chftn, \chatn ...: a mark something generated fills in. A footnote's
+// shows its number, raised.
+void Reader::keptWord(const Token& t, int arg) {
+    if (st().dest != Dest::Body || overflowDepth_ > 0)
+        return;
+    Kept kept{Kept::Kind::Rtf, "\\" + std::string(t.text), {}};
+    if (t.hasParam)
+        kept.rtf += std::to_string(t.param);
+    kept.rtf += ' ';
+    CharFormat format = resolve(st().chr, false);
+    if (arg == 1) {
+        kept.text = std::to_string(++footnotes_);
+        format.verticalAlign = VerticalAlign::Super;
+    }
+    keepInline(kept, format);
+}
+
+// A document or section setting: kept as written, and the page it sets up
+// read. Only the first section's settings are kept: the editor writes one.
+void Reader::setting(const Token& t, detail::PageField field, bool section) {
+    if (st().dest != Dest::Body || overflowDepth_ > 0)
+        return;
+    PageSetup& page = section ? sectionPage_ : doc_.page;
+    const int value = field == detail::kLandscape ? 1 : std::max(t.param, 0);
+    int* member = nullptr;
+    switch (field) {
+    case detail::kPageWidth: member = &page.width; break;
+    case detail::kPageHeight: member = &page.height; break;
+    case detail::kMarginLeft: member = &page.left; break;
+    case detail::kMarginRight: member = &page.right; break;
+    case detail::kMarginTop: member = &page.top; break;
+    case detail::kMarginBottom: member = &page.bottom; break;
+    case detail::kLandscape:
+    case detail::kNoPage: break;
+    }
+    if (section && sections_ > 0) {
+        // A later section that sets up another page is not kept.
+        if ((member && *member != value) || (field == detail::kLandscape && !page.landscape))
+            doc_.laterSections = true;
+        return;
+    }
+    std::string& out = section ? doc_.section : doc_.settings;
+    out += '\\';
+    out += t.text;
+    if (t.hasParam)
+        out += std::to_string(t.param);
+    if (member)
+        *member = value;
+    if (field == detail::kLandscape)
+        page.landscape = true;
+}
+
+// {\listtext 1.\tab}: a label written for readers without lists, shown as
+// text and written back as the group it is.
+void Reader::startLabel() {
+    State& s = st();
+    if (s.dest != Dest::Body || states_.size() < 3 || overflowDepth_ > 0 || labelDepth_ != 0)
+        return;
+    s.dest = Dest::Label;
+    labelDepth_ = states_.size();
+    label_.clear();
+}
+
+// After a group closed that was read whole: the font or colour table, a
+// label (inner: the label's own format).
+void Reader::closedGroup(std::size_t depth, std::size_t from, const CharFormat& inner) {
+    if (depth == fontTableDepth_) {
+        fontTableDepth_ = 0;
+        doc_.fontTable = since(from);
+    } else if (depth == colorTableDepth_) {
+        colorTableDepth_ = 0;
+        doc_.colorTable = since(from);
+    } else if (depth == labelDepth_) {
+        labelDepth_ = 0;
+        keepInline(Kept{Kept::Kind::Rtf, std::string(since(from)), std::move(label_)}, inner);
+        label_.clear();
+    }
+}
+
+// The document's kept settings, to the sink.
+void Reader::finishDocument() {
+    doc_.charset = docCodePage_ == 10000 ? "\\mac"
+                   : docCodePage_ == 437 ? "\\pc"
+                   : docCodePage_ == 850 ? "\\pca"
+                                         : "\\ansi";
+    doc_.ansiCodePage = ansiCpg_;
+    doc_.defaultFont = deff_;
+    doc_.fonts.clear();
+    for (const auto& [number, font] : fonts_)
+        doc_.fonts.push_back({number, font.name, font.charset});
+    std::sort(doc_.fonts.begin(), doc_.fonts.end(), [](const auto& a, const auto& b) { return a.number < b.number; });
+    doc_.colors.clear();
+    for (const Color& c : colors_)
+        doc_.colors.push_back(c.automatic ? -1 : std::int64_t(c.rgb));
+    // The section's page wins over the document's.
+    PageSetup& page = doc_.page;
+    for (auto member : {&PageSetup::width, &PageSetup::height, &PageSetup::left, &PageSetup::right, &PageSetup::top,
+                        &PageSetup::bottom})
+        if (sectionPage_.*member > 0)
+            page.*member = sectionPage_.*member;
+    page.landscape = page.landscape || sectionPage_.landscape;
+    sink_.document(doc_);
 }
 
 // ---------------------------------------------------------------- code pages
