@@ -41,7 +41,8 @@ public:
         return QSizeF(metrics.horizontalAdvance(text), metrics.height());
     }
 
-    void drawObject(QPainter* painter, const QRectF& rect, QTextDocument* doc, int, const QTextFormat& format) override {
+    void drawObject(QPainter* painter, const QRectF& rect, QTextDocument* doc, int,
+                    const QTextFormat& format) override {
         const QString text = drawnText(format);
         if (text.isEmpty())
             return;
