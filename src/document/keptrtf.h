@@ -54,6 +54,10 @@ public:
     QStringList losses() const;
     void addLoss(const QString& what);
 
+    // Printing uses the paper the file names, unless Page Setup chose one.
+    bool printsFilePage() const { return printsFilePage_; }
+    void setPrintsFilePage(bool yes) { printsFilePage_ = yes; }
+
     // The save notice is shown once per document.
     bool noticeShown() const { return noticeShown_; }
     void setNoticeShown() { noticeShown_ = true; }
@@ -65,6 +69,7 @@ private:
     rtf::KeptDocument rtf_;
     QStringList losses_;
     bool noticeShown_ = false;
+    bool printsFilePage_ = true;
 };
 
 }  // namespace document

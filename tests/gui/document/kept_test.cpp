@@ -127,7 +127,8 @@ const Edit kEdits[] = {
          QTest::keyClick(&box, Qt::Key_Return);
          QTest::keyClicks(&box, QStringLiteral("Three "));
      },
-     {{"\\ls1\\ilvl1{\\fs24\\loch\\f0\\hich\\af0\\dbch\\af0\\afs24 {\\listtext\\pard\\plain\\f0\\fs24 1.\\tab}Also \\par}", 1},
+     {{"\\ls1\\ilvl1{\\fs24\\loch\\f0\\hich\\af0\\dbch\\af0\\afs24 {\\listtext\\pard\\plain\\f0\\fs24 1.\\tab}Also \\par}",
+       1},
       {"\\ls1\\ilvl1{\\fs24\\loch\\f0\\hich\\af0\\dbch\\af0\\afs24 Three Two\\par}", 1},
       {"{\\*\\listoverridetable{\\listoverride\\listid7\\listoverridecount0\\ls1}}", 1}}},
 };
@@ -144,12 +145,11 @@ TEST_P(KeptEdit, SavesWhatTheFileKeptWithTheEdit) {
         EXPECT_EQ(count(saved, piece), times) << piece << "\nin\n" << saved;
 }
 
-INSTANTIATE_TEST_SUITE_P(Edits, KeptEdit, testing::ValuesIn(kEdits),
-                         [](const testing::TestParamInfo<Edit>& info) {
-                             std::string name;
-                             for (const char* c = info.param.name; *c; ++c)
-                                 name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Edits, KeptEdit, testing::ValuesIn(kEdits), [](const testing::TestParamInfo<Edit>& info) {
+    std::string name;
+    for (const char* c = info.param.name; *c; ++c)
+        name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+    return name;
+});
 
 }  // namespace
