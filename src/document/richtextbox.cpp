@@ -414,8 +414,10 @@ private:
 
 std::unique_ptr<QMimeData> RichTextBox::selectionMimeData() const {
     auto data = std::make_unique<SelectionMimeData>(textCursor());
-    // Pictures travel in the RTF and HTML; the plain text has none.
-    data->setText(SelText().remove(QChar::ObjectReplacementCharacter));
+    // Pictures travel in the RTF and HTML; the plain text has none, a list
+    // label its text.
+    const QTextCursor cursor = textCursor();
+    data->setText(document::plainText(*document(), cursor.selectionStart(), cursor.selectionEnd()));
     const QByteArray rtf = SelRTF().toUtf8();  // the writer's markup is ASCII
     data->setData(RtfFormats[0], rtf);
     data->setData(RtfFormats[1], rtf);

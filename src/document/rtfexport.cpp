@@ -106,19 +106,26 @@ std::string writeRtf(const QTextDocument& document) {
 }
 
 QString plainText(const QTextDocument& document) {
-    QString text = textOf(document, 0, document.characterCount() - 1);
+    return plainText(document, 0, document.characterCount() - 1);
+}
+
+QString plainText(const QTextDocument& document, int from, int to) {
+    const QString text = textOf(document, from, to);
     if (!text.contains(QChar::ObjectReplacementCharacter))
         return text;
-    // Pictures have no text; a kept item has the text that stands for it
-    // (a list label). The object characters are met in document order.
+    // The object characters of the range, in document order, are the ones
+    // the text holds.
     QStringList shown;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+    for (QTextBlock block = document.findBlock(from); block.isValid() && block.position() < to; block = block.next()) {
         for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             const QString item = keptText(fragment.charFormat());
-            for (QChar c : fragment.text())
-                if (c == QChar::ObjectReplacementCharacter)
+            const QString chars = fragment.text();
+            for (qsizetype i = 0; i < chars.size(); ++i) {
+                const int at = fragment.position() + int(i);
+                if (at >= from && at < to && chars.at(i) == QChar::ObjectReplacementCharacter)
                     shown.append(item);
+            }
         }
     }
     QString out;

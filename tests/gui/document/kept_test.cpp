@@ -32,7 +32,8 @@ int count(const std::string& text, const std::string& what) {
     return n;
 }
 
-// Golden files: each file's saved copy is NAME.saved.rtf. The copy read
+// Golden files: each file's saved copy is NAME.saved.rtf, its plain text
+// NAME.txt. The copy read
 // again shows the same text and is saved byte for byte the same.
 class KeptFile : public testing::TestWithParam<const char*> {};
 
@@ -49,6 +50,11 @@ TEST_P(KeptFile, IsSavedAsItsGoldenCopyAndReadsTheSameFromIt) {
         FAIL() << "wrote the missing golden file " << golden.toStdString() << ": check it";
     }
     EXPECT_EQ(saved, fileBytes(golden));
+
+    // Plain text shows what stands for kept items: list labels, note marks.
+    const QByteArray text = document::plainText(first).toUtf8();
+    EXPECT_EQ(std::string(text.constData(), std::size_t(text.size())),
+              fileBytes(kData + name + QStringLiteral(".txt")));
 
     QTextDocument second;
     document::readRtfDocument(saved, second);
