@@ -117,9 +117,15 @@ void KeptRtf::setRtf(const rtf::KeptDocument& kept) {
 }
 
 QStringList KeptRtf::losses() const {
-    QStringList all = losses_;
+    QStringList all;
     if (hasRtf_ && rtf_.laterSections)
-        all.prepend(QStringLiteral("第一节之后各节的页面设置和页眉页脚不能保留，全文将使用第一节的设置。"));
+        all << QStringLiteral("第一节之后各节的页面设置和页眉页脚不能保留，全文将使用第一节的设置。");
+    if (hasRtf_)
+        for (const std::string& loss : rtf_.losses)
+            all << QString::fromUtf8(loss.data(), qsizetype(loss.size()));
+    for (const QString& loss : losses_)
+        if (!all.contains(loss))
+            all << loss;
     return all;
 }
 

@@ -50,7 +50,8 @@ public:
     void setRtf(const rtf::KeptDocument& kept);
 
     // What saving cannot write back as the file had it, one line each, as
-    // the save notice lists it. Other parts of the reading add theirs.
+    // the save notice lists it: what the reader noted (KeptDocument::losses)
+    // and what was added here.
     QStringList losses() const;
     void addLoss(const QString& what);
 

@@ -32,7 +32,6 @@ std::unique_ptr<QTextDocument> printableCopy(const QTextDocument& document, cons
     } else {
         copy.reset(document.clone());
     }
-    document::showKeptItems(*copy);
     // Qt's PDF writer can name the text of a glyph only when the font's
     // character map leads to it. Shaping Latin text may swap in alternate
     // glyphs (the CJK faces do this to digits), whose text then vanishes
@@ -81,6 +80,8 @@ private:
 // QTextDocument::print lays the copy out in pages (2 cm margins, page
 // numbers at the foot), keeping every font and format.
 void printCopy(QTextDocument& copy, QPrinter& printer) {
+    // The layout made here, on the thread that prints, draws kept items.
+    document::showKeptItems(copy);
     if (printer.outputFormat() == QPrinter::PdfFormat) {
         platform::printPdfSafely(printer, [&] { copy.print(&printer); });
         return;

@@ -118,6 +118,9 @@ struct KeptDocument {
     std::string section;   // the first section's settings words, headers and footers
     PageSetup page;
     bool laterSections = false;  // sections after the first set their own page: not kept
+    // Anything else reading found that saving cannot write back as it was,
+    // one line each (UTF-8), as the save notice lists it.
+    std::vector<std::string> losses;
 };
 
 }  // namespace rtf
