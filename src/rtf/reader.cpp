@@ -24,6 +24,7 @@
 #include "text/utf8.h"
 
 #include <algorithm>
+#include <cctype>
 #include <unordered_map>
 #include <vector>
 
@@ -61,6 +62,8 @@ constexpr std::size_t kMaxFields = 1 << 20;
 // A picture larger than this (bytes, after decoding) is cut short: it will
 // not decode, and shows as a placeholder of its size.
 constexpr std::size_t kMaxPicture = std::size_t(256) << 20;
+
+std::string portableRtf(std::string_view raw, const bool* lead);
 
 // Where the text of the current group goes.
 enum class Dest : std::uint8_t { Body, Drop, FontTable, ColorTable, Picture, FieldInstruction, Label };
@@ -181,14 +184,18 @@ private:
 
     // --- what is kept but not shown
     void keepGroup(detail::DestinationKind kind, std::size_t from, bool opened);
+    // Where a group read whole is kept from: its '{', or its destination
+    // word when the group showed text before it (then opened, and npos
+    // when the word is not known).
+    std::size_t keptFrom(std::string_view word, bool& opened) const;
     // What went to the body so far, in bytes, paragraphs and items: a group
     // that showed text before its destination word is not kept whole.
     std::uint64_t shown() const { return shown_ + run_.size(); }
     void keepInline(const Kept& kept, const CharFormat& format);
     void keptWord(const Token& t, int arg);
     void setting(const Token& t, detail::PageField field, bool section);
-    void startLabel();
-    void closedGroup(std::size_t depth, std::size_t from, const CharFormat& inner);
+    void startLabel(std::string_view word);
+    void closedGroup(std::size_t depth, const CharFormat& inner);
     void finishDocument();
     std::string_view since(std::size_t from) const { return input_.substr(from, tok_.offset() - from); }
 
@@ -260,6 +267,10 @@ private:
     int footnotes_ = 0;         // \chftn marks met in the text
     std::uint64_t shown_ = 0;   // what shown() counted of runs handed out, paragraphs, items
     std::size_t fontTableDepth_ = 0, colorTableDepth_ = 0, labelDepth_ = 0;
+    std::size_t fontTableAt_ = 0, colorTableAt_ = 0;  // where their kept RTF starts
+    bool tableOpened_[2] = {false, false};
+    std::size_t labelAt_ = 0;
+    bool labelOpened_ = false;
     std::string label_;
 
     // Field instructions, in the order their fields start.
@@ -379,7 +390,6 @@ void Reader::groupEnd() {
         finishFontName();
     const bool closesPicture = pictDepth_ == states_.size();
     const std::size_t depth = states_.size();
-    const std::size_t from = st().groupAt;
     const CharFormat inner = depth == labelDepth_ ? resolve(st().chr, false) : CharFormat{};
     const CharState before = st().chr;
     const Dest destBefore = st().dest;
@@ -395,7 +405,7 @@ void Reader::groupEnd() {
     if (closesPicture)
         endPicture();
     if (depth == fontTableDepth_ || depth == colorTableDepth_ || depth == labelDepth_)
-        closedGroup(depth, from, inner);
+        closedGroup(depth, inner);
 }
 
 // ---------------------------------------------------------------- text
@@ -801,33 +811,36 @@ void Reader::destination(detail::DestinationKind kind, std::string_view word) {
     State& s = st();
     switch (kind) {
     case detail::kFontTable:
+        // Only a table of the document itself is kept: not one inside
+        // another destination (a broken file).
+        fontTableDepth_ = s.dest == Dest::Body && states_.size() >= 3 && overflowDepth_ == 0 ? states_.size() : 0;
         s.dest = Dest::FontTable;
         fontDef_ = -1;
-        fontTableDepth_ = states_.size() >= 3 && overflowDepth_ == 0 ? states_.size() : 0;
+        fontTableAt_ = keptFrom(word, tableOpened_[0]);
+        if (fontTableDepth_ == 0)
+            doc_.fontTable.clear();  // the table kept no longer tells the fonts
         codePageMayChange();
         return;
     case detail::kColorTable:
+        colorTableDepth_ = s.dest == Dest::Body && states_.size() >= 3 && overflowDepth_ == 0 ? states_.size() : 0;
         s.dest = Dest::ColorTable;
-        colorTableDepth_ = states_.size() >= 3 && overflowDepth_ == 0 ? states_.size() : 0;
+        colorTableAt_ = keptFrom(word, tableOpened_[1]);
+        if (colorTableDepth_ == 0)
+            doc_.colorTable.clear();
         colors_.clear();
         rgb_[0] = rgb_[1] = rgb_[2] = -1;
         return;
-    case detail::kLabel: startLabel(); return;
+    case detail::kLabel: startLabel(word); return;
     default:
         // Only a destination inside a group of its own is skipped whole: one
         // at the document's top level (a broken file) just drops its text.
         if (states_.size() >= 3 || overflowDepth_ > 0) {
             // What is kept is kept whole, from the group's '{' on; only what
             // the text holds (not what a font table or field holds) is kept.
-            bool keep = kind != detail::kSkip && overflowDepth_ == 0 && s.dest == Dest::Body;
-            const std::size_t groupAt = s.groupAt;
-            std::size_t from = groupAt;
-            if (keep && shown() != s.shownAt) {
-                // "{text\footnote ...}": the text is the body's already; the
-                // group is kept from its destination word on.
-                keep = !word.empty() && word.data() > input_.data();
-                from = keep ? std::size_t(word.data() - input_.data()) - 1 : 0;
-            }
+            bool opened = false;
+            const std::size_t from = keptFrom(word, opened);
+            const bool keep = kind != detail::kSkip && overflowDepth_ == 0 && s.dest == Dest::Body &&
+                              from != std::string_view::npos;
             // Leave the group now; its closing brace is consumed by the skip.
             const bool closed = tok_.skipGroup();
             nextIsDestination_ = false;
@@ -835,7 +848,7 @@ void Reader::destination(detail::DestinationKind kind, std::string_view word) {
             // A group the input cut short is not kept: written back, it
             // would leave the copy unbalanced.
             if (keep && closed)
-                keepGroup(kind, from, from != groupAt);
+                keepGroup(kind, from, opened);
         } else {
             s.dest = Dest::Drop;
         }
@@ -1168,7 +1181,8 @@ void Reader::endPicture() {
 // its destination word when `opened`) goes where it is written back from:
 // the section's, the header's, or the text.
 void Reader::keepGroup(detail::DestinationKind kind, std::size_t from, bool opened) {
-    const std::string group = (opened ? "{" : "") + std::string(since(from));
+    const std::string group = (opened ? "{" : "") +
+                              portableRtf(since(from), cp_ && cp_->isDoubleByte() ? cp_->leadTable() : nullptr);
     if (kind == detail::kSection) {
         // Headers and footers of later sections would replace the first's.
         if (sections_ == 0)
@@ -1251,27 +1265,45 @@ void Reader::setting(const Token& t, detail::PageField field, bool section) {
 
 // {\listtext 1.\tab}: a label written for readers without lists, shown as
 // text and written back as the group it is.
-void Reader::startLabel() {
+void Reader::startLabel(std::string_view word) {
     State& s = st();
     if (s.dest != Dest::Body || states_.size() < 3 || overflowDepth_ > 0 || labelDepth_ != 0)
+        return;
+    labelAt_ = keptFrom(word, labelOpened_);
+    if (labelAt_ == std::string_view::npos)
         return;
     s.dest = Dest::Label;
     labelDepth_ = states_.size();
     label_.clear();
 }
 
+std::size_t Reader::keptFrom(std::string_view word, bool& opened) const {
+    opened = shown() != st().shownAt;
+    if (!opened)
+        return st().groupAt;
+    // "{text\footnote ...}": the text is the body's already.
+    return !word.empty() && word.data() > input_.data() ? std::size_t(word.data() - input_.data()) - 1
+                                                        : std::string_view::npos;
+}
+
 // After a group closed that was read whole: the font or colour table, a
 // label (inner: the label's own format).
-void Reader::closedGroup(std::size_t depth, std::size_t from, const CharFormat& inner) {
+void Reader::closedGroup(std::size_t depth, const CharFormat& inner) {
+    // A table kept from its word on is given the '{' it started after.
     if (depth == fontTableDepth_) {
         fontTableDepth_ = 0;
-        doc_.fontTable = since(from);
+        if (fontTableAt_ != std::string_view::npos)
+            doc_.fontTable = (tableOpened_[0] ? "{" : "") + std::string(since(fontTableAt_));
     } else if (depth == colorTableDepth_) {
         colorTableDepth_ = 0;
-        doc_.colorTable = since(from);
+        if (colorTableAt_ != std::string_view::npos)
+            doc_.colorTable = (tableOpened_[1] ? "{" : "") + std::string(since(colorTableAt_));
     } else if (depth == labelDepth_) {
         labelDepth_ = 0;
-        keepInline(Kept{Kept::Kind::Rtf, std::string(since(from)), std::move(label_)}, inner);
+        const bool* lead = cp_ && cp_->isDoubleByte() ? cp_->leadTable() : nullptr;
+        keepInline(
+            Kept{Kept::Kind::Rtf, (labelOpened_ ? "{" : "") + portableRtf(since(labelAt_), lead), std::move(label_)},
+            inner);
         label_.clear();
     }
 }
@@ -1376,6 +1408,72 @@ CharFormat Reader::resolve(const CharState& s, bool cjk) {
             f.field = instruction.substr(first, instruction.find_last_not_of(' ') - first + 1);
     }
     return f;
+}
+
+// A kept group as written back: raw 8-bit bytes become \'hh escapes (a
+// double-byte character's two at once, as `lead` tells them), which mean the
+// same in RTF. Written where another code page is in effect, a raw trail
+// byte '}' would otherwise close a group the file did not close. \bin data
+// is copied as it is.
+std::string portableRtf(std::string_view raw, const bool* lead) {
+    std::string out;
+    out.reserve(raw.size());
+    const auto hex = [&out](unsigned char b) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        out += "\\'";
+        out += kHex[b >> 4];
+        out += kHex[b & 15];
+    };
+    for (std::size_t i = 0; i < raw.size();) {
+        const auto c = static_cast<unsigned char>(raw[i]);
+        if (lead != nullptr && lead[c]) {
+            hex(c);
+            ++i;
+            while (i < raw.size() && (raw[i] == '\r' || raw[i] == '\n'))
+                ++i;
+            if (i < raw.size())
+                hex(static_cast<unsigned char>(raw[i++]));
+            continue;
+        }
+        if (c >= 0x80) {
+            hex(c);
+            ++i;
+            continue;
+        }
+        if (c != '\\' || i + 1 >= raw.size()) {
+            out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        if (!std::isalpha(static_cast<unsigned char>(raw[i + 1]))) {
+            out.append(raw, i, 2);  // a control symbol, \'h... included
+            i += 2;
+            continue;
+        }
+        std::size_t end = i + 1;
+        while (end < raw.size() && std::isalpha(static_cast<unsigned char>(raw[end])))
+            ++end;
+        const bool bin = raw.substr(i + 1, end - i - 1) == "bin";
+        const std::size_t digits = end;
+        if (end < raw.size() && raw[end] == '-')
+            ++end;
+        while (end < raw.size() && std::isdigit(static_cast<unsigned char>(raw[end])))
+            ++end;
+        std::size_t data = 0;
+        if (bin)
+            for (std::size_t k = digits; k < end && data < raw.size(); ++k)
+                data = raw[k] == '-' ? 0 : data * 10 + std::size_t(raw[k] - '0');
+        if (end < raw.size() && raw[end] == ' ')
+            ++end;
+        out.append(raw, i, end - i);
+        i = end;
+        if (bin) {
+            const std::size_t n = std::min(data, raw.size() - i);
+            out.append(raw, i, n);
+            i += n;
+        }
+    }
+    return out;
 }
 
 }  // namespace

@@ -381,9 +381,12 @@ void Writer::Impl::startKeeping(const KeptDocument& document, bool whole) {
     keeping = true;
     keepWhole = whole;
     kept = document;
-    for (const KeptDocument::Font& f : kept.fonts) {
-        fontIndex.emplace(fontKey(f.name, f.charset), f.number);
-        nextFont = std::max(nextFont, f.number + 1);
+    // Without the file's table (a broken file), its numbers mean nothing.
+    if (!kept.fontTable.empty()) {
+        for (const KeptDocument::Font& f : kept.fonts) {
+            fontIndex.emplace(fontKey(f.name, f.charset), f.number);
+            nextFont = std::max(nextFont, f.number + 1);
+        }
     }
     if (!kept.colorTable.empty()) {
         const std::string_view inside(kept.colorTable.data(), kept.colorTable.size() - 1);
@@ -423,7 +426,7 @@ std::string Writer::Impl::keptHeader() {
     }
     writeColors(o);
     o += "}\n";
-    if (keepWhole) {
+    if (keepWhole && !(kept.preamble.empty() && kept.settings.empty() && kept.section.empty())) {
         o += kept.preamble;
         o += kept.settings;
         o += kept.section;
