@@ -160,6 +160,10 @@ QTextBlockFormat toQt(const rtf::ParaFormat& f) {
         q.setTopMargin(twipsToPixelsYF(page(f.spaceBefore, 0)));
     if (f.spaceAfter != 0)
         q.setBottomMargin(twipsToPixelsYF(page(f.spaceAfter, 0)));
+    if (f.list)
+        q.setProperty(ListProperty, f.list);
+    if (f.listLevel)
+        q.setProperty(ListLevelProperty, f.listLevel);
     return q;
 }
 
@@ -237,6 +241,8 @@ rtf::ParaFormat fromQt(const QTextBlockFormat& q) {
     f.firstLineIndent = pixelsToTwipsXF(q.textIndent());
     f.spaceBefore = pixelsToTwipsYF(q.topMargin());
     f.spaceAfter = pixelsToTwipsYF(q.bottomMargin());
+    f.list = q.intProperty(ListProperty);
+    f.listLevel = q.intProperty(ListLevelProperty);
     return f;
 }
 
@@ -260,6 +266,7 @@ std::size_t ParaFormatHash::operator()(const rtf::ParaFormat& f) const noexcept 
     combine(seed, f.firstLineIndent);
     combine(seed, f.spaceBefore);
     combine(seed, f.spaceAfter);
+    combine(seed, f.list << 4 | f.listLevel);
     return seed;
 }
 

@@ -25,6 +25,11 @@ inline constexpr int FontCharsetProperty = QTextFormat::UserProperty + 1;
 inline constexpr int FieldProperty = QTextFormat::UserProperty + 5;
 inline constexpr int LinkLookProperty = QTextFormat::UserProperty + 6;
 
+// A paragraph of a list in the file it was read from: \ls and \ilvl, kept
+// in its block format so that an edited paragraph stays in its list.
+inline constexpr int ListProperty = QTextFormat::UserProperty + 12;
+inline constexpr int ListLevelProperty = QTextFormat::UserProperty + 13;
+
 // The target of a HYPERLINK field instruction ("#name" for a place in the
 // document, \l); empty for other fields.
 QString hyperlinkTarget(const QString& instruction);

@@ -1,5 +1,6 @@
 #include "document/longblocks.h"
 
+#include "document/keptrtf.h"
 #include "document/tables.h"
 #include "text/cjk.h"
 
@@ -112,6 +113,28 @@ qsizetype lineCount(const QTextDocument& document) {
     return lines;
 }
 
+QString shownText(const QTextBlock& block, int start, int stop) {
+    const QString text = block.text();
+    if (!text.contains(QChar::ObjectReplacementCharacter))
+        return text.mid(start - block.position(), stop - start);
+    QString shown;
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        const int a = std::max(start, fragment.position());
+        const int b = std::min(stop, fragment.position() + fragment.length());
+        if (a >= b)
+            continue;
+        if (fragment.charFormat().objectType() == KeptObjectType) {
+            const QString item = keptText(fragment.charFormat());
+            for (int i = a; i < b; ++i)
+                shown += item;
+        } else {
+            shown += QStringView(text).mid(a - block.position(), b - a);
+        }
+    }
+    return shown;
+}
+
 QString textOf(const QTextDocument& document, int from, int to) {
     if (!document.rootFrame()->childFrames().isEmpty())
         return textWithTables(document, from, to);
@@ -123,7 +146,7 @@ QString textOf(const QTextDocument& document, int from, int to) {
         if (block.position() > from && continuation(block) != Continuation::Soft)
             text += QLatin1Char('\n');
         if (stop > start)
-            text += block.text().mid(start - block.position(), stop - start);
+            text += shownText(block, start, stop);
     }
     text.replace(QChar::LineSeparator, QLatin1Char('\n'));
     return text;

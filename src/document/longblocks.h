@@ -84,8 +84,11 @@ inline constexpr qsizetype MaxLines = 1200000;
 qsizetype lineCount(const QTextDocument& document);
 
 // The text from position from up to to (exclusive): paragraphs and line
-// breaks as '\n', continued blocks joined, a picture as U+FFFC.
+// breaks as '\n', continued blocks joined, a picture as U+FFFC, a kept item
+// as the text that stands for it (often none).
 QString textOf(const QTextDocument& document, int from, int to);
+// One block's part of that, from position start up to stop (exclusive).
+QString shownText(const QTextBlock& block, int start, int stop);
 
 // Widens the cursor's selection to whole paragraphs where it starts or ends
 // inside a paragraph held as several blocks, so that a paragraph format

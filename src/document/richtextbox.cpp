@@ -2,6 +2,7 @@
 
 #include "document/documentfile.h"
 #include "document/formatmap.h"
+#include "document/keptrtf.h"
 #include "document/layoutpacer.h"
 #include "document/longblocks.h"
 #include "text/plaintext.h"
@@ -95,6 +96,7 @@ private:
 
 RichTextBox::RichTextBox(QWidget* parent) : QTextEdit(parent), pacer_(new document::LayoutPacer(this)) {
     pacer_->watch(document()->documentLayout());
+    document::showKeptItems(*document());
     // Only what the codec can keep enters the document: pasted or dropped
     // HTML would bring tables and images the files cannot hold.
     setAcceptRichText(false);
@@ -412,8 +414,10 @@ private:
 
 std::unique_ptr<QMimeData> RichTextBox::selectionMimeData() const {
     auto data = std::make_unique<SelectionMimeData>(textCursor());
-    // Pictures travel in the RTF and HTML; the plain text has none.
-    data->setText(SelText().remove(QChar::ObjectReplacementCharacter));
+    // Pictures travel in the RTF and HTML; the plain text has none, a list
+    // label its text.
+    const QTextCursor cursor = textCursor();
+    data->setText(document::plainText(*document(), cursor.selectionStart(), cursor.selectionEnd()));
     const QByteArray rtf = SelRTF().toUtf8();  // the writer's markup is ASCII
     data->setData(RtfFormats[0], rtf);
     data->setData(RtfFormats[1], rtf);
@@ -615,6 +619,7 @@ void RichTextBox::installDocument(QTextDocument* fresh) {
     fresh->setPageSize(QSizeF(0, 0));
     setDocument(fresh);
     pacer_->watch(fresh->documentLayout());
+    document::showKeptItems(*fresh);
     if (old && old->parent() == this)
         delete old;
     moveCursor(QTextCursor::Start);

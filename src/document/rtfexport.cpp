@@ -1,6 +1,7 @@
 #include "document/rtfexport.h"
 
 #include "document/formatmap.h"
+#include "document/keptrtf.h"
 #include "document/longblocks.h"
 #include "document/pictures.h"
 #include "document/tables.h"
@@ -53,6 +54,10 @@ public:
     explicit Exporter(const QTextDocument& document) : document_(document), formats_(document) {}
 
     std::string run(int from, int to) {
+        // A document read from RTF is written back with what it was read
+        // with; a part of it with the tables its kept items refer to.
+        if (const KeptRtf* kept = KeptRtf::find(document_); kept && kept->hasRtf())
+            writer_.keep(kept->rtf(), from == 0 && to == document_.characterCount() - 1);
         walk(document_, from, to);
         if (open_)
             writer_.endParagraph();
@@ -89,6 +94,11 @@ private:
             const int stop = std::min(fragment.position() + fragment.length(), to_);
             if (start >= stop)
                 continue;
+            if (const auto kept = keptOf(fragment.charFormat())) {
+                for (int i = start; i < stop; ++i)
+                    writer_.kept(*kept, formats_.charFormat(fragment));
+                continue;
+            }
             if (fragment.charFormat().isImageFormat()) {
                 // One object character per image; images not read from RTF
                 // (none can be made yet) are left out.
@@ -126,7 +136,11 @@ std::string writeRtf(const QTextDocument& document) {
 }
 
 QString plainText(const QTextDocument& document) {
-    QString text = textOf(document, 0, document.characterCount() - 1);
+    return plainText(document, 0, document.characterCount() - 1);
+}
+
+QString plainText(const QTextDocument& document, int from, int to) {
+    QString text = textOf(document, from, to);
     text.remove(QChar::ObjectReplacementCharacter);  // pictures have no text
     return text;
 }

@@ -19,6 +19,9 @@ std::string writeRtf(const QTextDocument& document, int from, int to);
 std::string writeRtf(const QTextDocument& document);
 
 // The document's text as plain text: paragraphs and line breaks as '\n'.
+// Pictures have none; a kept item has the text that stands for it (a list
+// label).
 QString plainText(const QTextDocument& document);
+QString plainText(const QTextDocument& document, int from, int to);
 
 }  // namespace document

@@ -1,6 +1,7 @@
 #include "document/rtfimport.h"
 
 #include "document/formatmap.h"
+#include "document/keptrtf.h"
 #include "document/longblocks.h"
 #include "document/pictures.h"
 #include "document/tables.h"
@@ -50,7 +51,11 @@ public:
     struct CellEnd {
         rtf::ParaFormat format;
     };
-    using Event = std::variant<Run, rtf::ParaFormat, Pict, Depth, CellEnd, rtf::RowFormat>;
+    struct Item {
+        rtf::Kept kept;
+        rtf::CharFormat format;
+    };
+    using Event = std::variant<Run, rtf::ParaFormat, Pict, Depth, CellEnd, rtf::RowFormat, Item>;
 
     bool tables() const override { return true; }
     void text(std::string_view utf8, const rtf::CharFormat& format) override {
@@ -59,6 +64,9 @@ public:
     void paragraphEnd(const rtf::ParaFormat& format) override { events_.emplace_back(format); }
     void picture(const rtf::Picture& picture, const rtf::CharFormat& format) override {
         events_.emplace_back(Pict{picture, format});
+    }
+    void kept(const rtf::Kept& kept, const rtf::CharFormat& format) override {
+        events_.emplace_back(Item{kept, format});
     }
     void tableDepth(int depth) override { events_.emplace_back(Depth{depth}); }
     void cellEnd(const rtf::ParaFormat& format) override { events_.emplace_back(CellEnd{format}); }
@@ -69,7 +77,7 @@ public:
     bool hasContent() const {
         return std::any_of(events_.begin(), events_.end(), [](const Event& e) {
             return std::holds_alternative<Run>(e) || std::holds_alternative<Pict>(e) ||
-                   std::holds_alternative<Depth>(e);
+                   std::holds_alternative<Depth>(e) || std::holds_alternative<Item>(e);
         });
     }
     bool startsWithTable() const { return !events_.empty() && std::holds_alternative<Depth>(events_.front()); }
@@ -86,6 +94,8 @@ public:
                 sink.tableDepth(depth->depth);
             else if (const CellEnd* cell = std::get_if<CellEnd>(&e))
                 sink.cellEnd(cell->format);
+            else if (const Item* item = std::get_if<Item>(&e))
+                sink.kept(item->kept, item->format);
             else
                 sink.rowEnd(std::get<rtf::RowFormat>(e));
         }
@@ -170,6 +180,29 @@ public:
         splitter_.insertedObject();
     }
 
+    void kept(const rtf::Kept& kept, const rtf::CharFormat& format) override {
+        if (table_) {
+            table_->cell.kept(kept, format);
+            return;
+        }
+        const QTextCharFormat object = keptFormat(kept, formats_.charFormat(format));
+        // An item that shows nothing waits for the next paragraph to start:
+        // after the document's last paragraph it must not start one.
+        if (pendingBreak_ && (kept.kind == rtf::Kept::Kind::Hidden || kept.text.empty())) {
+            deferred_.push_back(object);
+            return;
+        }
+        if (pendingBreak_)
+            breakParagraph();
+        writeFlatTabs();
+        insertKept(object);
+    }
+
+    void document(const rtf::KeptDocument& document) override {
+        if (mode_ == Mode::WholeDocument && base_ == 0)
+            KeptRtf::of(*cursor_.document()).setRtf(document);
+    }
+
     void tableDepth(int depth) override;
     void cellEnd(const rtf::ParaFormat& format) override;
     void rowEnd(const rtf::RowFormat& row) override;
@@ -181,6 +214,7 @@ public:
         // paragraph of a fragment takes the format of the text it runs into.
         if (pendingBreak_ && mode_ == Mode::WholeDocument && (!formatKnown_ || pendingPara_ != currentPara_))
             setParagraphFormat();
+        insertDeferred();
     }
 
 private:
@@ -215,6 +249,18 @@ private:
         }
         paragraphStart_ = cursor_.position();
         splitter_.paragraphStarted();
+        insertDeferred();
+    }
+
+    void insertKept(const QTextCharFormat& object) {
+        cursor_.insertText(QString(QChar::ObjectReplacementCharacter), object);
+        splitter_.insertedObject();
+    }
+
+    void insertDeferred() {
+        for (const QTextCharFormat& object : deferred_)
+            insertKept(object);
+        deferred_.clear();
     }
 
     // The ended paragraph's format, on every block it was split into.
@@ -241,7 +287,8 @@ private:
     bool formatKnown_ = true;      // currentPara_ is the current block's format
     bool pendingBreak_ = false;
     BlockSplitter splitter_;
-    int paragraphStart_ = 0;  // where the current paragraph's first block starts
+    int paragraphStart_ = 0;                 // where the current paragraph's first block starts
+    std::vector<QTextCharFormat> deferred_;  // kept items met after a paragraph's end
 
     int base_;   // the depth of the cells this fills: 0 for the document
     int depth_;  // the depth the reader last told
@@ -469,6 +516,8 @@ public:
     void picture(const rtf::Picture& picture, const rtf::CharFormat& format) override {
         next_.picture(picture, format);
     }
+    void kept(const rtf::Kept& kept, const rtf::CharFormat& format) override { next_.kept(kept, format); }
+    void document(const rtf::KeptDocument& document) override { next_.document(document); }
     void paragraphEnd(const rtf::ParaFormat& format) override {
         next_.paragraphEnd(format);
         progress_.store(int(std::min<std::size_t>(99, ++seen_ * 100 / expected_)), std::memory_order_relaxed);

@@ -1,6 +1,7 @@
 #include "document/rtfsnapshot.h"
 
 #include "document/formatmap.h"
+#include "document/keptrtf.h"
 #include "document/pictures.h"
 #include "document/tables.h"
 #include "rtf/writer.h"
@@ -45,7 +46,15 @@ private:
             s_.charFormats_.push_back(fromQt(fragment.charFormat(), font_));
         }
         int picture = -1;
-        if (fragment.charFormat().isImageFormat()) {
+        int kept = -1;
+        if (fragment.charFormat().objectType() == KeptObjectType) {
+            auto known = keptIndex_.find(fragment.charFormatIndex());
+            if (known == keptIndex_.end()) {
+                known = keptIndex_.emplace(fragment.charFormatIndex(), int(s_.kept_.size())).first;
+                s_.kept_.push_back(*keptOf(fragment.charFormat()));
+            }
+            kept = known->second;
+        } else if (fragment.charFormat().isImageFormat()) {
             auto known = pictureIndex_.find(fragment.charFormatIndex());
             if (known == pictureIndex_.end()) {
                 const auto read = pictureOf(fragment.charFormat());
@@ -57,7 +66,7 @@ private:
                 return;  // an image not read from RTF: written nowhere
             picture = known->second;
         }
-        s_.runs_.push_back({fragment.position(), fragment.length(), chars->second, picture});
+        s_.runs_.push_back({fragment.position(), fragment.length(), chars->second, picture, kept});
     }
 
     RtfSnapshot& s_;
@@ -66,14 +75,19 @@ private:
     std::unordered_map<int, int> charIndex_;
     std::unordered_map<int, int> paraIndex_;
     std::unordered_map<int, int> pictureIndex_;  // by char format index; -1: not one the writer keeps
+    std::unordered_map<int, int> keptIndex_;     // by char format index
 };
 
 RtfSnapshot::RtfSnapshot(const QTextDocument& document) : text_(document.toRawText()) {
+    if (const KeptRtf* kept = KeptRtf::find(document); kept && kept->hasRtf())
+        document_ = kept->rtf();
     SnapshotWalk(*this, document).walk(document, 0, document.characterCount() - 1);
 }
 
 std::string RtfSnapshot::toRtf() const {
     rtf::Writer writer;
+    if (document_)
+        writer.keep(*document_, true);
     QByteArray utf8;
     for (std::size_t p = 0; p < paragraphs_.size(); ++p) {
         const std::size_t endRun = p + 1 < paragraphs_.size() ? std::size_t(paragraphs_[p + 1].firstRun) : runs_.size();
@@ -93,6 +107,11 @@ std::string RtfSnapshot::toRtf() const {
                 // One object character per picture.
                 for (int i = 0; i < run.length; ++i)
                     writer.picture(pictures_[std::size_t(run.picture)], charFormats_[std::size_t(run.format)]);
+                continue;
+            }
+            if (run.kept >= 0) {
+                for (int i = 0; i < run.length; ++i)
+                    writer.kept(kept_[std::size_t(run.kept)], charFormats_[std::size_t(run.format)]);
                 continue;
             }
             utf8 = QStringView(text_).mid(run.start, run.length).toUtf8();

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,7 @@ private:
         int length;
         int format;   // index into charFormats_
         int picture;  // index into pictures_ for a picture's object characters, else -1
+        int kept;     // index into kept_ for a kept item's object characters, else -1
     };
     // A paragraph, or a table row's start or end, or a cell's end.
     struct Paragraph {
@@ -47,6 +49,8 @@ private:
     std::vector<rtf::CharFormat> charFormats_;
     std::vector<rtf::ParaFormat> paraFormats_;
     std::vector<rtf::Picture> pictures_;
+    std::vector<rtf::Kept> kept_;
+    std::optional<rtf::KeptDocument> document_;  // what the document was read with
     std::vector<Run> runs_;
     std::vector<Paragraph> paragraphs_;
     std::vector<rtf::RowFormat> rows_;

@@ -1,6 +1,7 @@
 // Printing from the rich-text control: the selection, or the whole document
 // when nothing is selected, laid out in pages on the printer that a device
 // handle names. Defined here, with printing, rather than with the control.
+#include "document/keptrtf.h"
 #include "document/pictures.h"
 #include "document/richtextbox.h"
 #include "platform/background.h"
@@ -14,6 +15,7 @@
 #include <QTextDocumentFragment>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -45,9 +47,41 @@ std::unique_ptr<QTextDocument> printableCopy(const QTextDocument& document, cons
     return copy;
 }
 
+// While alive, the printer prints on the paper the document's file names
+// (its size and orientation), unless Page Setup chose one; then the
+// printer's own is back.
+class FilePaper {
+public:
+    FilePaper(QPrinter& printer, const QTextDocument& document) : printer_(printer) {
+        const document::KeptRtf* kept = document::KeptRtf::find(document);
+        if (!kept || !kept->hasRtf() || !kept->printsFilePage())
+            return;
+        const rtf::PageSetup& page = kept->rtf().page;
+        if (page.width <= 0 || page.height <= 0)
+            return;
+        saved_ = printer.pageLayout();
+        const QSizeF portrait(std::min(page.width, page.height) / 1440.0, std::max(page.width, page.height) / 1440.0);
+        printer.setPageSize(QPageSize(portrait, QPageSize::Inch, QString(), QPageSize::FuzzyMatch));
+        const bool landscape = page.width > page.height || (page.landscape && page.width == page.height);
+        printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    }
+    ~FilePaper() {
+        if (saved_)
+            printer_.setPageLayout(*saved_);
+    }
+    FilePaper(const FilePaper&) = delete;
+    FilePaper& operator=(const FilePaper&) = delete;
+
+private:
+    QPrinter& printer_;
+    std::optional<QPageLayout> saved_;
+};
+
 // QTextDocument::print lays the copy out in pages (2 cm margins, page
 // numbers at the foot), keeping every font and format.
 void printCopy(QTextDocument& copy, QPrinter& printer) {
+    // The layout made here, on the thread that prints, draws kept items.
+    document::showKeptItems(copy);
     if (printer.outputFormat() == QPrinter::PdfFormat) {
         platform::printPdfSafely(printer, [&] { copy.print(&printer); });
         return;
@@ -66,6 +100,7 @@ constexpr int BackgroundPrintChars = 100000;
 
 void RichTextBox::SelPrint(int hDC) {
     QPrinter& printer = platform::printerOrRaise(hDC);
+    const FilePaper paper(printer, *document());
     std::unique_ptr<QTextDocument> copy = printableCopy(*document(), textCursor());
     if (copy->characterCount() < BackgroundPrintChars) {
         printCopy(*copy, printer);

@@ -463,7 +463,7 @@ private:
         const int start = std::max(from_, block.position());
         const int stop = std::min(to_, block.position() + block.length() - 1);
         if (stop > start)
-            text(block.text().mid(start - block.position(), stop - start));
+            text(shownText(block, start, stop));
     }
     void beginRow(const rtf::RowFormat&) override {
         if (open_)

@@ -88,6 +88,8 @@ private:
     platform::StatusBar* status_;
     Recovery* recovery_;
     int counter_ = 0;
+    // Page Setup was confirmed: its paper wins over the one a file names.
+    bool pageSetupChosen_ = false;
 };
 
 // The local files a drag carries, or none when it carries anything else.

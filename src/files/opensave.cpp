@@ -6,6 +6,7 @@
 // menu and the toolbar alike), and what was done before them stands.
 #include "document/activedocument.h"
 #include "document/formatloss.h"
+#include "document/keptrtf.h"
 #include "document/frmdocument.h"
 #include "document/richtextbox.h"
 #include "files/documents.h"
@@ -57,6 +58,23 @@ bool mayDropFormatting(const RichTextBox& box, int type) {
         return true;
     return platform::question(QStringLiteral("以纯文本格式保存将丢失所有格式。是否继续？"),
                               {QStringLiteral("是(&Y)"), QStringLiteral("否(&N)")}) == platform::vbYes;
+}
+
+// What the file held that saving as RTF cannot write back as it was: said
+// once per document, before the first such save writes.
+void tellWhatChanges(const RichTextBox& box, int type) {
+    if (type != rtfRTF)
+        return;
+    document::KeptRtf& kept = document::KeptRtf::of(*box.document());
+    const QStringList losses = kept.losses();
+    if (losses.isEmpty() || kept.noticeShown())
+        return;
+    kept.setNoticeShown();
+    QString text = QStringLiteral("此文档中有些内容无法按原样保存：\n");
+    for (const QString& loss : losses)
+        text += QStringLiteral("\n• ") + loss;
+    text += QStringLiteral("\n\n其余内容将按原样保存。");
+    platform::messageBox(text, platform::MsgStyle::Information);
 }
 
 // An untitled document's caption starts with "文档".
@@ -132,6 +150,7 @@ bool Documents::save(frmDocument& form) {
     }
     if (!mayDropFormatting(box, type))
         return false;
+    tellWhatChanges(box, type);
     write(form, path, type);
     return true;
 }
@@ -157,6 +176,7 @@ void Documents::saveAsCommand() {
     // writing fails: the next Save tries the same file again.
     form.setCaption(path);
     box.setFileType(type);
+    tellWhatChanges(box, type);
     write(form, path, type);
 }
 

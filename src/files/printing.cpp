@@ -4,6 +4,7 @@
 // that could not be written, a job the printer refused): the user must not
 // go looking for pages that never came.
 #include "document/activedocument.h"
+#include "document/keptrtf.h"
 #include "document/richtextbox.h"
 #include "files/documents.h"
 #include "platform/commondialog.h"
@@ -50,6 +51,8 @@ void Documents::print() {
     step([dlg] { dlg->ShowPrinter(); });
     if (step.lastError() != platform::err::Cancelled)
         platform::dispatch([this, dlg] {
+            QTextDocument& printed = *document::activeRtfText(active()).document();
+            document::KeptRtf::of(printed).setPrintsFilePage(!pageSetupChosen_);
             platform::LongWork work(status_->panelLabel(1), QStringLiteral("正在打印…"));
             document::activeRtfText(active()).SelPrint(dlg->hDC);
         });
@@ -66,6 +69,8 @@ void Documents::pageSetup() {
         dlg->CancelError = true;
     });
     step([dlg] { dlg->ShowPrinter(); });
+    if (step.lastError() == 0)
+        pageSetupChosen_ = true;
 }
 
 }  // namespace files

@@ -41,6 +41,10 @@ struct ParaFormat {
     int firstLineIndent = 0;  // \fiN (may be negative)
     int spaceBefore = 0;      // \sbN
     int spaceAfter = 0;       // \saN
+    // The list the paragraph belongs to: \lsN names an entry of the file's
+    // \listoverridetable (0: none), \ilvlN its level.
+    int list = 0;
+    int listLevel = 0;
 
     bool operator==(const ParaFormat&) const = default;
 };
@@ -100,6 +104,60 @@ struct RowFormat {
     Alignment alignment = Alignment::Left;
 
     bool operator==(const RowFormat&) const = default;
+};
+
+// Something in the text that the editor does not show (or shows only a
+// mark of) and writes back unchanged: a footnote, a bookmark, a shape, a
+// list label, hidden text ...
+struct Kept {
+    enum class Kind : std::uint8_t {
+        Rtf,     // rtf holds the group or control word as the file wrote it
+        Hidden,  // text marked hidden (\v): text holds it, written back as hidden
+    };
+    Kind kind = Kind::Rtf;
+    std::string rtf;
+    // Rtf: what stands for it in the text (a list label, a footnote's number;
+    // often nothing); Hidden: the hidden text. UTF-8.
+    std::string text;
+
+    bool operator==(const Kept&) const = default;
+};
+
+// The page as the file sets it up, in twips; 0 where it says nothing.
+struct PageSetup {
+    int width = 0, height = 0;
+    int left = 0, right = 0, top = 0, bottom = 0;
+    bool landscape = false;
+
+    bool operator==(const PageSetup&) const = default;
+};
+
+// What a document read from RTF holds besides its text, for the writer to
+// put back around the text: its tables (so that kept groups still name the
+// right fonts and colours, and their \'hh bytes the right code page), the
+// groups of its header, its document and section settings.
+struct KeptDocument {
+    struct Font {
+        int number = 0;
+        std::string name;  // UTF-8, as the reader reports it in CharFormat
+        int charset = -1;
+    };
+    std::string charset = "\\ansi";  // \ansi \mac \pc \pca as read
+    int ansiCodePage = 0;            // \ansicpgN; 0 when not given
+    int defaultFont = -1;            // \deffN; -1 when not given
+    std::string fontTable;           // the \fonttbl group as written; "" when none
+    std::vector<Font> fonts;
+    std::string colorTable;  // the \colortbl group as written; "" when none
+    // Its entries by index: 0xRRGGBB, or -1 for an automatic one.
+    std::vector<std::int64_t> colors;
+    std::string preamble;  // \stylesheet, \listtable, \info, other \* groups of the header
+    std::string settings;  // document formatting words: \paperw12240\margl1800 ...
+    std::string section;   // the first section's settings words, headers and footers
+    PageSetup page;
+    bool laterSections = false;  // sections after the first set their own page: not kept
+    // Anything else reading found that saving cannot write back as it was,
+    // one line each (UTF-8), as the save notice lists it.
+    std::vector<std::string> losses;
 };
 
 }  // namespace rtf

@@ -49,6 +49,9 @@ enum class Kind : std::uint8_t {
     Field,             // \field
     FieldInstruction,  // \fldinst
     FieldResult,       // \fldrslt
+    KeptWord,          // \chftn \chatn ...: kept in the text; arg 1: a footnote's mark
+    DocSetting,        // \paperw \margl ...: arg: a PageField
+    SectionSetting,    // \sectd \pgwsxn ...: arg: a PageField
 };
 
 // The control words of a table row's definition (\trowd ... \cellx).
@@ -84,7 +87,22 @@ enum TableProperty : std::uint8_t {
     kCellBottom,
 };
 
-enum DestinationKind : std::uint8_t { kFontTable, kColorTable, kSkip };
+// kSkip: dropped. kKeep: kept where it is (in the header: with the header's
+// groups). kDocument: kept with the header's groups wherever it is. kSection:
+// a header or footer, kept with the section's settings. kLabel: a list label,
+// kept where it is and shown as text.
+enum DestinationKind : std::uint8_t { kFontTable, kColorTable, kSkip, kKeep, kDocument, kSection, kLabel };
+// The page setting a document or section word gives.
+enum PageField : std::uint8_t {
+    kNoPage,
+    kPageWidth,
+    kPageHeight,
+    kMarginLeft,
+    kMarginRight,
+    kMarginTop,
+    kMarginBottom,
+    kLandscape
+};
 enum FontPropertyKind : std::uint8_t { kCharset, kCodePage };
 enum ColourKind : std::uint8_t { kForeground, kBackground, kHighlight };
 

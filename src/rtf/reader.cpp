@@ -24,6 +24,7 @@
 #include "text/utf8.h"
 
 #include <algorithm>
+#include <cctype>
 #include <unordered_map>
 #include <vector>
 
@@ -66,8 +67,10 @@ constexpr std::size_t kMaxPicture = std::size_t(256) << 20;
 constexpr int kMaxTableDepth = 64;
 constexpr std::size_t kMaxCells = 1024;
 
+std::string portableRtf(std::string_view raw, const bool* lead);
+
 // Where the text of the current group goes.
-enum class Dest : std::uint8_t { Body, Drop, FontTable, ColorTable, Picture, FieldInstruction };
+enum class Dest : std::uint8_t { Body, Drop, FontTable, ColorTable, Picture, FieldInstruction, Label };
 
 enum class RunType : std::uint8_t { Loch, Hich, Dbch };
 
@@ -108,6 +111,8 @@ struct State {
             return itap;
         return inTable ? 1 : 0;
     }
+    std::size_t groupAt = 0;    // where the group's '{' is in the input
+    std::uint64_t shownAt = 0;  // Reader::shown() when the group started
 };
 
 struct Font {
@@ -131,7 +136,8 @@ constexpr std::uint32_t kHighlightPalette[] = {
 class Reader {
 public:
     // offset: where bytes start in the input, for the warnings' offsets.
-    Reader(std::string_view bytes, std::size_t offset, Sink& sink) : tok_(bytes), sink_(sink), offset_(offset) {
+    Reader(std::string_view bytes, std::size_t offset, Sink& sink)
+        : tok_(bytes), input_(bytes), sink_(sink), offset_(offset) {
         states_.reserve(64);
         states_.emplace_back();
         run_.reserve(4096);
@@ -171,7 +177,8 @@ private:
     // --- control words
     void word(const Token& t);
     void symbol(unsigned char c);
-    void destination(detail::DestinationKind kind);
+    // word: the destination's control word, where the input holds it.
+    void destination(detail::DestinationKind kind, std::string_view word = {});
     void documentCodePage(int* setting, int value);
     void unicodePair(bool unicodeVersion);
     void fontProperty(detail::FontPropertyKind kind, int n);
@@ -195,6 +202,23 @@ private:
     void pictureWord(const Token& t);
     void pictureData(std::string_view hex);
     void endPicture();
+
+    // --- what is kept but not shown
+    void keepGroup(detail::DestinationKind kind, std::size_t from, bool opened);
+    // Where a group read whole is kept from: its '{', or its destination
+    // word when the group showed text before it (then opened, and npos
+    // when the word is not known).
+    std::size_t keptFrom(std::string_view word, bool& opened) const;
+    // What went to the body so far, in bytes, paragraphs and items: a group
+    // that showed text before its destination word is not kept whole.
+    std::uint64_t shown() const { return shown_ + run_.size(); }
+    void keepInline(const Kept& kept, const CharFormat& format);
+    void keptWord(const Token& t, int arg);
+    void setting(const Token& t, detail::PageField field, bool section);
+    void startLabel(std::string_view word);
+    void closedGroup(std::size_t depth, const CharFormat& inner);
+    void finishDocument();
+    std::string_view since(std::size_t from) const { return input_.substr(from, tok_.offset() - from); }
 
     // --- code pages
     const CodePage* currentCodePage();
@@ -229,6 +253,7 @@ private:
     int cjkFont(const CharState& s) const { return s.fonts[2] >= 0 ? s.fonts[2] : latinFont(s); }
 
     detail::Tokenizer tok_;
+    std::string_view input_;
     Sink& sink_;
     std::size_t offset_;
     int warnings_ = 0;
@@ -253,6 +278,21 @@ private:
     int pendingLead_ = -1;      // a double-byte lead byte waiting for its trail
     char32_t pendingHigh_ = 0;  // a high surrogate waiting for its low half
     Dest pendingDest_ = Dest::Body;
+
+    // What is kept for the writer: the document's header and settings, and
+    // the groups being read whole (font and colour table, a list label).
+    KeptDocument doc_;
+    PageSetup sectionPage_;
+    bool bodyStarted_ = false;  // text, a paragraph or a kept item was met
+    int sections_ = 0;          // \sect marks met
+    int footnotes_ = 0;         // \chftn marks met in the text
+    std::uint64_t shown_ = 0;   // what shown() counted of runs handed out, paragraphs, items
+    std::size_t fontTableDepth_ = 0, colorTableDepth_ = 0, labelDepth_ = 0;
+    std::size_t fontTableAt_ = 0, colorTableAt_ = 0;  // where their kept RTF starts
+    bool tableOpened_[2] = {false, false};
+    std::size_t labelAt_ = 0;
+    bool labelOpened_ = false;
+    std::string label_;
 
     // Field instructions, in the order their fields start.
     std::vector<std::string> fieldInstructions_;
@@ -310,6 +350,7 @@ void Reader::run() {
                 closeTables();
             if (paragraphOpen_ || !anyParagraph_)
                 endParagraph();
+            finishDocument();
             return;
         case TokenKind::GroupStart: groupStart(); break;
         case TokenKind::GroupEnd: groupEnd(); break;
@@ -359,6 +400,8 @@ void Reader::groupStart() {
     }
     states_.push_back(states_.back());
     st().definesFont = false;
+    st().groupAt = tok_.offset() - 1;
+    st().shownAt = shown();
 }
 
 void Reader::groupEnd() {
@@ -380,6 +423,8 @@ void Reader::groupEnd() {
     if (st().definesFont)
         finishFontName();
     const bool closesPicture = pictDepth_ == states_.size();
+    const std::size_t depth = states_.size();
+    const CharFormat inner = depth == labelDepth_ ? resolve(st().chr, false) : CharFormat{};
     const CharState before = st().chr;
     const Dest destBefore = st().dest;
     states_.pop_back();
@@ -393,17 +438,16 @@ void Reader::groupEnd() {
     }
     if (closesPicture)
         endPicture();
+    if (depth == fontTableDepth_ || depth == colorTableDepth_ || depth == labelDepth_)
+        closedGroup(depth, inner);
 }
 
 // ---------------------------------------------------------------- text
 
 std::string* Reader::target(bool cjk) {
     switch (st().dest) {
-    case Dest::Body:
-        if (st().chr.flags & kHidden)
-            return nullptr;
-        prepareBody(cjk);
-        return &run_;
+    case Dest::Body: prepareBody(cjk); return &run_;
+    case Dest::Label: return label_.size() < 4096 ? &label_ : nullptr;
     case Dest::FieldInstruction:
         if (st().field >= 0 && fieldInstructions_[std::size_t(st().field)].size() < kMaxInstruction)
             return &fieldInstructions_[std::size_t(st().field)];
@@ -438,7 +482,8 @@ void Reader::prepareBody(bool cjk) {
             // Different state may still be the same format (two font
             // entries of one name): then the run goes on.
             CharFormat f = resolve(st().chr, cjk);
-            if (!(f == runFormat_)) {
+            // Hidden text is a run of its own even in the same format.
+            if (!(f == runFormat_) || ((runState_.flags ^ st().chr.flags) & kHidden)) {
                 flushRun();
                 runFormat_ = std::move(f);
             }
@@ -456,7 +501,10 @@ void Reader::prepareBody(bool cjk) {
         truncated(true);
         appendUtf8(run_, text::kReplacement);
     }
-    paragraphOpen_ = true;
+    // Hidden text alone does not make a paragraph.
+    if (!(st().chr.flags & kHidden))
+        paragraphOpen_ = true;
+    bodyStarted_ = true;
 }
 
 void Reader::emitAscii(const char* p, std::size_t n) {
@@ -514,7 +562,7 @@ void Reader::text(std::string_view bytes) {
             pictureData(std::string_view(p, n));
         return;
     }
-    if (d == Dest::Drop || (d == Dest::Body && (st().chr.flags & kHidden))) {
+    if (d == Dest::Drop) {
         pendingLead_ = -1;
         return;
     }
@@ -735,7 +783,11 @@ void Reader::unicode(int param) {
 void Reader::flushRun() {
     if (run_.empty())
         return;
-    sink_.text(run_, runFormat_);
+    shown_ += run_.size();
+    if (runState_.flags & kHidden)
+        sink_.kept(Kept{Kept::Kind::Hidden, {}, run_}, runFormat_);
+    else
+        sink_.text(run_, runFormat_);
     run_.clear();
 }
 
@@ -746,8 +798,10 @@ void Reader::endParagraph() {
     flushRun();
     pendingTabs_ = 0;
     sink_.paragraphEnd(st().para);
+    ++shown_;
     paragraphOpen_ = false;
     anyParagraph_ = true;
+    bodyStarted_ = true;
 }
 
 void Reader::finishFontName() {
@@ -791,27 +845,48 @@ void Reader::symbol(unsigned char c) {
     }
 }
 
-void Reader::destination(detail::DestinationKind kind) {
+void Reader::destination(detail::DestinationKind kind, std::string_view word) {
     State& s = st();
     switch (kind) {
     case detail::kFontTable:
+        // Only a table of the document itself is kept: not one inside
+        // another destination (a broken file).
+        fontTableDepth_ = s.dest == Dest::Body && states_.size() >= 3 && overflowDepth_ == 0 ? states_.size() : 0;
         s.dest = Dest::FontTable;
         fontDef_ = -1;
+        fontTableAt_ = keptFrom(word, tableOpened_[0]);
+        if (fontTableDepth_ == 0)
+            doc_.fontTable.clear();  // the table kept no longer tells the fonts
         codePageMayChange();
         return;
     case detail::kColorTable:
+        colorTableDepth_ = s.dest == Dest::Body && states_.size() >= 3 && overflowDepth_ == 0 ? states_.size() : 0;
         s.dest = Dest::ColorTable;
+        colorTableAt_ = keptFrom(word, tableOpened_[1]);
+        if (colorTableDepth_ == 0)
+            doc_.colorTable.clear();
         colors_.clear();
         rgb_[0] = rgb_[1] = rgb_[2] = -1;
         return;
-    case detail::kSkip:
+    case detail::kLabel: startLabel(word); return;
+    default:
         // Only a destination inside a group of its own is skipped whole: one
         // at the document's top level (a broken file) just drops its text.
         if (states_.size() >= 3 || overflowDepth_ > 0) {
+            // What is kept is kept whole, from the group's '{' on; only what
+            // the text holds (not what a font table or field holds) is kept.
+            bool opened = false;
+            const std::size_t from = keptFrom(word, opened);
+            const bool keep = kind != detail::kSkip && overflowDepth_ == 0 && s.dest == Dest::Body &&
+                              from != std::string_view::npos;
             // Leave the group now; its closing brace is consumed by the skip.
-            tok_.skipGroup();
+            const bool closed = tok_.skipGroup();
             nextIsDestination_ = false;
             groupEnd();
+            // A group the input cut short is not kept: written back, it
+            // would leave the copy unbalanced.
+            if (keep && closed)
+                keepGroup(kind, from, opened);
         } else {
             s.dest = Dest::Drop;
         }
@@ -837,9 +912,10 @@ void Reader::word(const Token& t) {
         return;
     }
     if (e.kind == Kind::Unknown) {
-        // {\*\unknown ...}: an ignorable destination this reader does not know.
+        // {\*\unknown ...}: an ignorable destination this reader does not
+        // know, kept as it is.
         if (wasDestination)
-            destination(detail::kSkip);
+            destination(detail::kKeep);
         return;
     }
     State& s = st();
@@ -856,7 +932,7 @@ void Reader::word(const Token& t) {
     switch (e.kind) {
     case Kind::Unknown:
     case Kind::Ignore: break;
-    case Kind::Destination: destination(static_cast<detail::DestinationKind>(e.arg)); break;
+    case Kind::Destination: destination(static_cast<detail::DestinationKind>(e.arg), t.text); break;
     case Kind::DocCodePage: documentCodePage(&docCodePage_, e.arg); break;
     // \ansicpg0 names no code page: keep the character set's.
     case Kind::AnsiCpg: documentCodePage(&ansiCpg_, n > 0 ? n : 0); break;
@@ -900,6 +976,8 @@ void Reader::word(const Token& t) {
         // \page and \sect end a paragraph only when one is open.
         if (s.dest == Dest::Body && (e.arg == 0 || paragraphOpen_))
             endParagraph();
+        if (s.dest == Dest::Body && t.text == "sect")
+            ++sections_;
         break;
     case Kind::Cell: cell(); break;
     case Kind::Row: row(e.arg != 0); break;
@@ -915,6 +993,9 @@ void Reader::word(const Token& t) {
         s.dest = s.outer == Dest::Body ? Dest::FieldInstruction : Dest::Drop;
         break;
     case Kind::FieldResult: fieldResult(); break;
+    case Kind::KeptWord: keptWord(t, e.arg); break;
+    case Kind::DocSetting: setting(t, static_cast<detail::PageField>(e.arg), false); break;
+    case Kind::SectionSetting: setting(t, static_cast<detail::PageField>(e.arg), true); break;
     }
 }
 
@@ -1285,9 +1366,172 @@ void Reader::endPicture() {
             startParagraph();
         flushRun();
         paragraphOpen_ = true;
+        bodyStarted_ = true;
+        ++shown_;
         sink_.picture(pict_, resolve(st().chr, false));
     }
     pict_ = Picture{};
+}
+
+// ---------------------------------------------------------------- kept
+
+// A group read whole (from the '{' at `from` to its '}', just read; from
+// its destination word when `opened`) goes where it is written back from:
+// the section's, the header's, or the text.
+void Reader::keepGroup(detail::DestinationKind kind, std::size_t from, bool opened) {
+    const std::string group = (opened ? "{" : "") +
+                              portableRtf(since(from), cp_ && cp_->isDoubleByte() ? cp_->leadTable() : nullptr);
+    if (kind == detail::kSection) {
+        // Headers and footers of later sections would replace the first's.
+        if (sections_ == 0)
+            doc_.section += group;
+        else
+            doc_.laterSections = true;
+        return;
+    }
+    if (kind == detail::kDocument || !bodyStarted_) {
+        doc_.preamble += group;
+        return;
+    }
+    keepInline(Kept{Kept::Kind::Rtf, group, {}}, resolve(st().chr, false));
+}
+
+void Reader::keepInline(const Kept& kept, const CharFormat& format) {
+    flushPending();
+    // The sink learns which table the item is in, as it does for text.
+    if (!paragraphOpen_)
+        startParagraph();
+    // What stands for it in the text follows the cells closed before it.
+    if (pendingTabs_ > 0 && !kept.text.empty())
+        prepareBody(false);
+    flushRun();
+    if (!kept.text.empty())
+        paragraphOpen_ = true;
+    bodyStarted_ = true;
+    ++shown_;
+    sink_.kept(kept, format);
+}
+
+// \chftn, \chatn ...: a mark something generated fills in. A footnote's
+// shows its number, raised.
+void Reader::keptWord(const Token& t, int arg) {
+    if (st().dest != Dest::Body || overflowDepth_ > 0)
+        return;
+    Kept kept{Kept::Kind::Rtf, "\\" + std::string(t.text), {}};
+    if (t.hasParam)
+        kept.rtf += std::to_string(t.param);
+    kept.rtf += ' ';
+    CharFormat format = resolve(st().chr, false);
+    if (arg == 1) {
+        kept.text = std::to_string(++footnotes_);
+        format.verticalAlign = VerticalAlign::Super;
+    }
+    keepInline(kept, format);
+}
+
+// A document or section setting: kept as written, and the page it sets up
+// read. Only the first section's settings are kept: the editor writes one.
+void Reader::setting(const Token& t, detail::PageField field, bool section) {
+    if (st().dest != Dest::Body || overflowDepth_ > 0)
+        return;
+    PageSetup& page = section ? sectionPage_ : doc_.page;
+    const int value = field == detail::kLandscape ? 1 : std::max(t.param, 0);
+    int* member = nullptr;
+    switch (field) {
+    case detail::kPageWidth: member = &page.width; break;
+    case detail::kPageHeight: member = &page.height; break;
+    case detail::kMarginLeft: member = &page.left; break;
+    case detail::kMarginRight: member = &page.right; break;
+    case detail::kMarginTop: member = &page.top; break;
+    case detail::kMarginBottom: member = &page.bottom; break;
+    case detail::kLandscape:
+    case detail::kNoPage: break;
+    }
+    if (section && sections_ > 0) {
+        // A later section that sets up another page is not kept.
+        if ((member && *member != value) || (field == detail::kLandscape && !page.landscape))
+            doc_.laterSections = true;
+        return;
+    }
+    std::string& out = section ? doc_.section : doc_.settings;
+    out += '\\';
+    out += t.text;
+    if (t.hasParam)
+        out += std::to_string(t.param);
+    if (member)
+        *member = value;
+    if (field == detail::kLandscape)
+        page.landscape = true;
+}
+
+// {\listtext 1.\tab}: a label written for readers without lists, shown as
+// text and written back as the group it is.
+void Reader::startLabel(std::string_view word) {
+    State& s = st();
+    if (s.dest != Dest::Body || states_.size() < 3 || overflowDepth_ > 0 || labelDepth_ != 0)
+        return;
+    labelAt_ = keptFrom(word, labelOpened_);
+    if (labelAt_ == std::string_view::npos)
+        return;
+    s.dest = Dest::Label;
+    labelDepth_ = states_.size();
+    label_.clear();
+}
+
+std::size_t Reader::keptFrom(std::string_view word, bool& opened) const {
+    opened = shown() != st().shownAt;
+    if (!opened)
+        return st().groupAt;
+    // "{text\footnote ...}": the text is the body's already.
+    return !word.empty() && word.data() > input_.data() ? std::size_t(word.data() - input_.data()) - 1
+                                                        : std::string_view::npos;
+}
+
+// After a group closed that was read whole: the font or colour table, a
+// label (inner: the label's own format).
+void Reader::closedGroup(std::size_t depth, const CharFormat& inner) {
+    // A table kept from its word on is given the '{' it started after.
+    if (depth == fontTableDepth_) {
+        fontTableDepth_ = 0;
+        if (fontTableAt_ != std::string_view::npos)
+            doc_.fontTable = (tableOpened_[0] ? "{" : "") + std::string(since(fontTableAt_));
+    } else if (depth == colorTableDepth_) {
+        colorTableDepth_ = 0;
+        if (colorTableAt_ != std::string_view::npos)
+            doc_.colorTable = (tableOpened_[1] ? "{" : "") + std::string(since(colorTableAt_));
+    } else if (depth == labelDepth_) {
+        labelDepth_ = 0;
+        const bool* lead = cp_ && cp_->isDoubleByte() ? cp_->leadTable() : nullptr;
+        keepInline(
+            Kept{Kept::Kind::Rtf, (labelOpened_ ? "{" : "") + portableRtf(since(labelAt_), lead), std::move(label_)},
+            inner);
+        label_.clear();
+    }
+}
+
+// The document's kept settings, to the sink.
+void Reader::finishDocument() {
+    doc_.charset = docCodePage_ == 10000 ? "\\mac"
+                   : docCodePage_ == 437 ? "\\pc"
+                   : docCodePage_ == 850 ? "\\pca"
+                                         : "\\ansi";
+    doc_.ansiCodePage = ansiCpg_;
+    doc_.defaultFont = deff_;
+    doc_.fonts.clear();
+    for (const auto& [number, font] : fonts_)
+        doc_.fonts.push_back({number, font.name, font.charset});
+    std::sort(doc_.fonts.begin(), doc_.fonts.end(), [](const auto& a, const auto& b) { return a.number < b.number; });
+    doc_.colors.clear();
+    for (const Color& c : colors_)
+        doc_.colors.push_back(c.automatic ? -1 : std::int64_t(c.rgb));
+    // The section's page wins over the document's.
+    PageSetup& page = doc_.page;
+    for (auto member : {&PageSetup::width, &PageSetup::height, &PageSetup::left, &PageSetup::right, &PageSetup::top,
+                        &PageSetup::bottom})
+        if (sectionPage_.*member > 0)
+            page.*member = sectionPage_.*member;
+    page.landscape = page.landscape || sectionPage_.landscape;
+    sink_.document(doc_);
 }
 
 // ---------------------------------------------------------------- code pages
@@ -1365,6 +1609,72 @@ CharFormat Reader::resolve(const CharState& s, bool cjk) {
             f.field = instruction.substr(first, instruction.find_last_not_of(' ') - first + 1);
     }
     return f;
+}
+
+// A kept group as written back: raw 8-bit bytes become \'hh escapes (a
+// double-byte character's two at once, as `lead` tells them), which mean the
+// same in RTF. Written where another code page is in effect, a raw trail
+// byte '}' would otherwise close a group the file did not close. \bin data
+// is copied as it is.
+std::string portableRtf(std::string_view raw, const bool* lead) {
+    std::string out;
+    out.reserve(raw.size());
+    const auto hex = [&out](unsigned char b) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        out += "\\'";
+        out += kHex[b >> 4];
+        out += kHex[b & 15];
+    };
+    for (std::size_t i = 0; i < raw.size();) {
+        const auto c = static_cast<unsigned char>(raw[i]);
+        if (lead != nullptr && lead[c]) {
+            hex(c);
+            ++i;
+            while (i < raw.size() && (raw[i] == '\r' || raw[i] == '\n'))
+                ++i;
+            if (i < raw.size())
+                hex(static_cast<unsigned char>(raw[i++]));
+            continue;
+        }
+        if (c >= 0x80) {
+            hex(c);
+            ++i;
+            continue;
+        }
+        if (c != '\\' || i + 1 >= raw.size()) {
+            out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        if (!std::isalpha(static_cast<unsigned char>(raw[i + 1]))) {
+            out.append(raw, i, 2);  // a control symbol, \'h... included
+            i += 2;
+            continue;
+        }
+        std::size_t end = i + 1;
+        while (end < raw.size() && std::isalpha(static_cast<unsigned char>(raw[end])))
+            ++end;
+        const bool bin = raw.substr(i + 1, end - i - 1) == "bin";
+        const std::size_t digits = end;
+        if (end < raw.size() && raw[end] == '-')
+            ++end;
+        while (end < raw.size() && std::isdigit(static_cast<unsigned char>(raw[end])))
+            ++end;
+        std::size_t data = 0;
+        if (bin)
+            for (std::size_t k = digits; k < end && data < raw.size(); ++k)
+                data = raw[k] == '-' ? 0 : data * 10 + std::size_t(raw[k] - '0');
+        if (end < raw.size() && raw[end] == ' ')
+            ++end;
+        out.append(raw, i, end - i);
+        i = end;
+        if (bin) {
+            const std::size_t n = std::min(data, raw.size() - i);
+            out.append(raw, i, n);
+            i += n;
+        }
+    }
+    return out;
 }
 
 }  // namespace

@@ -67,6 +67,15 @@ public:
     virtual void tableDepth(int depth) { (void)depth; }
     virtual void cellEnd(const ParaFormat& format) { (void)format; }
     virtual void rowEnd(const RowFormat& row) { (void)row; }
+    // Something kept but not shown, at this place in the text; format is the
+    // text's around it (a list label's or footnote mark's own). Readers of
+    // the text alone get the text that stands for it, as if it were text.
+    virtual void kept(const Kept& kept, const CharFormat& format) {
+        if (kept.kind == Kept::Kind::Rtf && !kept.text.empty())
+            text(kept.text, format);
+    }
+    // What the document holds around its text, once it has been read.
+    virtual void document(const KeptDocument& document) { (void)document; }
     // A recoverable oddity, at most a hundred per document; ignored unless
     // overridden.
     virtual void warning(const Warning& warning) { (void)warning; }

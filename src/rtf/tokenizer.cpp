@@ -267,7 +267,7 @@ int Tokenizer::skipFallback(int n) {
     return n;
 }
 
-void Tokenizer::skipGroup() {
+bool Tokenizer::skipGroup() {
     trailDue_ = false;
     std::size_t depth = 1;
     while (p_ < end_) {
@@ -284,7 +284,7 @@ void Tokenizer::skipGroup() {
             ++depth;
         } else if (c == '}') {
             if (--depth == 0)
-                return;
+                return true;
         } else if (c == '\\') {
             if (p_ >= end_)
                 break;
@@ -307,6 +307,7 @@ void Tokenizer::skipGroup() {
             }
         }
     }
+    return false;
 }
 
 }  // namespace rtf::detail

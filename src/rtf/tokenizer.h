@@ -41,8 +41,9 @@ public:
     int skipFallback(int n);
 
     // Skips the rest of the current group, including its closing '}', without
-    // interpreting it (\bin data is still skipped as data).
-    void skipGroup();
+    // interpreting it (\bin data is still skipped as data). False when the
+    // input ended before the group closed.
+    bool skipGroup();
 
 private:
     Token word();

@@ -94,11 +94,18 @@ struct Writer::Impl {
     struct FontEntry {
         std::string name;
         int charset;
+        int number;
     };
-    std::vector<FontEntry> fonts;
-    std::unordered_map<std::string, int> fontIndex;  // name + '\0' + charset
-    std::vector<std::uint32_t> colors;               // \colortbl entries 1..n
+    std::vector<FontEntry> fonts;                    // the fonts added to the table
+    std::unordered_map<std::string, int> fontIndex;  // name + '\0' + charset: \fN
+    int nextFont = 0;
+    std::vector<std::uint32_t> colors;  // the colours added to the table, from colorBase on
     std::unordered_map<std::uint32_t, int> colorIndex;
+    int colorBase = 1;
+    // The document read from RTF this one is written back as, if any.
+    bool keeping = false;
+    bool keepWhole = false;
+    KeptDocument kept;
 
     std::string body;
     const std::uint16_t* gbk = detail::gbkTable();
@@ -192,20 +199,30 @@ struct Writer::Impl {
     int fontFor(const CharFormat& f) {
         // Fonts with CJK names are Chinese (GB2312) fonts unless the run
         // says they are Japanese, Korean or Big5 ones.
+        if (keeping) {
+            // A font of the file's table, as the file declared it.
+            auto found = fontIndex.find(fontKey(f.fontName, f.fontCharset));
+            if (found != fontIndex.end())
+                return found->second;
+        }
         int charset = f.fontCharset >= 0 ? f.fontCharset : 0;
         if (isChineseFont(f.fontName) && charset != 128 && charset != 129 && charset != 136)
             charset = 134;
-        std::string key = f.fontName;
-        key.push_back('\0');
-        appendInt(key, charset);
-        auto [it, added] = fontIndex.emplace(std::move(key), static_cast<int>(fonts.size()));
+        auto [it, added] = fontIndex.emplace(fontKey(f.fontName, charset), nextFont);
         if (added)
-            fonts.push_back({f.fontName, charset});
+            fonts.push_back({f.fontName, charset, nextFont++});
         return it->second;
     }
 
+    static std::string fontKey(const std::string& name, int charset) {
+        std::string key = name;
+        key.push_back('\0');
+        appendInt(key, charset);
+        return key;
+    }
+
     int colorFor(std::uint32_t rgb) {
-        auto [it, added] = colorIndex.emplace(rgb & 0xFFFFFF, static_cast<int>(colors.size()) + 1);
+        auto [it, added] = colorIndex.emplace(rgb & 0xFFFFFF, static_cast<int>(colors.size()) + colorBase);
         if (added)
             colors.push_back(rgb & 0xFFFFFF);
         return it->second;
@@ -367,32 +384,119 @@ struct Writer::Impl {
     }
 
     std::string header() {
+        if (keeping)
+            return keptHeader();
         std::string o = "{\\rtf1\\ansi\\ansicpg936\\deff0\\uc1\n{\\fonttbl";
         if (fonts.empty())
-            fonts.push_back({"宋体", 134});
+            fonts.push_back({"宋体", 134, 0});
+        writeFonts(o);
+        o += "}\n{\\colortbl;";
+        writeColors(o);
+        o += "}\n";
+        return o;
+    }
+
+    void writeFonts(std::string& o) {
         for (std::size_t k = 0; k < fonts.size(); ++k) {
-            appendWord(o, "{\\f", static_cast<int>(k));
+            appendWord(o, "{\\f", fonts[k].number);
             o += "\\fnil";
             appendWord(o, "\\fcharset", fonts[k].charset);
             o += ' ';
             writeFontName(o, fonts[k].name, fonts[k].charset);
             o += ";}";
         }
-        o += "}\n{\\colortbl;";
+    }
+
+    void writeColors(std::string& o) {
         for (std::uint32_t c : colors) {
             appendWord(o, "\\red", static_cast<int>(c >> 16));
             appendWord(o, "\\green", static_cast<int>((c >> 8) & 0xFF));
             appendWord(o, "\\blue", static_cast<int>(c & 0xFF));
             o += ';';
         }
-        o += "}\n";
-        return o;
     }
+
+    void startKeeping(const KeptDocument& document, bool whole);
+    std::string keptHeader();
 };
+
+namespace {
+
+// Whether a colour table's last entry lacks its ';': the reader did not
+// count it, a ';' written after it makes it count.
+bool danglingColor(std::string_view table) {
+    std::size_t from = table.rfind(';');
+    from = from == std::string_view::npos ? std::min(table.size(), std::size_t(10)) : from + 1;  // past "{\colortbl"
+    return table.find('\\', from) != std::string_view::npos;
+}
+
+}  // namespace
+
+void Writer::Impl::startKeeping(const KeptDocument& document, bool whole) {
+    keeping = true;
+    keepWhole = whole;
+    kept = document;
+    // Without the file's table (a broken file), its numbers mean nothing.
+    if (!kept.fontTable.empty()) {
+        for (const KeptDocument::Font& f : kept.fonts) {
+            fontIndex.emplace(fontKey(f.name, f.charset), f.number);
+            nextFont = std::max(nextFont, f.number + 1);
+        }
+    }
+    if (!kept.colorTable.empty()) {
+        const std::string_view inside(kept.colorTable.data(), kept.colorTable.size() - 1);
+        colorBase = int(kept.colors.size()) + (danglingColor(inside) ? 1 : 0);
+        colorBase = std::max(colorBase, 1);
+        for (std::size_t i = 1; i < kept.colors.size(); ++i)
+            if (kept.colors[i] >= 0)
+                colorIndex.emplace(std::uint32_t(kept.colors[i]), int(i));
+    }
+}
+
+// The header of a document read from RTF: its own code page and tables,
+// with what this one adds to them, then (for the whole document) the groups
+// and settings it was read with.
+std::string Writer::Impl::keptHeader() {
+    std::string o = "{\\rtf1" + kept.charset;
+    if (kept.ansiCodePage > 0)
+        appendWord(o, "\\ansicpg", kept.ansiCodePage);
+    appendWord(o, "\\deff", kept.defaultFont >= 0 ? kept.defaultFont : 0);
+    o += "\\uc1\n";
+    if (!kept.fontTable.empty()) {
+        o.append(kept.fontTable, 0, kept.fontTable.size() - 1);
+    } else {
+        o += "{\\fonttbl";
+        if (fonts.empty())
+            fonts.push_back({"宋体", 134, nextFont++});
+    }
+    writeFonts(o);
+    o += "}\n";
+    if (!kept.colorTable.empty()) {
+        const std::string_view inside(kept.colorTable.data(), kept.colorTable.size() - 1);
+        o += inside;
+        if (danglingColor(inside) || kept.colors.empty())
+            o += ';';
+    } else {
+        o += "{\\colortbl;";
+    }
+    writeColors(o);
+    o += "}\n";
+    if (keepWhole && !(kept.preamble.empty() && kept.settings.empty() && kept.section.empty())) {
+        o += kept.preamble;
+        o += kept.settings;
+        o += kept.section;
+        o += '\n';
+    }
+    return o;
+}
 
 Writer::Writer() : impl_(new Impl) {}
 Writer::~Writer() {
     delete impl_;
+}
+
+void Writer::keep(const KeptDocument& document, bool whole) {
+    impl_->startKeeping(document, whole);
 }
 
 void Writer::beginParagraph(const ParaFormat& p) {
@@ -421,6 +525,10 @@ void Writer::beginParagraph(const ParaFormat& p) {
         o += "\\intbl";
     if (w.tableDepth > 1)
         appendWord(o, "\\itap", w.tableDepth);
+    if (p.list)
+        appendWord(o, "\\ls", p.list);
+    if (p.listLevel)
+        appendWord(o, "\\ilvl", p.listLevel);
     w.inParagraph = true;
 }
 
@@ -474,6 +582,27 @@ void Writer::picture(const Picture& pict, const CharFormat& format) {
         o += kHex[b & 15];
     }
     o += "}";
+}
+
+void Writer::kept(const Kept& kept, const CharFormat& format) {
+    Impl& w = *impl_;
+    if (!w.inParagraph)
+        beginParagraph(ParaFormat{});
+    w.enterField(format.field);
+    if (!w.runOpen || !(w.runFormat == format)) {
+        w.closeRun();
+        w.openRun(format);
+    }
+    if (kept.kind == Kept::Kind::Rtf) {
+        w.body += kept.rtf;
+        return;
+    }
+    // Hidden text: a group of its own, whose \uc ends with it.
+    const int uc = w.runUc;
+    w.body += "{\\v ";
+    w.writeText(kept.text);
+    w.body += '}';
+    w.runUc = uc;
 }
 
 void Writer::endParagraph() {

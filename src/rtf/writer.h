@@ -18,12 +18,21 @@ public:
     Writer(const Writer&) = delete;
     Writer& operator=(const Writer&) = delete;
 
+    // A document read from RTF is written back with the tables and code page
+    // it was read with (what its kept groups refer to), its own fonts and
+    // colours numbered as in the file and new ones after them. whole: also
+    // its header's groups and its document and section settings (for a
+    // selection of it, only the tables).
+    void keep(const KeptDocument& document, bool whole);
+
     void beginParagraph(const ParaFormat& format);
     // UTF-8 text; U+2028 is written as \line, U+0009 as \tab.
     void text(std::string_view utf8, const CharFormat& format);
     // A picture in the text, written back with the control words and bytes
     // it was read with.
     void picture(const Picture& picture, const CharFormat& format);
+    // What the text keeps but does not show, written back as read.
+    void kept(const Kept& kept, const CharFormat& format);
     void endParagraph();
 
     // Tables. A row: beginRow(), then for each cell its paragraphs (the

@@ -239,3 +239,24 @@ TEST_F(OpenSave, SaveAsIntoAFileInsteadOfAFolderIsReportedAndKeepsTheNewCaption)
 }
 
 }  // namespace
+
+TEST_F(OpenSave, SaveSaysOnceBeforeWritingWhatTheFileHeldThatCannotBeWrittenBack) {
+    // A second section with a page of its own: the editor keeps one.
+    writeFile(path("two.rtf"), "{\\rtf1 \\sectd\\pgwsxn12240 one\\sect\\sectd\\pgwsxn15840 two\\par}");
+    // Kept items alone are written back as they were: nothing to say.
+    writeFile(path("kept.rtf"), "{\\rtf1 a{\\*\\bkmkstart b}{\\footnote x}\\sectd\\pgwsxn12240 z\\par}");
+    script.then(DialogAnswer::file(path("kept.rtf")));
+    menu(MainForm->mnuFileOpen);
+    menu(MainForm->mnuFileSave);
+    EXPECT_TRUE(messages.empty());
+
+    script.then(DialogAnswer::file(path("two.rtf")));
+    menu(MainForm->mnuFileOpen);
+    writeFile(path("two.rtf"), "");
+    menu(MainForm->mnuFileSave);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.contains(QStringLiteral("第一节之后各节的页面设置")));
+    EXPECT_NE(fileBytes(path("two.rtf")).indexOf("two"), -1);
+    menu(MainForm->mnuFileSave);
+    EXPECT_EQ(messages.size(), 1u);
+}

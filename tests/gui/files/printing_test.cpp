@@ -276,3 +276,37 @@ TEST_F(Printing, PageSetupShowsThePrintDialogWithFlagsLeftAndNeedsNoDocument) {
 }
 
 }  // namespace
+
+TEST_F(Printing, TheFilesPaperAndKeptMarksArePrintedUntilPageSetupChoosesAPaper) {
+    if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+        GTEST_SKIP() << "pdfinfo (poppler-utils) is not installed";
+    const auto pageSize = [](const QString& pdf) {
+        QProcess p;
+        p.start(QStringLiteral("pdfinfo"), {pdf});
+        p.waitForFinished(20000);
+        const QString info = QString::fromUtf8(p.readAllStandardOutput());
+        const qsizetype at = info.indexOf(QStringLiteral("Page size:"));
+        return at < 0 ? QString() : info.mid(at + 10, info.indexOf(u'\n', at) - at - 10).simplified();
+    };
+    // A5 turned on its side, in the file; a list label and a note's mark
+    // are printed with the text.
+    writeFile(
+        path("a5.rtf"),
+        "{\\rtf1\\paperw11906\\paperh8391\\landscape \\pard{\\listtext 1.\\tab}item{\\super\\chftn}{\\footnote n}\\par}");
+    script.then(DialogAnswer::file(path("a5.rtf")));
+    menu(MainForm->mnuFileOpen);
+    script.then(DialogAnswer::printTo(path("file.pdf")));
+    menu(MainForm->mnuFilePrint);
+    EXPECT_TRUE(pageSize(path("file.pdf")).startsWith(QStringLiteral("595 x 420 pts")))
+        << pageSize(path("file.pdf")).toStdString();
+    if (havePdfToText())
+        EXPECT_EQ(words(path("file.pdf")), QStringLiteral("1. item1"));
+
+    script.then(DialogAnswer::ok());
+    menu(MainForm->mnuFilePageSetup);
+    script.then(DialogAnswer::printTo(path("chosen.pdf")));
+    menu(MainForm->mnuFilePrint);
+    EXPECT_FALSE(pageSize(path("chosen.pdf")).startsWith(QStringLiteral("595 x 420")))
+        << pageSize(path("chosen.pdf")).toStdString();
+    EXPECT_TRUE(messages.empty());
+}

@@ -154,6 +154,68 @@ INSTANTIATE_TEST_SUITE_P(Recovery, ReaderText,
                                          TextCase{"LeadingWhitespaceAndBom", "\xEF\xBB\xBF \r\n{\\rtf1 x}", "x"}),
                          caseName);
 
+// What the reader keeps and where it puts it: text with each kept item in
+// <> at its place (hidden text as <v:...>, an item's shown text after '='),
+// then the document's header groups, settings and section.
+struct KeptCase {
+    const char* name;
+    std::string rtf;
+    std::string kept;
+};
+
+std::ostream& operator<<(std::ostream& os, const KeptCase& c) {
+    return os << c.name;
+}
+
+class KeptSink final : public Sink {
+public:
+    void text(std::string_view utf8, const CharFormat&) override { out.append(utf8); }
+    void paragraphEnd(const ParaFormat&) override { out += '/'; }
+    void kept(const Kept& k, const CharFormat&) override {
+        out += k.kind == Kept::Kind::Hidden ? "<v:" + k.text + ">"
+                                            : "<" + k.rtf + (k.text.empty() ? "" : "=" + k.text) + ">";
+    }
+    void document(const KeptDocument& d) override {
+        out += "|pre:" + d.preamble + "|set:" + d.settings + "|sec:" + d.section + (d.laterSections ? "|later" : "");
+    }
+    std::string out;
+};
+
+class ReaderKept : public testing::TestWithParam<KeptCase> {};
+
+TEST_P(ReaderKept, KeepsWhatItDoesNotShowWhereItBelongs) {
+    KeptSink sink;
+    read(GetParam().rtf, sink);
+    EXPECT_EQ(sink.out, GetParam().kept);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kept, ReaderKept,
+    testing::Values(
+        KeptCase{"GroupsOfTheTextAtTheirPlace", R"({\rtf1 a{\*\bkmkstart x}b{\footnote n {\b m}}{\*\foo y}c})",
+                 R"(a<{\*\bkmkstart x}>b<{\footnote n {\b m}}><{\*\foo y}>c/|pre:|set:|sec:)"},
+        KeptCase{
+            "HeaderGroupsSettingsAndSection",
+            R"({\rtf1{\stylesheet{\s0 N;}}{\*\foo y}\paperw100\sectd\pgwsxn90{\header H}a\par{\*\listtable L}})",
+            R"(a/|pre:{\stylesheet{\s0 N;}}{\*\foo y}{\*\listtable L}|set:\paperw100|sec:\sectd\pgwsxn90{\header H})"},
+        KeptCase{"TextBeforeTheDestinationWordIsNotKeptTwice", R"({\rtf1 {x\footnote n}y})",
+                 R"(x<{\footnote n}>y/|pre:|set:|sec:)"},
+        KeptCase{"AGroupCutShortIsNotKept", R"({\rtf1 a{\*\foo b)", "a/|pre:|set:|sec:"},
+        KeptCase{"LabelsAndNoteMarksShowTheirText", R"({\rtf1{\listtext 1.\tab}one{\super\chftn}})",
+                 "<{\\listtext 1.\\tab}=1.\t>one<\\chftn =1>/|pre:|set:|sec:"},
+        KeptCase{"HiddenTextIsKeptAsARunOfItsOwn", R"({\rtf1 a{\v secret}b\v c\v0 d})",
+                 "a<v:secret>b<v:c>d/|pre:|set:|sec:"},
+        KeptCase{"ALaterSectionsOwnPageIsNotKept",
+                 R"({\rtf1\sectd\pgwsxn90 a\sect\sectd\pgwsxn90 b\sect\sectd\pgwsxn80 c})",
+                 R"(a/b/c/|pre:|set:|sec:\sectd\pgwsxn90|later)"},
+        // Raw bytes are kept as \'hh: a trail byte '}' then closes nothing
+        // wherever the group is written back; \bin data stays as it is.
+        KeptCase{"RawBytesAreKeptAsEscapes", "{\\rtf1\\ansicpg936 a{\\*\\foo \xd6\xd0\x81}\\bin2 \xff}}b}",
+                 "a<{\\*\\foo \\'d6\\'d0\\'81\\'7d\\bin2 \xff}}>b/|pre:|set:|sec:"},
+        KeptCase{"InsideAFieldInstructionNothingIsKept", R"({\rtf1{\field{\*\fldinst X{\*\bkmkstart b}}{\fldrslt r}}})",
+                 "r/|pre:|set:|sec:"}),
+    [](const testing::TestParamInfo<KeptCase>& info) { return std::string(info.param.name); });
+
 TEST(ReaderRecovery, HexEscapeWithOneDigitYieldsThatByte) {
     // Given "\'4" cut off by the end of input, the byte 0x04 is a control
     // character and not text.
