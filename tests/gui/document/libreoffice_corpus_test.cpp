@@ -73,7 +73,12 @@ Seen seen(const QString& htmlPath) {
         s.text = QStringLiteral("<no HTML>");
         return s;
     }
-    const QString html = QString::fromUtf8(f.readAll());
+    // A FILENAME field shows the path of the file LibreOffice read: the
+    // original's in one output and our copy's in the other.
+    QString source = htmlPath;
+    source.replace(QStringLiteral("-html/"), QStringLiteral("/"))
+        .replace(QStringLiteral(".html"), QStringLiteral(".rtf"));
+    const QString html = QString::fromUtf8(f.readAll()).replace(source, QStringLiteral("<file>"));
     s.text = visibleText(html);
     s.tables = int(elements(html, QStringLiteral("table")).size());
     for (const QString& cell : elements(html, QStringLiteral("td")))
