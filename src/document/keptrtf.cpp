@@ -1,5 +1,7 @@
 #include "document/keptrtf.h"
 
+#include "document/rtfimport.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -65,7 +67,7 @@ QTextCharFormat keptFormat(const rtf::Kept& kept, const QTextCharFormat& around)
     const bool hidden = kept.kind == rtf::Kept::Kind::Hidden;
     if (!hidden)
         format.setProperty(KeptRtfProperty, bytesOf(kept.rtf));
-    format.setProperty(KeptTextProperty, QString::fromUtf8(kept.text.data(), qsizetype(kept.text.size())));
+    format.setProperty(KeptTextProperty, fromUtf8(kept.text));
     if (hidden)
         format.setProperty(KeptHiddenProperty, true);
     return format;

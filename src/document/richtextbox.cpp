@@ -563,7 +563,7 @@ LoadedDocument buildDocument(const QString& path, const QFont& font, QThread* ow
         }
     } else {
         const text::DecodedText decoded = text::decodePlainText(viewOf(bytes));
-        setPlainText(fresh, QString::fromUtf8(decoded.utf8.data(), qsizetype(decoded.utf8.size())), progress);
+        setPlainText(fresh, document::fromUtf8(decoded.utf8), progress);
         loaded.encoding = decoded.encoding;
         loaded.lineEnd = decoded.lineEnd;
         loaded.fileType = 1;

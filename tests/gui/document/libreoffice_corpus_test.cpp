@@ -115,7 +115,6 @@ struct NotKept {
 };
 constexpr NotKept kNotKept[] = {
     {R"(\\(pvpara|pvpg|pvmrg|posx|posy|absw)\b)", Text | Pictures, "paragraph frames become plain paragraphs"},
-    {R"(\\uc0\\u-257 [A-Za-z])", Text, "a U+FEFF that starts a paragraph's text is dropped"},
     {R"(\\u-(8[2-9]\d\d|9\d\d\d|10[0-2]\d\d)\b)", Text,
      "a lone surrogate reads as U+FFFD, where LibreOffice shows '?'"},
 };
