@@ -114,7 +114,6 @@ struct NotKept {
     const char* reason;
 };
 constexpr NotKept kNotKept[] = {
-    {R"(\\(pvpara|pvpg|pvmrg|posx|posy|absw)\b)", Text | Pictures, "paragraph frames become plain paragraphs"},
     {R"(\\u-(8[2-9]\d\d|9\d\d\d|10[0-2]\d\d)\b)", Text,
      "a lone surrogate reads as U+FFFD, where LibreOffice shows '?'"},
 };
