@@ -52,6 +52,7 @@ enum class Kind : std::uint8_t {
     KeptWord,          // \chftn \chatn ...: kept in the text; arg 1: a footnote's mark
     DocSetting,        // \paperw \margl ...: arg: a PageField
     SectionSetting,    // \sectd \pgwsxn ...: arg: a PageField
+    Unkept,            // formatting the editor neither shows nor writes back; arg: an UnkeptKind
 };
 
 // The control words of a table row's definition (\trowd ... \cellx).
@@ -92,6 +93,8 @@ enum TableProperty : std::uint8_t {
 // a header or footer, kept with the section's settings. kLabel: a list label,
 // kept where it is and shown as text.
 enum DestinationKind : std::uint8_t { kFontTable, kColorTable, kSkip, kKeep, kDocument, kSection, kLabel };
+// Formatting read but not written back, reported as what saving changes.
+enum UnkeptKind : std::uint8_t { kLineSpacing, kTabStops, kBorders, kRowLayout, kUnkeptKinds };
 // The page setting a document or section word gives.
 enum PageField : std::uint8_t {
     kNoPage,

@@ -285,6 +285,7 @@ private:
     PageSetup sectionPage_;
     bool bodyStarted_ = false;  // text, a paragraph or a kept item was met
     int sections_ = 0;          // \sect marks met
+    unsigned unkept_ = 0;       // bits of the UnkeptKinds met in the body
     int footnotes_ = 0;         // \chftn marks met in the text
     std::uint64_t shown_ = 0;   // what shown() counted of runs handed out, paragraphs, items
     std::size_t fontTableDepth_ = 0, colorTableDepth_ = 0, labelDepth_ = 0;
@@ -996,6 +997,10 @@ void Reader::word(const Token& t) {
     case Kind::KeptWord: keptWord(t, e.arg); break;
     case Kind::DocSetting: setting(t, static_cast<detail::PageField>(e.arg), false); break;
     case Kind::SectionSetting: setting(t, static_cast<detail::PageField>(e.arg), true); break;
+    case Kind::Unkept:
+        if (s.dest == Dest::Body)
+            unkept_ |= 1u << e.arg;
+        break;
     }
 }
 
@@ -1217,7 +1222,12 @@ void Reader::tableProperty(detail::TableProperty p, int n) {
     case detail::kCellBorderLeft:
     case detail::kCellBorderBottom:
     case detail::kCellBorderRight: borderSide_ = p - detail::kCellBorderTop; break;
-    case detail::kOtherBorder: borderSide_ = -1; break;
+    case detail::kOtherBorder:
+        // A paragraph's or a row's border: read, not written back.
+        borderSide_ = -1;
+        if (st().dest == Dest::Body)
+            unkept_ |= 1u << detail::kBorders;
+        break;
     case detail::kBorderNone:
     case detail::kBorderSingle:
     case detail::kBorderDouble:
@@ -1531,6 +1541,16 @@ void Reader::finishDocument() {
         if (sectionPage_.*member > 0)
             page.*member = sectionPage_.*member;
     page.landscape = page.landscape || sectionPage_.landscape;
+    // What saving changes, for the notice Save gives (UTF-8).
+    static constexpr const char* kUnkept[detail::kUnkeptKinds] = {
+        "段落的行距将改为单倍行距。",
+        "段落中设定的制表位将不被保留。",
+        "段落和表格行的边框将不被保留（单元格的边框会保留）。",
+        "表格的行高、标题行和单元格内边距将不被保留。",
+    };
+    for (int k = 0; k < detail::kUnkeptKinds; ++k)
+        if (unkept_ & (1u << k))
+            doc_.losses.emplace_back(kUnkept[k]);
     sink_.document(doc_);
 }
 
