@@ -67,7 +67,7 @@ QString fileText(const QByteArray& bytes) {
     }
     const text::DecodedText decoded = text::decodePlainText(viewOf(bytes));
     QString text;
-    appendInserted(text, QString::fromUtf8(decoded.utf8.data(), qsizetype(decoded.utf8.size())));
+    appendInserted(text, fromUtf8(decoded.utf8));
     return text;
 }
 

@@ -1,5 +1,6 @@
 #include "document/keptrtf.h"
 
+#include "document/rtfimport.h"
 #include "document/tables.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -49,7 +50,10 @@ public:
         if (text.isEmpty())
             return;
         const QTextCharFormat chars = format.toCharFormat();
-        const QFont font(drawnFont(chars), doc->documentLayout()->paintDevice());
+        // A printer's layout has a paint device, whose resolution the font
+        // takes; the screen's has none.
+        const QPaintDevice* device = doc->documentLayout()->paintDevice();
+        const QFont font = device ? QFont(drawnFont(chars), device) : drawnFont(chars);
         painter->save();
         painter->setFont(font);
         if (chars.hasProperty(QTextFormat::ForegroundBrush))
@@ -65,9 +69,12 @@ QTextCharFormat keptFormat(const rtf::Kept& kept, const QTextCharFormat& around)
     QTextCharFormat format = around;
     format.setObjectType(KeptObjectType);
     const bool hidden = kept.kind == rtf::Kept::Kind::Hidden;
-    if (!hidden)
-        format.setProperty(KeptRtfProperty, bytesOf(kept.rtf));
-    format.setProperty(KeptTextProperty, QString::fromUtf8(kept.text.data(), qsizetype(kept.text.size())));
+    if (!hidden) {
+        const QByteArray rtf = bytesOf(kept.rtf);
+        format.setProperty(KeptRtfProperty, rtf);
+        format.setProperty(KeptHashProperty, int(qHash(rtf)));
+    }
+    format.setProperty(KeptTextProperty, fromUtf8(kept.text));
     if (hidden)
         format.setProperty(KeptHiddenProperty, true);
     return format;

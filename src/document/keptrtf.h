@@ -23,6 +23,11 @@ inline constexpr int KeptObjectType = QTextFormat::UserObject + 1;
 inline constexpr int KeptRtfProperty = QTextFormat::UserProperty + 14;     // QByteArray: the RTF as read
 inline constexpr int KeptTextProperty = QTextFormat::UserProperty + 15;    // QString: what stands for it
 inline constexpr int KeptHiddenProperty = QTextFormat::UserProperty + 16;  // bool: the text is hidden text
+// A hash of the kept RTF (int). Qt hashes a QByteArray property by its type
+// alone, so without it every kept item's format would hash alike, and each
+// new one would be compared with all the others: quadratic in the number of
+// bookmarks, footnotes and the like.
+inline constexpr int KeptHashProperty = QTextFormat::UserProperty + 19;
 
 // The format of the object character for a kept item, in the text's format.
 QTextCharFormat keptFormat(const rtf::Kept& kept, const QTextCharFormat& around);

@@ -1,6 +1,7 @@
 #include "document/richtextbox.h"
 
 #include "document/documentfile.h"
+#include "document/firstscreen.h"
 #include "document/formatmap.h"
 #include "document/keptrtf.h"
 #include "document/layoutpacer.h"
@@ -563,7 +564,7 @@ LoadedDocument buildDocument(const QString& path, const QFont& font, QThread* ow
         }
     } else {
         const text::DecodedText decoded = text::decodePlainText(viewOf(bytes));
-        setPlainText(fresh, QString::fromUtf8(decoded.utf8.data(), qsizetype(decoded.utf8.size())), progress);
+        setPlainText(fresh, document::fromUtf8(decoded.utf8), progress);
         loaded.encoding = decoded.encoding;
         loaded.lineEnd = decoded.lineEnd;
         loaded.fileType = 1;
@@ -587,10 +588,14 @@ void RichTextBox::LoadFile(const QString& path) {
     // only put in place when complete.
     const QFont base = font();
     loadProgress_ = -1;
-    LoadedDocument loaded = QFileInfo(path).size() >= BackgroundLoadBytes
-                                ? platform::runInBackground(
-                                      [&](QThread* caller) { return buildDocument(path, base, caller, loadProgress_); })
-                                : buildDocument(path, base, thread(), loadProgress_);
+    LoadedDocument loaded;
+    if (QFileInfo(path).size() >= BackgroundLoadBytes) {
+        loaded = platform::runInBackground(
+            [&](QThread* caller) { return buildDocument(path, base, caller, loadProgress_); });
+        document::shapeFirstScreen(*loaded.document, viewport()->width(), viewport()->height());
+    } else {
+        loaded = buildDocument(path, base, thread(), loadProgress_);
+    }
     installDocument(loaded.document.release());
     textEncoding_ = loaded.encoding;
     lineEnd_ = loaded.lineEnd;

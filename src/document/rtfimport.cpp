@@ -19,8 +19,21 @@
 
 namespace document {
 
-QString documentText(std::string_view utf8) {
+QString fromUtf8(std::string_view utf8) {
+    constexpr std::string_view mark = "\xEF\xBB\xBF";
+    qsizetype marks = 0;
+    while (utf8.substr(0, mark.size()) == mark) {
+        utf8.remove_prefix(mark.size());
+        ++marks;
+    }
     QString text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+    if (marks > 0)
+        text.prepend(QString(marks, QChar(0xFEFF)));
+    return text;
+}
+
+QString documentText(std::string_view utf8) {
+    QString text = fromUtf8(utf8);
     // QTextDocument reserves these two noncharacters for frame boundaries;
     // inserted as text they would break the document's structure.
     for (QChar& c : text) {

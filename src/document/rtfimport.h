@@ -11,6 +11,10 @@ class QTextDocument;
 
 namespace document {
 
+// UTF-8 to a QString, every character kept: QString::fromUtf8 drops a
+// leading U+FEFF as if it were a byte-order mark.
+QString fromUtf8(std::string_view utf8);
+
 // Text from the codec as it goes into a document: U+FDD0 and U+FDD1, which
 // QTextDocument reserves for frame boundaries, become U+FFFD.
 QString documentText(std::string_view utf8);

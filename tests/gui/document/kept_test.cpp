@@ -60,6 +60,14 @@ TEST_P(KeptFile, IsSavedAsItsGoldenCopyAndReadsTheSameFromIt) {
     document::readRtfDocument(saved, second);
     EXPECT_EQ(document::plainText(second), document::plainText(first));
     EXPECT_EQ(document::writeRtf(second), saved);
+
+    // Shown on screen, where the layout has no paint device, its marks and
+    // labels are drawn.
+    RichTextBox box;
+    box.resize(500, 400);
+    box.show();
+    box.LoadFile(kData + name + QStringLiteral(".rtf"));
+    EXPECT_FALSE(box.viewport()->grab().isNull());
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, KeptFile, testing::Values("settings", "notes", "lists"));

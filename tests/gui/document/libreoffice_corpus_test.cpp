@@ -73,7 +73,12 @@ Seen seen(const QString& htmlPath) {
         s.text = QStringLiteral("<no HTML>");
         return s;
     }
-    const QString html = QString::fromUtf8(f.readAll());
+    // A FILENAME field shows the path of the file LibreOffice read: the
+    // original's in one output and our copy's in the other.
+    QString source = htmlPath;
+    source.replace(QStringLiteral("-html/"), QStringLiteral("/"))
+        .replace(QStringLiteral(".html"), QStringLiteral(".rtf"));
+    const QString html = QString::fromUtf8(f.readAll()).replace(source, QStringLiteral("<file>"));
     s.text = visibleText(html);
     s.tables = int(elements(html, QStringLiteral("table")).size());
     for (const QString& cell : elements(html, QStringLiteral("td")))
@@ -109,8 +114,6 @@ struct NotKept {
     const char* reason;
 };
 constexpr NotKept kNotKept[] = {
-    {R"(\\(pvpara|pvpg|pvmrg|posx|posy|absw)\b)", Text | Pictures, "paragraph frames become plain paragraphs"},
-    {R"(\\uc0\\u-257 [A-Za-z])", Text, "a U+FEFF that starts a paragraph's text is dropped"},
     {R"(\\u-(8[2-9]\d\d|9\d\d\d|10[0-2]\d\d)\b)", Text,
      "a lone surrogate reads as U+FFFD, where LibreOffice shows '?'"},
 };

@@ -145,6 +145,11 @@ INSTANTIATE_TEST_SUITE_P(
         PlainCase{"Utf8Lf", QByteArray("\xe7\xac\xac\xe4\xb8\x80\xe8\xa1\x8c\nline 2"),
                   QStringLiteral("第一行\nline 2")},
         PlainCase{"Utf8BomCrLf", QByteArray("\xef\xbb\xbf\xe4\xb8\xad\r\nb\r\n"), QStringLiteral("中\nb\n")},
+        // A second mark is a character of the text (a zero-width no-break space).
+        PlainCase{"Utf8BomTwice",
+                  QByteArray("\xef\xbb\xbf\xef\xbb\xbf"
+                             "a\n"),
+                  QStringLiteral("\ufeffa\n")},
         PlainCase{"Gb18030CrLf", QByteArray("\xd6\xd0\xce\xc4\r\nabc"), QStringLiteral("中文\nabc")},
         PlainCase{"Gb18030FourByte", QByteArray("\xd6\xd0\x81\x30\x81\x30\n"), QStringLiteral("中\u0080\n")},
         PlainCase{"BraceButNotRtf", QByteArray("{\\rt is not a header\n"), QStringLiteral("{\\rt is not a header\n")},
