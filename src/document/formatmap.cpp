@@ -164,6 +164,8 @@ QTextBlockFormat toQt(const rtf::ParaFormat& f) {
         q.setProperty(ListProperty, f.list);
     if (f.listLevel)
         q.setProperty(ListLevelProperty, f.listLevel);
+    if (f.style)
+        q.setProperty(ParaStyleProperty, f.style);
     return q;
 }
 
@@ -243,6 +245,7 @@ rtf::ParaFormat fromQt(const QTextBlockFormat& q) {
     f.spaceAfter = pixelsToTwipsYF(q.bottomMargin());
     f.list = q.intProperty(ListProperty);
     f.listLevel = q.intProperty(ListLevelProperty);
+    f.style = q.intProperty(ParaStyleProperty);
     return f;
 }
 
@@ -267,6 +270,7 @@ std::size_t ParaFormatHash::operator()(const rtf::ParaFormat& f) const noexcept 
     combine(seed, f.spaceBefore);
     combine(seed, f.spaceAfter);
     combine(seed, f.list << 4 | f.listLevel);
+    combine(seed, f.style);
     return seed;
 }
 

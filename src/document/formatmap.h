@@ -29,6 +29,9 @@ inline constexpr int LinkLookProperty = QTextFormat::UserProperty + 6;
 // in its block format so that an edited paragraph stays in its list.
 inline constexpr int ListProperty = QTextFormat::UserProperty + 12;
 inline constexpr int ListLevelProperty = QTextFormat::UserProperty + 13;
+// A paragraph's style (\s) in the style sheet kept from its file, in its
+// block format like the list.
+inline constexpr int ParaStyleProperty = QTextFormat::UserProperty + 17;
 
 // The target of a HYPERLINK field instruction ("#name" for a place in the
 // document, \l); empty for other fields.

@@ -1,6 +1,7 @@
 #include "document/keptrtf.h"
 
 #include "document/rtfimport.h"
+#include "document/tables.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFontMetricsF>
@@ -128,6 +129,11 @@ QStringList KeptRtf::losses() const {
     QStringList all;
     if (hasRtf_ && rtf_.laterSections)
         all << QStringLiteral("第一节之后各节的页面设置和页眉页脚不能保留，全文将使用第一节的设置。");
+    if (const auto* doc = qobject_cast<const QTextDocument*>(parent()))
+        if (const int rows = flattenedTableRows(*doc))
+            all << QStringLiteral("嵌套超过%1层的表格不能保留为表格，其中%2行将保存为以制表符分隔的文字。")
+                       .arg(MaxTableNesting)
+                       .arg(rows);
     if (hasRtf_)
         for (const std::string& loss : rtf_.losses)
             all << QString::fromUtf8(loss.data(), qsizetype(loss.size()));

@@ -55,8 +55,8 @@ public:
     void setRtf(const rtf::KeptDocument& kept);
 
     // What saving cannot write back as the file had it, one line each, as
-    // the save notice lists it: what the reader noted (KeptDocument::losses)
-    // and what was added here.
+    // the save notice lists it: what the reader noted (KeptDocument::losses),
+    // tables nested too deep to stay tables, and what was added here.
     QStringList losses() const;
     void addLoss(const QString& what);
 

@@ -14,6 +14,7 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -47,9 +48,16 @@ std::unique_ptr<QTextDocument> printableCopy(const QTextDocument& document, cons
     return copy;
 }
 
+// Margins a file that sets some of them leaves to the defaults of RTF.
+constexpr int DefaultSideMarginTwips = 1800;
+constexpr int DefaultTopMarginTwips = 1440;
+// QTextDocument::print lays the copy out inside the printer's margins with
+// 2 cm of its own around it, so the printer is given what exceeds those.
+constexpr double LayoutMarginPoints = 2 / 2.54 * 72;
+
 // While alive, the printer prints on the paper the document's file names
-// (its size and orientation), unless Page Setup chose one; then the
-// printer's own is back.
+// (its size and orientation) with the file's margins, unless Page Setup
+// chose the page; then the printer's own is back.
 class FilePaper {
 public:
     FilePaper(QPrinter& printer, const QTextDocument& document) : printer_(printer) {
@@ -57,13 +65,20 @@ public:
         if (!kept || !kept->hasRtf() || !kept->printsFilePage())
             return;
         const rtf::PageSetup& page = kept->rtf().page;
-        if (page.width <= 0 || page.height <= 0)
+        const bool paper = page.width > 0 && page.height > 0;
+        const bool margins = page.left > 0 || page.right > 0 || page.top > 0 || page.bottom > 0;
+        if (!paper && !margins)
             return;
         saved_ = printer.pageLayout();
-        const QSizeF portrait(std::min(page.width, page.height) / 1440.0, std::max(page.width, page.height) / 1440.0);
-        printer.setPageSize(QPageSize(portrait, QPageSize::Inch, QString(), QPageSize::FuzzyMatch));
-        const bool landscape = page.width > page.height || (page.landscape && page.width == page.height);
-        printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+        if (paper) {
+            const QSizeF portrait(std::min(page.width, page.height) / 1440.0,
+                                  std::max(page.width, page.height) / 1440.0);
+            printer.setPageSize(QPageSize(portrait, QPageSize::Inch, QString(), QPageSize::FuzzyMatch));
+            const bool landscape = page.width > page.height || (page.landscape && page.width == page.height);
+            printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+        }
+        if (margins)
+            setMargins(page);
     }
     ~FilePaper() {
         if (saved_)
@@ -73,6 +88,17 @@ public:
     FilePaper& operator=(const FilePaper&) = delete;
 
 private:
+    void setMargins(const rtf::PageSetup& page) {
+        // A margin narrower than the layout's own prints at the layout's;
+        // none at all would make QTextDocument::print add a few millimetres.
+        const auto points = [](int twips, int fallback) {
+            return std::max((twips > 0 ? twips : fallback) / 20.0 - LayoutMarginPoints, 0.01);
+        };
+        const QMarginsF wanted(points(page.left, DefaultSideMarginTwips), points(page.top, DefaultTopMarginTwips),
+                               points(page.right, DefaultSideMarginTwips), points(page.bottom, DefaultTopMarginTwips));
+        printer_.setPageMargins(wanted, QPageLayout::Point);
+    }
+
     QPrinter& printer_;
     std::optional<QPageLayout> saved_;
 };

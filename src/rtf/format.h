@@ -45,6 +45,9 @@ struct ParaFormat {
     // \listoverridetable (0: none), \ilvlN its level.
     int list = 0;
     int listLevel = 0;
+    // \sN: the paragraph style of the file's \stylesheet it has (0: none
+    // or the normal style, which needs no word).
+    int style = 0;
 
     bool operator==(const ParaFormat&) const = default;
 };

@@ -262,6 +262,7 @@ constexpr KeywordEntry kEntries[] = {
     {"pntext", Kind::Destination, kLabel},
     {"ls", Kind::ParaValue, 0, &ParaFormat::list},
     {"ilvl", Kind::ParaValue, 0, &ParaFormat::listLevel},
+    {"s", Kind::ParaValue, 0, &ParaFormat::style},
     // Marks that stand for something generated: kept in the text.
     {"chftn", Kind::KeptWord, 1},
     {"chatn", Kind::KeptWord},

@@ -145,6 +145,16 @@ const Edit kEdits[] = {
        1},
       {"\\ls1\\ilvl1{\\fs24\\loch\\f0\\hich\\af0\\dbch\\af0\\afs24 Three Two\\par}", 1},
       {"{\\*\\listoverridetable{\\listoverride\\listid7\\listoverridecount0\\ls1}}", 1}}},
+    {"an edited paragraph keeps its style, and a new one made from it too",
+     "settings",
+     [](RichTextBox& box) {
+         typeAt(box, box.document()->firstBlock().length() - 1, QStringLiteral(" One"));
+         QTest::keyClick(&box, Qt::Key_Return);
+         QTest::keyClicks(&box, QStringLiteral("Two"));
+     },
+     {{"\\pard\\s1\\ql{\\fs32\\b\\loch\\f2\\hich\\af2\\dbch\\af2\\afs32\\ab Title One\\par}", 1},
+      {"\\pard\\s1\\ql{\\fs32\\b\\loch\\f2\\hich\\af2\\dbch\\af2\\afs32\\ab Two\\par}", 1},
+      {"\\pard\\s", 2}}},
 };
 
 class KeptEdit : public testing::TestWithParam<Edit> {};

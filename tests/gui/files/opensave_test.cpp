@@ -3,6 +3,8 @@
 #include "support/files_fixture.h"
 #include "support/case_name.h"
 
+#include "document/tables.h"
+
 #include <QDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -259,4 +261,23 @@ TEST_F(OpenSave, SaveSaysOnceBeforeWritingWhatTheFileHeldThatCannotBeWrittenBack
     EXPECT_NE(fileBytes(path("two.rtf")).indexOf("two"), -1);
     menu(MainForm->mnuFileSave);
     EXPECT_EQ(messages.size(), 1u);
+
+    // One table in another, one level deeper than the editor keeps as
+    // tables: its innermost row is written back as text.
+    std::string deep = "{\\rtf1 \\trowd\\cellx9000";
+    const int levels = document::MaxTableNesting + 1;
+    for (int level = 1; level <= levels; ++level)
+        deep += "\\pard\\intbl\\itap" + std::to_string(level) + " in" + std::to_string(level) + "\\par";
+    for (int level = levels; level > 1; --level)
+        deep += "\\pard\\intbl\\itap" + std::to_string(level) +
+                " out\\nestcell{\\*\\nesttableprops\\trowd\\cellx5000\\nestrow}{\\nonesttables\\par}";
+    deep += "\\pard\\intbl\\itap1 end\\cell\\row}";
+    writeFile(path("deep.rtf"), deep.c_str());
+    script.then(DialogAnswer::file(path("deep.rtf")));
+    menu(MainForm->mnuFileOpen);
+    menu(MainForm->mnuFileSave);
+    menu(MainForm->mnuFileSave);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_TRUE(messages[1].text.contains(QStringLiteral("嵌套超过8层的表格"))) << messages[1].text.toStdString();
+    EXPECT_NE(fileBytes(path("deep.rtf")).indexOf("in9"), -1);
 }

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QMdiArea>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTextDocument>
 
@@ -277,7 +278,7 @@ TEST_F(Printing, PageSetupShowsThePrintDialogWithFlagsLeftAndNeedsNoDocument) {
 
 }  // namespace
 
-TEST_F(Printing, TheFilesPaperAndKeptMarksArePrintedUntilPageSetupChoosesAPaper) {
+TEST_F(Printing, TheFilesPageAndMarginsAndKeptMarksArePrintedUntilPageSetupChoosesAPage) {
     if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
         GTEST_SKIP() << "pdfinfo (poppler-utils) is not installed";
     const auto pageSize = [](const QString& pdf) {
@@ -288,19 +289,32 @@ TEST_F(Printing, TheFilesPaperAndKeptMarksArePrintedUntilPageSetupChoosesAPaper)
         const qsizetype at = info.indexOf(QStringLiteral("Page size:"));
         return at < 0 ? QString() : info.mid(at + 10, info.indexOf(u'\n', at) - at - 10).simplified();
     };
-    // A5 turned on its side, in the file; a list label and a note's mark
-    // are printed with the text.
-    writeFile(
-        path("a5.rtf"),
-        "{\\rtf1\\paperw11906\\paperh8391\\landscape \\pard{\\listtext 1.\\tab}item{\\super\\chftn}{\\footnote n}\\par}");
+    // Where the first word is printed: its left and top edge, in points.
+    const auto firstWordAt = [](const QString& pdf) {
+        QProcess p;
+        p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+        p.waitForFinished(20000);
+        const QRegularExpressionMatch m = QRegularExpression(
+                                              QStringLiteral(R"re(<word xMin="([\d.]+)" yMin="([\d.]+)")re"))
+                                              .match(QString::fromUtf8(p.readAllStandardOutput()));
+        return QPointF(m.captured(1).toDouble(), m.captured(2).toDouble());
+    };
+    // A5 turned on its side, with 2 inch and 1.5 inch margins, in the file;
+    // a list label and a note's mark are printed with the text.
+    writeFile(path("a5.rtf"), "{\\rtf1\\paperw11906\\paperh8391\\landscape\\margl2880\\margt2160 "
+                              "\\pard{\\listtext 1.\\tab}item{\\super\\chftn}{\\footnote n}\\par}");
     script.then(DialogAnswer::file(path("a5.rtf")));
     menu(MainForm->mnuFileOpen);
     script.then(DialogAnswer::printTo(path("file.pdf")));
     menu(MainForm->mnuFilePrint);
     EXPECT_TRUE(pageSize(path("file.pdf")).startsWith(QStringLiteral("595 x 420 pts")))
         << pageSize(path("file.pdf")).toStdString();
-    if (havePdfToText())
+    if (havePdfToText()) {
         EXPECT_EQ(words(path("file.pdf")), QStringLiteral("1. item1"));
+        const QPointF at = firstWordAt(path("file.pdf"));
+        EXPECT_NEAR(at.x(), 144, 2);
+        EXPECT_NEAR(at.y(), 108, 6);
+    }
 
     script.then(DialogAnswer::ok());
     menu(MainForm->mnuFilePageSetup);
@@ -308,5 +322,8 @@ TEST_F(Printing, TheFilesPaperAndKeptMarksArePrintedUntilPageSetupChoosesAPaper)
     menu(MainForm->mnuFilePrint);
     EXPECT_FALSE(pageSize(path("chosen.pdf")).startsWith(QStringLiteral("595 x 420")))
         << pageSize(path("chosen.pdf")).toStdString();
+    if (havePdfToText()) {
+        EXPECT_LT(firstWordAt(path("chosen.pdf")).x(), 100) << "Page Setup's margins are used";
+    }
     EXPECT_TRUE(messages.empty());
 }

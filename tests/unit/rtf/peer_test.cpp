@@ -272,6 +272,113 @@ const char* alignName(Alignment a) {
     return "";
 }
 
+// ---------------------------------------------------------------- tables
+
+// A table's rows as another program shows them: each cell's text, with
+// ":cN" / ":rN" where it spans columns or rows. Nested tables are tables of
+// their own, listed after the one they are in.
+using Rows = std::vector<std::vector<std::string>>;
+
+CellFormat cell(int right, Merge horizontal = Merge::None, Merge vertical = Merge::None) {
+    CellFormat c;
+    c.right = right;
+    c.horizontal = horizontal;
+    c.vertical = vertical;
+    return c;
+}
+
+// Two rows of three columns: the first cell of the first row spans two
+// columns, its last cell spans both rows, and the middle cell of the second
+// row holds a table of its own.
+std::string tableDocument() {
+    RowFormat first, second, inner;
+    first.cells = {cell(2000, Merge::First), cell(4000, Merge::Continue), cell(6000, Merge::None, Merge::First)};
+    second.cells = {cell(2000), cell(4000), cell(6000, Merge::None, Merge::Continue)};
+    inner.cells = {cell(2800), cell(3800)};
+    Writer w;
+    const auto put = [&w](const char* text) {
+        w.beginParagraph(ParaFormat{});
+        if (*text)
+            w.text(text, base());
+        w.endCell();
+    };
+    w.beginParagraph(ParaFormat{});
+    w.text("表格之前", base());
+    w.endParagraph();
+    w.beginRow(first);
+    for (const char* text : {"合并两列", "", "合并两行"})
+        put(text);
+    w.endRow(first);
+    w.beginRow(second);
+    put("左下");
+    w.beginRow(inner);
+    put("内左");
+    put("内右");
+    w.endRow(inner);
+    put("中下");
+    put("");
+    w.endRow(second);
+    w.beginParagraph(ParaFormat{});
+    w.text("表格之后", base());
+    w.endParagraph();
+    return w.finish();
+}
+
+const std::vector<Rows> kTableRows = {
+    {{"合并两列:c2", "合并两行:r2"}, {"左下", "中下"}},
+    {{"内左", "内右"}},
+};
+
+std::vector<Rows> tablesInHtml(const std::string& html) {
+    struct Cell {
+        std::string text, span;
+    };
+    // Where text goes: a cell of a row of a table, by index.
+    struct Where {
+        int table = -1, row = -1, cell = -1;
+    };
+    std::vector<std::vector<std::vector<Cell>>> tables;
+    const auto open = [&tables](const HtmlTag& tag, Where w) {
+        const std::string text(tag.text);
+        if (tag.name == "table") {
+            w = Where{int(tables.size())};
+            tables.emplace_back();
+        } else if (tag.name == "tr" && w.table >= 0) {
+            auto& rows = tables[std::size_t(w.table)];
+            w.row = int(rows.size());
+            rows.emplace_back();
+        } else if ((tag.name == "td" || tag.name == "th") && w.row >= 0) {
+            auto& row = tables[std::size_t(w.table)][std::size_t(w.row)];
+            w.cell = int(row.size());
+            Cell& c = row.emplace_back();
+            if (const std::string n = attribute(text, "colspan"); !n.empty() && n != "1")
+                c.span += ":c" + n;
+            if (const std::string n = attribute(text, "rowspan"); !n.empty() && n != "1")
+                c.span += ":r" + n;
+        }
+        return w;
+    };
+    const auto onText = [&tables](const std::string& text, const Where& w) {
+        if (w.cell >= 0)
+            tables[std::size_t(w.table)][std::size_t(w.row)][std::size_t(w.cell)].text += text;
+    };
+    walkHtml<Where>(html, open, onText, [](const HtmlTag&, const Where&) {});
+    std::vector<Rows> out;
+    for (const auto& rows : tables) {
+        Rows& table = out.emplace_back();
+        for (const auto& row : rows) {
+            auto& cells = table.emplace_back();
+            for (const Cell& c : row) {
+                std::string text = collapseWhitespace(c.text);
+                text.erase(0, text.find_first_not_of(' '));
+                text.erase(text.find_last_not_of(' ') + 1);
+                cells.push_back(text + c.span);
+            }
+        }
+    }
+    return out;
+}
+
 // ---------------------------------------------------------------- fixture
 
 class Peer : public testing::Test {
@@ -282,6 +389,7 @@ protected:
         for (const PeerDoc& d : documents()) {
             std::ofstream(fs::path(dir_) / (d.name + ".rtf"), std::ios::binary) << writeRtf(d.paragraphs);
         }
+        std::ofstream(fs::path(dir_) / "table.rtf", std::ios::binary) << tableDocument();
     }
     static void TearDownTestSuite() {
         std::error_code ec;
@@ -296,6 +404,7 @@ protected:
         std::string files;
         for (const PeerDoc& d : documents())
             files += " '" + (fs::path(dir_) / (d.name + ".rtf")).string() + "'";
+        files += " '" + (fs::path(dir_) / "table.rtf").string() + "'";
         std::string cmd = "cd '" + dir_ + "' && soffice -env:UserInstallation=file://" + dir_ +
                           "/profile --headless --norestore --convert-to '" + format + "' --outdir '" + dir_ + "'" +
                           files + " >/dev/null 2>&1";
@@ -351,6 +460,18 @@ TEST_F(Peer, LibreOfficeReadsTheFormatting) {
             }
         }
     }
+}
+
+TEST_F(Peer, LibreOfficeReadsATableWithMergedCellsAndANestedTable) {
+    if (!onPath("soffice"))
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed: peer check skipped";
+    ASSERT_TRUE(convertWithLibreOffice("html"));
+    const std::string html = readFile(fs::path(dir_) / "table.html");
+    EXPECT_EQ(tablesInHtml(html), kTableRows) << html;
+    const Styled text = parseHtml(html);
+    EXPECT_LT(text.text.find("表格之前"), text.text.find("合并两列"));
+    EXPECT_LT(text.text.find("中下"), text.text.find("表格之后"));
+    EXPECT_NE(text.text.find("表格之后"), std::string::npos);
 }
 
 // Letters and digits only: pandoc's plain writer marks up strike-through
