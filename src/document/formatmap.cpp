@@ -135,6 +135,50 @@ QTextCharFormat toQt(const rtf::CharFormat& f) {
     return q;
 }
 
+namespace {
+
+// \slN (with \slmultM) shown as Qt's line height and kept as it was.
+void setLineSpacing(QTextBlockFormat& q, int twips, int multiple) {
+    const int height = std::clamp(twips < 0 ? -twips : twips, 1, MaxPageTwips);
+    if (multiple == 1 && twips > 0)
+        q.setLineHeight(std::max(10.0, height * 100.0 / 240), QTextBlockFormat::ProportionalHeight);
+    else
+        q.setLineHeight(twipsToPixelsYF(height),
+                        twips < 0 ? QTextBlockFormat::FixedHeight : QTextBlockFormat::MinimumHeight);
+    q.setProperty(LineSpacingProperty, QStringLiteral("%1 %2").arg(twips).arg(multiple));
+}
+
+constexpr QTextOption::TabType kTabTypes[] = {QTextOption::LeftTab, QTextOption::RightTab, QTextOption::CenterTab,
+                                              QTextOption::DelimiterTab, QTextOption::LeftTab};
+
+void setTabStops(QTextBlockFormat& q, const std::vector<rtf::ParaFormat::Tab>& tabs) {
+    QList<QTextOption::Tab> shown;
+    QStringList kept;
+    for (const rtf::ParaFormat::Tab& t : tabs) {
+        const auto kind = static_cast<std::size_t>(t.kind);
+        if (t.kind != rtf::ParaFormat::Tab::Kind::Bar)
+            shown.append(QTextOption::Tab(twipsToPixelsXF(t.position), kTabTypes[kind],
+                                          t.kind == rtf::ParaFormat::Tab::Kind::Decimal ? QChar(u'.') : QChar()));
+        kept << QStringLiteral("%1 %2").arg(t.position).arg(kind);
+    }
+    q.setTabPositions(shown);
+    q.setProperty(TabStopsProperty, kept.join(u','));
+}
+
+std::vector<rtf::ParaFormat::Tab> tabStopsOf(const QTextBlockFormat& q) {
+    std::vector<rtf::ParaFormat::Tab> tabs;
+    const QString kept = q.stringProperty(TabStopsProperty);
+    for (const QString& tab : kept.split(u',', Qt::SkipEmptyParts)) {
+        const QStringList parts = tab.split(u' ');
+        if (parts.size() == 2)
+            tabs.push_back({parts[0].toInt(), static_cast<rtf::ParaFormat::Tab::Kind>(
+                                                  std::clamp(parts[1].toInt(), 0, int(std::size(kTabTypes)) - 1))});
+    }
+    return tabs;
+}
+
+}  // namespace
+
 QTextBlockFormat toQt(const rtf::ParaFormat& f) {
     // Only what differs from a plain left-aligned paragraph is set, so that
     // plain paragraphs share Qt's default block format.
@@ -166,6 +210,10 @@ QTextBlockFormat toQt(const rtf::ParaFormat& f) {
         q.setProperty(ListLevelProperty, f.listLevel);
     if (f.style)
         q.setProperty(ParaStyleProperty, f.style);
+    if (f.lineSpacing != 0)
+        setLineSpacing(q, f.lineSpacing, f.lineMultiple);
+    if (!f.tabs.empty())
+        setTabStops(q, f.tabs);
     return q;
 }
 
@@ -246,6 +294,12 @@ rtf::ParaFormat fromQt(const QTextBlockFormat& q) {
     f.list = q.intProperty(ListProperty);
     f.listLevel = q.intProperty(ListLevelProperty);
     f.style = q.intProperty(ParaStyleProperty);
+    const QStringList spacing = q.stringProperty(LineSpacingProperty).split(u' ');
+    if (spacing.size() == 2) {
+        f.lineSpacing = spacing[0].toInt();
+        f.lineMultiple = spacing[1].toInt();
+    }
+    f.tabs = tabStopsOf(q);
     return f;
 }
 
@@ -271,6 +325,9 @@ std::size_t ParaFormatHash::operator()(const rtf::ParaFormat& f) const noexcept 
     combine(seed, f.spaceAfter);
     combine(seed, f.list << 4 | f.listLevel);
     combine(seed, f.style);
+    combine(seed, f.lineSpacing << 1 | f.lineMultiple);
+    for (const rtf::ParaFormat::Tab& t : f.tabs)
+        combine(seed, t.position << 3 | int(t.kind));
     return seed;
 }
 

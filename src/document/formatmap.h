@@ -32,6 +32,11 @@ inline constexpr int ListLevelProperty = QTextFormat::UserProperty + 13;
 // A paragraph's style (\s) in the style sheet kept from its file, in its
 // block format like the list.
 inline constexpr int ParaStyleProperty = QTextFormat::UserProperty + 17;
+// A paragraph's line spacing and tab stops as the file gave them (QString:
+// "\slN\slmultM", the tab words), so that they are written back exactly;
+// the block format shows them too.
+inline constexpr int LineSpacingProperty = QTextFormat::UserProperty + 18;
+inline constexpr int TabStopsProperty = QTextFormat::UserProperty + 8;
 
 // The target of a HYPERLINK field instruction ("#name" for a place in the
 // document, \l); empty for other fields.

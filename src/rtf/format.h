@@ -48,6 +48,19 @@ struct ParaFormat {
     // \sN: the paragraph style of the file's \stylesheet it has (0: none
     // or the normal style, which needs no word).
     int style = 0;
+    // \slN: the line spacing, in twips at least (N > 0) or exactly (N < 0);
+    // with \slmult1, N / 240 lines. 0: single spacing.
+    int lineSpacing = 0;
+    int lineMultiple = 0;  // \slmultN
+    // \txN tab stops, each with its kind (\tqr \tqc \tqdec before it, \tb
+    // for a bar), in the order the file gives them.
+    struct Tab {
+        enum class Kind : std::uint8_t { Left, Right, Centre, Decimal, Bar };
+        int position = 0;
+        Kind kind = Kind::Left;
+        bool operator==(const Tab&) const = default;
+    };
+    std::vector<Tab> tabs{};
 
     bool operator==(const ParaFormat&) const = default;
 };

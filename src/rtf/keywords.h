@@ -53,6 +53,8 @@ enum class Kind : std::uint8_t {
     DocSetting,        // \paperw \margl ...: arg: a PageField
     SectionSetting,    // \sectd \pgwsxn ...: arg: a PageField
     Unkept,            // formatting the editor neither shows nor writes back; arg: an UnkeptKind
+    TabStop,           // \tx (arg: Left, or the kind \tqr ... gave) \tb (arg: Bar)
+    TabKind,           // \tqr \tqc \tqdec: the kind of the next \tx
 };
 
 // The control words of a table row's definition (\trowd ... \cellx).
@@ -94,7 +96,7 @@ enum TableProperty : std::uint8_t {
 // kept where it is and shown as text.
 enum DestinationKind : std::uint8_t { kFontTable, kColorTable, kSkip, kKeep, kDocument, kSection, kLabel };
 // Formatting read but not written back, reported as what saving changes.
-enum UnkeptKind : std::uint8_t { kLineSpacing, kTabStops, kBorders, kRowLayout, kUnkeptKinds };
+enum UnkeptKind : std::uint8_t { kBorders, kRowLayout, kUnkeptKinds };
 // The page setting a document or section word gives.
 enum PageField : std::uint8_t {
     kNoPage,
@@ -136,7 +138,9 @@ constexpr bool isFormatting(Kind k) {
     case Kind::Plain:
     case Kind::Pard:
     case Kind::Alignment:
-    case Kind::ParaValue: return true;
+    case Kind::ParaValue:
+    case Kind::TabStop:
+    case Kind::TabKind: return true;
     default: return false;
     }
 }

@@ -65,6 +65,8 @@ constexpr std::size_t kMaxPicture = std::size_t(256) << 20;
 // Tables nested deeper than this are read as if at this depth; rows of more
 // cells than kMaxCells keep their first kMaxCells cells' definitions.
 constexpr int kMaxTableDepth = 64;
+// A paragraph keeps at most this many tab stops.
+constexpr std::size_t kMaxTabs = 64;
 constexpr std::size_t kMaxCells = 1024;
 
 std::string portableRtf(std::string_view raw, const bool* lead);
@@ -283,11 +285,12 @@ private:
     // the groups being read whole (font and colour table, a list label).
     KeptDocument doc_;
     PageSetup sectionPage_;
-    bool bodyStarted_ = false;  // text, a paragraph or a kept item was met
-    int sections_ = 0;          // \sect marks met
-    unsigned unkept_ = 0;       // bits of the UnkeptKinds met in the body
-    int footnotes_ = 0;         // \chftn marks met in the text
-    std::uint64_t shown_ = 0;   // what shown() counted of runs handed out, paragraphs, items
+    bool bodyStarted_ = false;                                     // text, a paragraph or a kept item was met
+    int sections_ = 0;                                             // \sect marks met
+    unsigned unkept_ = 0;                                          // bits of the UnkeptKinds met in the body
+    ParaFormat::Tab::Kind tabKind_ = ParaFormat::Tab::Kind::Left;  // of the next \tx
+    int footnotes_ = 0;                                            // \chftn marks met in the text
+    std::uint64_t shown_ = 0;  // what shown() counted of runs handed out, paragraphs, items
     std::size_t fontTableDepth_ = 0, colorTableDepth_ = 0, labelDepth_ = 0;
     std::size_t fontTableAt_ = 0, colorTableAt_ = 0;  // where their kept RTF starts
     bool tableOpened_[2] = {false, false};
@@ -1001,6 +1004,15 @@ void Reader::word(const Token& t) {
         if (s.dest == Dest::Body)
             unkept_ |= 1u << e.arg;
         break;
+    case Kind::TabKind: tabKind_ = static_cast<ParaFormat::Tab::Kind>(e.arg); break;
+    case Kind::TabStop:
+        // Tab stops past any page's width are no real stops: a hostile
+        // file's thousands of them are not kept.
+        if (s.para.tabs.size() < kMaxTabs)
+            s.para.tabs.push_back({std::clamp(n, 0, 31680),
+                                   e.arg == int(ParaFormat::Tab::Kind::Bar) ? ParaFormat::Tab::Kind::Bar : tabKind_});
+        tabKind_ = ParaFormat::Tab::Kind::Left;
+        break;
     }
 }
 
@@ -1543,8 +1555,6 @@ void Reader::finishDocument() {
     page.landscape = page.landscape || sectionPage_.landscape;
     // What saving changes, for the notice Save gives (UTF-8).
     static constexpr const char* kUnkept[detail::kUnkeptKinds] = {
-        "段落的行距将改为单倍行距。",
-        "段落中设定的制表位将不被保留。",
         "段落和表格行的边框将不被保留（单元格的边框会保留）。",
         "表格的行高、标题行和单元格内边距将不被保留。",
     };

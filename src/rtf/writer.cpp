@@ -531,6 +531,15 @@ void Writer::beginParagraph(const ParaFormat& p) {
         appendWord(o, "\\ls", p.list);
     if (p.listLevel)
         appendWord(o, "\\ilvl", p.listLevel);
+    if (p.lineSpacing) {
+        appendWord(o, "\\sl", p.lineSpacing);
+        appendWord(o, "\\slmult", p.lineMultiple);
+    }
+    for (const ParaFormat::Tab& t : p.tabs) {
+        static constexpr const char* kKind[] = {"", "\\tqr", "\\tqc", "\\tqdec", ""};
+        o += kKind[static_cast<int>(t.kind)];
+        appendWord(o, t.kind == ParaFormat::Tab::Kind::Bar ? "\\tb" : "\\tx", t.position);
+    }
     w.inParagraph = true;
 }
 
