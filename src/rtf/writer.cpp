@@ -547,17 +547,13 @@ void Writer::text(std::string_view utf8, const CharFormat& format) {
     Impl& w = *impl_;
     if (utf8.empty())
         return;
-    if (!w.inParagraph)
-        beginParagraph(ParaFormat{});
-    w.enterField(format.field);
-    if (!w.runOpen || !(w.runFormat == format)) {
-        w.closeRun();
-        w.openRun(format);
-    }
+    enterRun(format);
     w.writeText(utf8);
 }
 
-void Writer::picture(const Picture& pict, const CharFormat& format) {
+// Text, a picture or a kept item goes in a run of its format, inside its
+// field, in a paragraph: each is opened here when it is not open yet.
+void Writer::enterRun(const CharFormat& format) {
     Impl& w = *impl_;
     if (!w.inParagraph)
         beginParagraph(ParaFormat{});
@@ -566,6 +562,11 @@ void Writer::picture(const Picture& pict, const CharFormat& format) {
         w.closeRun();
         w.openRun(format);
     }
+}
+
+void Writer::picture(const Picture& pict, const CharFormat& format) {
+    Impl& w = *impl_;
+    enterRun(format);
     std::string& o = w.body;
     o += "{\\pict";
     // The control words as read; a picture made here names its kind and size.
@@ -597,13 +598,7 @@ void Writer::picture(const Picture& pict, const CharFormat& format) {
 
 void Writer::kept(const Kept& kept, const CharFormat& format) {
     Impl& w = *impl_;
-    if (!w.inParagraph)
-        beginParagraph(ParaFormat{});
-    w.enterField(format.field);
-    if (!w.runOpen || !(w.runFormat == format)) {
-        w.closeRun();
-        w.openRun(format);
-    }
+    enterRun(format);
     if (kept.kind == Kept::Kind::Rtf) {
         w.body += kept.rtf;
         return;

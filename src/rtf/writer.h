@@ -47,6 +47,8 @@ public:
     std::string finish();
 
 private:
+    void enterRun(const CharFormat& format);
+
     struct Impl;
     Impl* impl_;
 };
