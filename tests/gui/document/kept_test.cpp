@@ -81,6 +81,14 @@ int keptAt(const QTextDocument& document, const char* rtf) {
     return -1;
 }
 
+// Copies the first paragraph as RTF and pastes it at the end.
+void pasteFirstParagraphAtEnd(RichTextBox& box) {
+    boxtest::select(box, 0, box.document()->firstBlock().length() - 1);
+    const QString copied = box.SelRTF();
+    boxtest::caretAt(box, box.document()->characterCount() - 1);
+    box.setSelRTF(copied);
+}
+
 void typeAt(RichTextBox& box, int position, const QString& text) {
     boxtest::caretAt(box, position);
     QTest::keyClicks(&box, text);
@@ -104,20 +112,12 @@ const Edit kEdits[] = {
      {{"\\chftn XY", 1}, {"ZW{\\*\\bkmkstart intro}", 1}, {"{\\*\\footnote", 1}}},
     {"a copy pasted in the document holds the items again",
      "notes",
-     [](RichTextBox& box) {
-         boxtest::select(box, 0, box.document()->firstBlock().length() - 1);
-         const QString copied = box.SelRTF();
-         boxtest::caretAt(box, box.document()->characterCount() - 1);
-         box.setSelRTF(copied);
-     },
+     pasteFirstParagraphAtEnd,
      {{"{\\*\\footnote", 2}, {"{\\*\\bkmkstart intro}", 2}, {"{\\*\\annotation", 1}}},
     {"undoing the paste takes them away again",
      "notes",
      [](RichTextBox& box) {
-         boxtest::select(box, 0, box.document()->firstBlock().length() - 1);
-         const QString copied = box.SelRTF();
-         boxtest::caretAt(box, box.document()->characterCount() - 1);
-         box.setSelRTF(copied);
+         pasteFirstParagraphAtEnd(box);
          box.document()->undo();
      },
      {{"{\\*\\footnote", 1}, {"{\\v  hidden}", 1}, {"{\\*\\privatething keep {\\b me}}", 1}}},
