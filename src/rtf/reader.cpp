@@ -211,6 +211,7 @@ private:
     // word when the group showed text before it (then opened, and npos
     // when the word is not known).
     std::size_t keptFrom(std::string_view word, bool& opened) const;
+    void keepFontTable(std::string table);
     // What went to the body so far, in bytes, paragraphs and items: a group
     // that showed text before its destination word is not kept whole.
     std::uint64_t shown() const { return shown_ + run_.size(); }
@@ -1500,6 +1501,24 @@ void Reader::startLabel(std::string_view word) {
     label_.clear();
 }
 
+// A later table adds its fonts to the earlier one's, as reading took them:
+// the table kept holds the entries of both, the later ones last (where a
+// number is defined twice, the later definition counts, as it did here).
+void Reader::keepFontTable(std::string table) {
+    constexpr std::string_view Word = "\\fonttbl";
+    const std::size_t word = table.find(Word);
+    if (doc_.fontTable.empty() || word == std::string::npos) {
+        doc_.fontTable = std::move(table);
+        return;
+    }
+    std::size_t entries = word + Word.size();
+    if (entries < table.size() && table[entries] == ' ')
+        ++entries;
+    if (doc_.fontTable.back() == '}')
+        doc_.fontTable.pop_back();  // its closing brace
+    doc_.fontTable.append(table, entries);
+}
+
 std::size_t Reader::keptFrom(std::string_view word, bool& opened) const {
     opened = shown() != st().shownAt;
     if (!opened)
@@ -1516,7 +1535,7 @@ void Reader::closedGroup(std::size_t depth, const CharFormat& inner) {
     if (depth == fontTableDepth_) {
         fontTableDepth_ = 0;
         if (fontTableAt_ != std::string_view::npos)
-            doc_.fontTable = (tableOpened_[0] ? "{" : "") + std::string(since(fontTableAt_));
+            keepFontTable((tableOpened_[0] ? "{" : "") + std::string(since(fontTableAt_)));
     } else if (depth == colorTableDepth_) {
         colorTableDepth_ = 0;
         if (colorTableAt_ != std::string_view::npos)

@@ -90,6 +90,14 @@ const UnitText* unitTextTable() {
 
 }  // namespace
 
+int writtenCharset(std::string_view fontName, int charset) {
+    if (charset < 0)
+        charset = 0;
+    if (isChineseFont(fontName) && charset != 128 && charset != 129 && charset != 136)
+        charset = 134;
+    return charset;
+}
+
 struct Writer::Impl {
     struct FontEntry {
         std::string name;
@@ -197,17 +205,13 @@ struct Writer::Impl {
     }
 
     int fontFor(const CharFormat& f) {
-        // Fonts with CJK names are Chinese (GB2312) fonts unless the run
-        // says they are Japanese, Korean or Big5 ones.
         if (keeping) {
             // A font of the file's table, as the file declared it.
             auto found = fontIndex.find(fontKey(f.fontName, f.fontCharset));
             if (found != fontIndex.end())
                 return found->second;
         }
-        int charset = f.fontCharset >= 0 ? f.fontCharset : 0;
-        if (isChineseFont(f.fontName) && charset != 128 && charset != 129 && charset != 136)
-            charset = 134;
+        const int charset = writtenCharset(f.fontName, f.fontCharset);
         auto [it, added] = fontIndex.emplace(fontKey(f.fontName, charset), nextFont);
         if (added)
             fonts.push_back({f.fontName, charset, nextFont++});

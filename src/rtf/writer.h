@@ -53,4 +53,10 @@ private:
     Impl* impl_;
 };
 
+// The character set a run's font is declared with when the writer builds
+// the font table itself: fonts with Chinese names are Chinese (GB2312, 134)
+// fonts unless the run says they are Japanese, Korean or Big5 ones (128,
+// 129, 136); a font with no character set is Western (0).
+int writtenCharset(std::string_view fontName, int charset);
+
 }  // namespace rtf

@@ -77,8 +77,8 @@ std::string describe(const Document::Paragraph& p, std::size_t index) {
 
 // Whether a paragraph read back holds the same text in the same formats.
 // Runs are compared character range by character range, not run by run: a
-// font whose character set was not given gets one when written, so two runs
-// that differed only there may come back as one.
+// font is written with the character set writtenCharset gives it, so two
+// runs that differed only there may come back as one.
 bool sameParagraph(const Document::Paragraph& first, const Document::Paragraph& second) {
     if (!(first.format == second.format))
         return false;
@@ -92,8 +92,7 @@ bool sameParagraph(const Document::Paragraph& first, const Document::Paragraph& 
     std::size_t i = 0, j = 0, endA = 0, endB = 0;
     while (i < first.runs.size() && j < second.runs.size()) {
         rtf::CharFormat expected = first.runs[i].format;
-        if (expected.fontCharset == -1)
-            expected.fontCharset = second.runs[j].format.fontCharset;
+        expected.fontCharset = rtf::writtenCharset(expected.fontName, expected.fontCharset);
         if (!(expected == second.runs[j].format))
             return false;
         const std::size_t nextA = endA + first.runs[i].text.size();
