@@ -96,8 +96,10 @@ private:
 };
 
 RichTextBox::RichTextBox(QWidget* parent) : QTextEdit(parent), pacer_(new document::LayoutPacer(this)) {
+    document::installPagedLayout(*document());
     pacer_->watch(document()->documentLayout());
     document::showKeptItems(*document());
+    watchHeight();
     // Only what the codec can keep enters the document: pasted or dropped
     // HTML would bring tables and images the files cannot hold.
     setAcceptRichText(false);
@@ -156,6 +158,17 @@ std::optional<T> RichTextBox::uniformCharValue(Get get) const {
 }
 
 void RichTextBox::mergeFormat(const QTextCharFormat& modifier) {
+    // A larger font on much text could make the document taller than any
+    // wrap width lets Qt lay out: such a change is refused beforehand (Qt
+    // lays the change out before control returns).
+    const QTextCursor cursor = textCursor();
+    if (cursor.hasSelection()) {
+        document::HeightBound after = height_;
+        after += document::heightOfChange(*document(), cursor.selectionStart(), cursor.selectionEnd(), &modifier);
+        if (!after.fits())
+            platform::raise(InvalidProperty,
+                            QStringLiteral("这样改动后文档太高，超出了本程序能显示的范围：文档没有改动。"));
+    }
     SelChangeBatch batch(*this);
     mergeCurrentCharFormat(modifier);
 }
@@ -339,27 +352,53 @@ double RichTextBox::RightMargin() const {
 
 void RichTextBox::setRightMargin(double twips) {
     rightMargin_ = std::max(0.0, saneTwips(twips));
-    applyRightMargin();
+    applyWrap();
 }
 
-void RichTextBox::applyRightMargin() {
+bool RichTextBox::applyWrap() {
     const int margin = rightMargin_ > 0 ? platform::twipsToPixelsX(rightMargin_) : 0;
     // The text area starts inside the frame; the margin counts from the
-    // control's own left edge.
+    // control's own left edge. 0: wrap at the window.
     const int textLeft = viewport()->x();
     const int textRight = textLeft + viewport()->width();
-    if (margin <= 0 || (margin >= textRight && margin <= width())) {
+    int wrap = margin <= 0 || (margin >= textRight && margin <= width()) ? 0 : std::max(1, margin - textLeft);
+    // Never so narrow that the document grows taller than Qt can lay out:
+    // then lines wrap wider and the window scrolls sideways.
+    const double tallest = height_.at(wrap > 0 ? wrap : viewport()->width());
+    if (tallest >= document::MaxLayoutHeight)
+        wrap = int(std::ceil(std::min(height_.narrowestWidth(), document::MaxWrapWidth)));
+    if (wrap == 0) {
         setLineWrapMode(QTextEdit::WidgetWidth);
-        return;
+    } else {
+        setLineWrapMode(QTextEdit::FixedPixelWidth);
+        if (lineWrapColumnOrWidth() != wrap)
+            setLineWrapColumnOrWidth(wrap);
     }
-    setLineWrapMode(QTextEdit::FixedPixelWidth);
-    setLineWrapColumnOrWidth(std::max(1, margin - textLeft));
+    const bool paged = tallest >= document::PagedFrom;
+    document::setPaged(*document(), paged);
+    return paged;
+}
+
+void RichTextBox::watchHeight() {
+    connect(document(), &QTextDocument::contentsChange, this, &RichTextBox::noteContentsChange);
+}
+
+// Qt lays a change out right after reporting it: the wrap width is made
+// safe first. The bound only grows with edits (text taken out stays
+// counted), unless a change is large enough to measure the whole document
+// again.
+void RichTextBox::noteContentsChange(int position, int, int added) {
+    const QTextDocument& doc = *document();
+    if (added > 4096 && added > doc.characterCount() / 4)
+        height_ = document::heightBound(doc);
+    else
+        height_ += document::heightOfChange(doc, position, position + added);
+    applyWrap();
 }
 
 void RichTextBox::resizeEvent(QResizeEvent* e) {
     QTextEdit::resizeEvent(e);
-    if (rightMargin_ > 0)
-        applyRightMargin();
+    applyWrap();
 }
 
 // ---- clipboard and drag and drop ------------------------------------------------
@@ -509,6 +548,7 @@ struct LoadedDocument {
     text::LineEnd lineEnd = text::LineEnd::Lf;
     int fileType = 0;           // 0 RTF, 1 plain text
     QByteArray plainTextBytes;  // the file's bytes when it was read as plain text
+    document::HeightBound height;
 };
 
 // Reads the file into a new document, built apart from any view, without
@@ -552,6 +592,9 @@ LoadedDocument buildDocument(const QString& path, const QFont& font, QThread* ow
     LoadedDocument loaded;
     loaded.document = std::make_unique<QTextDocument>();
     QTextDocument& fresh = *loaded.document;
+    document::installPagedLayout(fresh);
+    // Nothing is laid out until the control gives the document its width.
+    fresh.setPageSize(QSizeF(0, 0));
     fresh.setUndoRedoEnabled(false);
     fresh.setDefaultFont(font);
     if (rtf::looksLikeRtf(viewOf(bytes))) {
@@ -577,6 +620,10 @@ LoadedDocument buildDocument(const QString& path, const QFont& font, QThread* ow
                                                .arg(path)
                                                .arg(lines)
                                                .arg(document::MaxLines));
+    loaded.height = document::heightBound(fresh);
+    if (!loaded.height.fits())
+        platform::raise(InvalidFileFormat,
+                        QStringLiteral("无法打开文件“%1”：它排版后太高，超出了本程序能显示的范围。").arg(path));
     fresh.setUndoRedoEnabled(true);
     fresh.setModified(false);
     fresh.moveToThread(owner);
@@ -598,6 +645,7 @@ void RichTextBox::LoadFile(const QString& path) {
     } else {
         loaded = buildDocument(path, base, thread(), loadProgress_);
     }
+    height_ = loaded.height;
     installDocument(loaded.document.release());
     textEncoding_ = loaded.encoding;
     lineEnd_ = loaded.lineEnd;
@@ -624,9 +672,12 @@ void RichTextBox::installDocument(QTextDocument* fresh) {
     // No layout until the control gives the document its width: by default
     // the first steps would be laid out unwrapped, only to be done again.
     fresh->setPageSize(QSizeF(0, 0));
+    // The new document is laid out as soon as it is in place.
+    document::setPaged(*fresh, applyWrap());
     setDocument(fresh);
     pacer_->watch(fresh->documentLayout());
     document::showKeptItems(*fresh);
+    watchHeight();
     if (old && old->parent() == this)
         delete old;
     moveCursor(QTextCursor::Start);

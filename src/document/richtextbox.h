@@ -4,6 +4,7 @@
 // change exactly once (SelChange).
 #pragma once
 
+#include "document/layoutheight.h"
 #include "text/plaintext.h"
 
 #include <QPointer>
@@ -160,11 +161,17 @@ private:
     std::optional<T> uniformCharValue(Get get) const;
     void installDocument(QTextDocument* fresh);
     void keepUnchangedText(const QByteArray& bytes);
-    void applyRightMargin();
+    // Wraps lines where the margin or the window says, but never so narrow
+    // that the document outgrows Qt's layout; whether it is laid out in pages.
+    bool applyWrap();
+    void watchHeight();
+    void noteContentsChange(int position, int removed, int added);
 
     document::LayoutPacer* pacer_;
     std::atomic<int> loadProgress_{-1};
     double rightMargin_ = 0;
+    // An upper bound of the document's laid-out height (see layoutheight.h).
+    document::HeightBound height_;
     int selChangeHold_ = 0;
     bool selChangePending_ = false;
     int lastPosition_ = 0;
