@@ -388,6 +388,8 @@ void RichTextBox::watchHeight() {
 // counted), unless a change is large enough to measure the whole document
 // again.
 void RichTextBox::noteContentsChange(int position, int, int added) {
+    if (added == 0)
+        return;  // only text taken out
     const QTextDocument& doc = *document();
     if (added > 4096 && added > doc.characterCount() / 4)
         height_ = document::heightBound(doc);
