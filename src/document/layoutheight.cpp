@@ -105,7 +105,10 @@ HeightBound measureRange(const QTextDocument& document, int from, int to, const 
         const int start = std::max(from, block.position());
         const int stop = std::min(to, block.position() + block.length() - 1);
         // An empty block is as tall as its font.
-        double tallest = measurer.of(block.charFormatIndex(), [&] { return block.charFormat(); }, false).lineHeight;
+        double tallest = measurer
+                             .of(
+                                 block.charFormatIndex(), [&] { return block.charFormat(); }, false)
+                             .lineHeight;
         double area = 0;
         // Positions are counted along (asking a fragment for its own walks
         // the document's tree).
@@ -124,8 +127,9 @@ HeightBound measureRange(const QTextDocument& document, int from, int to, const 
             area += (b - a) * m.charWidth;
         }
         const qsizetype breaks =
-            start < stop ? QStringView(block.text()).mid(start - block.position(), stop - start).count(QChar::LineSeparator)
-                         : 0;
+            start < stop
+                ? QStringView(block.text()).mid(start - block.position(), stop - start).count(QChar::LineSeparator)
+                : 0;
         const double lineHeight = lineHeightOf(format, tallest);
         const double indent = std::abs(format.leftMargin()) + std::abs(format.rightMargin()) +
                               std::abs(format.textIndent()) + format.indent() * document.indentWidth() +

@@ -62,8 +62,7 @@ HeightBound heightBound(const QTextDocument& document);
 // What a change adds to the bound: the text from `from` up to `to`, and
 // the blocks that start inside it. With a modifier, as it would be once the
 // modifier is merged into that text's character formats.
-HeightBound heightOfChange(const QTextDocument& document, int from, int to,
-                           const QTextCharFormat* modifier = nullptr);
+HeightBound heightOfChange(const QTextDocument& document, int from, int to, const QTextCharFormat* modifier = nullptr);
 
 // Gives a new document the layout that can keep a page height: before
 // anything else asks for its layout.

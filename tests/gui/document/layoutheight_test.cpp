@@ -61,13 +61,13 @@ TEST_P(TooTallFiles, AreRefusedAndTheOldTextStays) {
     EXPECT_EQ(document::plainText(*box.document()), QStringLiteral("old\n"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Shapes, TooTallFiles,
-    ::testing::Values(
-        // Spacing is held to a page, but a few thousand paragraphs of it add up.
-        TooTall{"LargestSpacing", "{\\rtf1\\ansi " + repeat("\\pard\\sb31680\\sa31680 x\\par ", 8000) + "}"},
-        TooTall{"LargestFont", "{\\rtf1\\ansi\\fs3276 " + repeat("x\\line ", 16000) + "}"}),
-    CaseName());
+INSTANTIATE_TEST_SUITE_P(Shapes, TooTallFiles,
+                         ::testing::Values(
+                             // Spacing is held to a page, but a few thousand paragraphs of it add up.
+                             TooTall{"LargestSpacing",
+                                     "{\\rtf1\\ansi " + repeat("\\pard\\sb31680\\sa31680 x\\par ", 8000) + "}"},
+                             TooTall{"LargestFont", "{\\rtf1\\ansi\\fs3276 " + repeat("x\\line ", 16000) + "}"}),
+                         CaseName());
 
 TEST_F(LayoutHeight, ANarrowWindowOrMarginWrapsNoNarrowerThanTheLayoutCanHold) {
     // 20,000 letters of the largest font: one per line in this window
