@@ -535,7 +535,8 @@ void Writer::beginParagraph(const ParaFormat& p) {
         appendWord(o, "\\ls", p.list);
     if (p.listLevel)
         appendWord(o, "\\ilvl", p.listLevel);
-    if (p.lineSpacing) {
+    // \slmult1 without \sl changes nothing shown, but is written as read.
+    if (p.lineSpacing || p.lineMultiple) {
         appendWord(o, "\\sl", p.lineSpacing);
         appendWord(o, "\\slmult", p.lineMultiple);
     }
