@@ -809,6 +809,23 @@ void Reader::endParagraph() {
     bodyStarted_ = true;
 }
 
+// A font name as a finished entry of the table holds it: at most
+// kMaxFontNameBytes long, without the spaces around it. Cut first, so that
+// a name read back from a saved file comes out the same.
+std::string tidyFontName(std::string name) {
+    if (name.size() > kMaxFontNameBytes) {
+        // Cut before a character that would be split.
+        std::size_t cut = kMaxFontNameBytes;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+            --cut;
+        name.resize(cut);
+    }
+    auto notSpace = [](char c) { return c != ' '; };
+    name.erase(name.begin(), std::find_if(name.begin(), name.end(), notSpace));
+    name.erase(std::find_if(name.rbegin(), name.rend(), notSpace).base(), name.end());
+    return name;
+}
+
 void Reader::finishFontName() {
     if (fontDef_ < 0)
         return;
@@ -817,17 +834,7 @@ void Reader::finishFontName() {
         return;
     if (pendingLead_ >= 0)
         pendingLead_ = -1;
-    std::string& name = it->second.name;
-    auto notSpace = [](char c) { return c != ' '; };
-    name.erase(name.begin(), std::find_if(name.begin(), name.end(), notSpace));
-    name.erase(std::find_if(name.rbegin(), name.rend(), notSpace).base(), name.end());
-    if (name.size() > kMaxFontNameBytes) {
-        // Cut before a character that would be split.
-        std::size_t cut = kMaxFontNameBytes;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
-            --cut;
-        name.resize(cut);
-    }
+    it->second.name = tidyFontName(std::move(it->second.name));
     it->second.named = true;
 }
 
@@ -1626,7 +1633,9 @@ CharFormat Reader::resolve(const CharState& s, bool cjk) {
     CharFormat f;
     auto it = fonts_.find(cjk ? cjkFont(s) : latinFont(s));
     if (it != fonts_.end()) {
-        f.fontName = it->second.name;
+        // A table that never ended leaves its last name unfinished: runs
+        // get it as a finished entry holds it, as the saved file gives it.
+        f.fontName = it->second.named ? it->second.name : tidyFontName(it->second.name);
         f.fontCharset = it->second.charset;
     }
     f.sizeHalfPoints = s.size;
