@@ -962,7 +962,7 @@ void Reader::word(const Token& t) {
     case Kind::RunType: runType(static_cast<RunType>(e.arg)); break;
     case Kind::Size:
         if (n > 0) {
-            s.chr.size = std::min(n, 3276);
+            s.chr.size = std::clamp(n, 2, 3276);
             charChanged();
         }
         break;
