@@ -157,12 +157,17 @@ struct KeptDocument {
         int number = 0;
         std::string name;  // UTF-8, as the reader reports it in CharFormat
         int charset = -1;
+        int codePage = 0;  // \cpgN; 0 when not given
     };
     std::string charset = "\\ansi";  // \ansi \mac \pc \pca as read
     int ansiCodePage = 0;            // \ansicpgN; 0 when not given
     int defaultFont = -1;            // \deffN; -1 when not given
     std::string fontTable;           // the \fonttbl group as written; "" when none
+    // The fonts the text and kept groups name, by number. Where the file's
+    // tables and its kept groups disagree (a broken file), fontTable is ""
+    // and these are the fonts kept groups name.
     std::vector<Font> fonts;
+    int nextFont = 0;        // the first number above those of the tables and kept groups
     std::string colorTable;  // the \colortbl group as written; "" when none
     // Its entries by index: 0xRRGGBB, or -1 for an automatic one.
     std::vector<std::int64_t> colors;

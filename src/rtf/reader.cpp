@@ -25,6 +25,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
+#include <functional>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -69,7 +72,7 @@ constexpr int kMaxTableDepth = 64;
 constexpr std::size_t kMaxTabs = 64;
 constexpr std::size_t kMaxCells = 1024;
 
-std::string portableRtf(std::string_view raw, const bool* lead);
+std::string portableRtf(std::string_view raw, const bool* lead, const std::function<int(int)>& fontNumber);
 
 // Where the text of the current group goes.
 enum class Dest : std::uint8_t { Body, Drop, FontTable, ColorTable, Picture, FieldInstruction, Label };
@@ -212,6 +215,12 @@ private:
     // when the word is not known).
     std::size_t keptFrom(std::string_view word, bool& opened) const;
     void keepFontTable(std::string table);
+    // The number kept RTF names font n by, as fonts_ now defines it (or not).
+    int keptFontNumber(int n);
+    std::string portable(std::size_t from) {
+        return portableRtf(since(from), cp_ && cp_->isDoubleByte() ? cp_->leadTable() : nullptr,
+                           [this](int n) { return keptFontNumber(n); });
+    }
     // What went to the body so far, in bytes, paragraphs and items: a group
     // that showed text before its destination word is not kept whole.
     std::uint64_t shown() const { return shown_ + run_.size(); }
@@ -298,6 +307,13 @@ private:
     std::size_t labelAt_ = 0;
     bool labelOpened_ = false;
     std::string label_;
+    // Kept RTF names fonts by number, and is written back under one table:
+    // each number in it keeps the font it named when read (nullopt: none).
+    // Where a later table gave a number to another font, kept RTF read after
+    // it names that font by another number, the first to name it or a new one.
+    std::unordered_map<int, std::optional<Font>> keptFonts_;
+    std::unordered_map<std::string, int> keptFontNumbers_;  // fontKey(): its number in kept RTF
+    long long maxFontNumber_ = -1;                          // of the tables and kept RTF
 
     // Field instructions, in the order their fields start.
     std::vector<std::string> fieldInstructions_;
@@ -1061,6 +1077,7 @@ void Reader::font(int n) {
         }
         fontDef_ = n;
         fonts_[n] = Font{};
+        maxFontNumber_ = std::max<long long>(maxFontNumber_, n);
         s.definesFont = true;
         codePageMayChange();
     } else if (overflowDepth_ == 0) {
@@ -1409,8 +1426,7 @@ void Reader::endPicture() {
 // its destination word when `opened`) goes where it is written back from:
 // the section's, the header's, or the text.
 void Reader::keepGroup(detail::DestinationKind kind, std::size_t from, bool opened) {
-    const std::string group = (opened ? "{" : "") +
-                              portableRtf(since(from), cp_ && cp_->isDoubleByte() ? cp_->leadTable() : nullptr);
+    const std::string group = (opened ? "{" : "") + portable(from);
     if (kind == detail::kSection) {
         // Headers and footers of later sections would replace the first's.
         if (sections_ == 0)
@@ -1526,6 +1542,63 @@ void Reader::keepFontTable(std::string table) {
     doc_.fontTable.append(table, entries);
 }
 
+namespace {
+
+// A font as kept RTF names it: with its finished name.
+std::optional<Font> keptFont(const std::unordered_map<int, Font>& fonts, int n) {
+    auto it = fonts.find(n);
+    if (it == fonts.end())
+        return std::nullopt;
+    Font f = it->second;
+    if (!f.named)
+        f.name = tidyFontName(std::move(f.name));
+    f.named = true;
+    return f;
+}
+
+// Whether font n is still the one kept RTF names by it (without a copy:
+// the same label may come a million times).
+bool stillNamed(const std::optional<Font>& kept, const std::unordered_map<int, Font>& fonts, int n) {
+    auto it = fonts.find(n);
+    if (it == fonts.end() || !kept)
+        return it == fonts.end() && !kept;
+    const Font& f = it->second;
+    return f.charset == kept->charset && f.codePage == kept->codePage &&
+           (f.named ? f.name == kept->name : tidyFontName(f.name) == kept->name);
+}
+
+std::string fontKey(const std::optional<Font>& f) {
+    if (!f)
+        return {};
+    return f->name + '\0' + std::to_string(f->charset) + '\0' + std::to_string(f->codePage);
+}
+
+}  // namespace
+
+int Reader::keptFontNumber(int n) {
+    auto claimed = keptFonts_.find(n);
+    if (claimed != keptFonts_.end() && stillNamed(claimed->second, fonts_, n))
+        return n;
+    std::optional<Font> now = keptFont(fonts_, n);
+    maxFontNumber_ = std::max<long long>(maxFontNumber_, n);
+    if (claimed == keptFonts_.end()) {
+        if (keptFonts_.size() >= kMaxFonts)
+            return n;  // a hostile file: memory stays bounded
+        keptFontNumbers_.try_emplace(fontKey(now), n);
+        keptFonts_.emplace(n, std::move(now));
+        return n;
+    }
+    std::string key = fontKey(now);
+    if (auto named = keptFontNumbers_.find(key); named != keptFontNumbers_.end())
+        return named->second;
+    if (maxFontNumber_ >= INT_MAX || keptFonts_.size() >= kMaxFonts)
+        return n;
+    const int fresh = int(++maxFontNumber_);
+    keptFontNumbers_.emplace(std::move(key), fresh);
+    keptFonts_.emplace(fresh, std::move(now));
+    return fresh;
+}
+
 std::size_t Reader::keptFrom(std::string_view word, bool& opened) const {
     opened = shown() != st().shownAt;
     if (!opened)
@@ -1549,10 +1622,7 @@ void Reader::closedGroup(std::size_t depth, const CharFormat& inner) {
             doc_.colorTable = (tableOpened_[1] ? "{" : "") + std::string(since(colorTableAt_));
     } else if (depth == labelDepth_) {
         labelDepth_ = 0;
-        const bool* lead = cp_ && cp_->isDoubleByte() ? cp_->leadTable() : nullptr;
-        keepInline(
-            Kept{Kept::Kind::Rtf, (labelOpened_ ? "{" : "") + portableRtf(since(labelAt_), lead), std::move(label_)},
-            inner);
+        keepInline(Kept{Kept::Kind::Rtf, (labelOpened_ ? "{" : "") + portable(labelAt_), std::move(label_)}, inner);
         label_.clear();
     }
 }
@@ -1565,9 +1635,20 @@ void Reader::finishDocument() {
                                          : "\\ansi";
     doc_.ansiCodePage = ansiCpg_;
     doc_.defaultFont = deff_;
+    // The fonts as kept RTF names them: where the table read last gave a
+    // number another font, the table is not written back as read.
     doc_.fonts.clear();
     for (const auto& [number, font] : fonts_)
-        doc_.fonts.push_back({number, font.name, font.charset});
+        if (keptFonts_.find(number) == keptFonts_.end())
+            doc_.fonts.push_back(
+                {number, font.named ? font.name : tidyFontName(font.name), font.charset, font.codePage});
+    for (const auto& [number, font] : keptFonts_) {
+        if (!stillNamed(font, fonts_, number))
+            doc_.fontTable.clear();
+        if (font)
+            doc_.fonts.push_back({number, font->name, font->charset, font->codePage});
+    }
+    doc_.nextFont = int(std::min<long long>(maxFontNumber_ + 1, INT_MAX));
     std::sort(doc_.fonts.begin(), doc_.fonts.end(), [](const auto& a, const auto& b) { return a.number < b.number; });
     doc_.colors.clear();
     for (const Color& c : colors_)
@@ -1674,7 +1755,7 @@ CharFormat Reader::resolve(const CharState& s, bool cjk) {
 // same in RTF. Written where another code page is in effect, a raw trail
 // byte '}' would otherwise close a group the file did not close. \bin data
 // is copied as it is.
-std::string portableRtf(std::string_view raw, const bool* lead) {
+std::string portableRtf(std::string_view raw, const bool* lead, const std::function<int(int)>& fontNumber) {
     std::string out;
     out.reserve(raw.size());
     const auto hex = [&out](unsigned char b) {
@@ -1722,6 +1803,24 @@ std::string portableRtf(std::string_view raw, const bool* lead) {
         if (bin)
             for (std::size_t k = digits; k < end && data < raw.size(); ++k)
                 data = raw[k] == '-' ? 0 : data * 10 + std::size_t(raw[k] - '0');
+        const std::string_view name = raw.substr(i + 1, digits - i - 1);
+        if (end > digits && raw[end - 1] != '-' && (name == "f" || name == "af" || name == "pnf")) {
+            // A font number, saturated as the tokenizer reads it.
+            long long n = 0;
+            for (std::size_t k = digits; k < end; ++k)
+                if (raw[k] != '-' && n < INT_MAX)
+                    n = n * 10 + (raw[k] - '0');
+            n = std::min<long long>(n, INT_MAX);
+            if (raw[digits] == '-')
+                n = -n;
+            const int kept = fontNumber(int(n));
+            if (kept != n) {
+                out += '\\';
+                out += name;
+                out += std::to_string(kept);
+                i = end;
+            }
+        }
         if (end < raw.size() && raw[end] == ' ')
             ++end;
         out.append(raw, i, end - i);

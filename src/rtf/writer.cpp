@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
@@ -101,8 +102,9 @@ int writtenCharset(std::string_view fontName, int charset) {
 struct Writer::Impl {
     struct FontEntry {
         std::string name;
-        int charset;
+        int charset;  // -1: not given
         int number;
+        int codePage = 0;
     };
     std::vector<FontEntry> fonts;                    // the fonts added to the table
     std::unordered_map<std::string, int> fontIndex;  // name + '\0' + charset: \fN
@@ -213,8 +215,10 @@ struct Writer::Impl {
         }
         const int charset = writtenCharset(f.fontName, f.fontCharset);
         auto [it, added] = fontIndex.emplace(fontKey(f.fontName, charset), nextFont);
-        if (added)
-            fonts.push_back({f.fontName, charset, nextFont++});
+        if (added) {
+            fonts.push_back({f.fontName, charset, nextFont});
+            nextFont += nextFont < INT_MAX ? 1 : 0;
+        }
         return it->second;
     }
 
@@ -404,7 +408,10 @@ struct Writer::Impl {
         for (std::size_t k = 0; k < fonts.size(); ++k) {
             appendWord(o, "{\\f", fonts[k].number);
             o += "\\fnil";
-            appendWord(o, "\\fcharset", fonts[k].charset);
+            if (fonts[k].charset >= 0)
+                appendWord(o, "\\fcharset", fonts[k].charset);
+            if (fonts[k].codePage > 0)
+                appendWord(o, "\\cpg", fonts[k].codePage);
             o += ' ';
             writeFontName(o, fonts[k].name, fonts[k].charset);
             o += ";}";
@@ -440,12 +447,17 @@ void Writer::Impl::startKeeping(const KeptDocument& document, bool whole) {
     keeping = true;
     keepWhole = whole;
     kept = document;
-    // Without the file's table (a broken file), its numbers mean nothing.
-    if (!kept.fontTable.empty()) {
-        for (const KeptDocument::Font& f : kept.fonts) {
-            fontIndex.emplace(fontKey(f.name, f.charset), f.number);
+    // The fonts keep their numbers, which kept groups name them by; where
+    // the file's table cannot be written back (a broken file), they make up
+    // the table. New fonts take numbers no kept group names.
+    const bool ownTable = kept.fontTable.empty();
+    nextFont = std::max(nextFont, kept.nextFont);
+    for (const KeptDocument::Font& f : kept.fonts) {
+        fontIndex.emplace(fontKey(f.name, f.charset), f.number);
+        if (ownTable)
+            fonts.push_back({f.name, f.charset, f.number, f.codePage});
+        if (f.number < INT_MAX)
             nextFont = std::max(nextFont, f.number + 1);
-        }
     }
     if (!kept.colorTable.empty()) {
         const std::string_view inside(kept.colorTable.data(), kept.colorTable.size() - 1);
