@@ -157,18 +157,30 @@ std::optional<T> RichTextBox::uniformCharValue(Get get) const {
     return value ? value : std::optional<T>(get(currentCharFormat()));
 }
 
+void RichTextBox::refuseTooTall(const document::HeightBound& added) const {
+    document::HeightBound after = height_;
+    after += added;
+    if (!after.fits())
+        platform::raise(InvalidProperty,
+                        QStringLiteral("这样改动后文档太高，超出了本程序能显示的范围：文档没有改动。"));
+}
+
+document::HeightBound RichTextBox::heightOfInsert(const std::function<void(QTextCursor&)>& insert) const {
+    QTextDocument scratch;
+    scratch.setDefaultFont(document()->defaultFont());
+    QTextCursor cursor(&scratch);
+    const QTextCursor at = textCursor();
+    cursor.setBlockFormat(at.blockFormat());
+    cursor.setCharFormat(at.charFormat());
+    insert(cursor);
+    return document::heightBound(scratch);
+}
+
 void RichTextBox::mergeFormat(const QTextCharFormat& modifier) {
-    // A larger font on much text could make the document taller than any
-    // wrap width lets Qt lay out: such a change is refused beforehand (Qt
-    // lays the change out before control returns).
+    // A larger font on much text could make the document too tall.
     const QTextCursor cursor = textCursor();
-    if (cursor.hasSelection()) {
-        document::HeightBound after = height_;
-        after += document::heightOfChange(*document(), cursor.selectionStart(), cursor.selectionEnd(), &modifier);
-        if (!after.fits())
-            platform::raise(InvalidProperty,
-                            QStringLiteral("这样改动后文档太高，超出了本程序能显示的范围：文档没有改动。"));
-    }
+    if (cursor.hasSelection())
+        refuseTooTall(document::heightOfChange(*document(), cursor.selectionStart(), cursor.selectionEnd(), &modifier));
     SelChangeBatch batch(*this);
     mergeCurrentCharFormat(modifier);
 }
@@ -296,6 +308,7 @@ void RichTextBox::setSelRTF(const QString& rtf) {
     const QByteArray bytes = rtfBytes(rtf);
     if (rtf::looksLikeRtf(viewOf(bytes))) {
         try {
+            refuseTooTall(heightOfInsert([&](QTextCursor& c) { document::insertRtf(viewOf(bytes), c); }));
             document::insertRtf(viewOf(bytes), cursor);
             setTextCursor(cursor);
             return;
@@ -303,8 +316,7 @@ void RichTextBox::setSelRTF(const QString& rtf) {
             // Not RTF after all: it goes in as the text it is.
         }
     }
-    cursor.insertText(rtf);
-    setTextCursor(cursor);
+    setSelText(rtf);
 }
 
 QString RichTextBox::SelText() const {
@@ -313,6 +325,7 @@ QString RichTextBox::SelText() const {
 }
 
 void RichTextBox::setSelText(const QString& text) {
+    refuseTooTall(heightOfInsert([&](QTextCursor& c) { c.insertText(text); }));
     SelChangeBatch batch(*this);
     QTextCursor cursor = textCursor();
     cursor.insertText(text);
@@ -475,6 +488,7 @@ void RichTextBox::pasteMimeData(const QMimeData* source) {
             SelChangeBatch batch(*this);
             QTextCursor cursor = textCursor();
             try {
+                refuseTooTall(heightOfInsert([&](QTextCursor& c) { document::insertRtf(viewOf(bytes), c); }));
                 document::insertRtf(viewOf(bytes), cursor);
             } catch (const rtf::ParseError&) {
                 break;  // offered as RTF and is not: take the text instead

@@ -11,11 +11,14 @@
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextLayout>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -96,6 +99,29 @@ TEST_F(LayoutHeight, AFontSizeThatWouldMakeTheDocumentTooTallIsRefused) {
     EXPECT_EQ(box.SelFontSize(), 9.0);
     box.setSelFontSize(72.0);
     EXPECT_EQ(box.SelFontSize(), 72.0);
+    EXPECT_LT(laidOutHeight(), document::MaxLayoutHeight);
+}
+
+TEST_F(LayoutHeight, AnInsertionThatWouldMakeTheDocumentTooTallIsRefused) {
+    load("old\n");
+    box.selectAll();
+    box.setSelFontSize(1638.0);
+    QTextCursor letter = box.textCursor();
+    letter.setPosition(1);
+    letter.setPosition(2, QTextCursor::KeepAnchor);
+    box.setTextCursor(letter);
+    ASSERT_EQ(box.SelFontSize(), 1638.0);
+    const QByteArray lines = "{\\rtf1\\ansi\\fs3276 " + repeat("x\\line ", 16000) + "}";
+    QMimeData rtf;
+    rtf.setData(QStringLiteral("text/rtf"), lines);
+    for (const auto& insert : std::initializer_list<std::function<void()>>{
+             [&] { box.setSelText(QString::fromLatin1(repeat("x\n", 16000))); },
+             [&] { box.setSelRTF(QString::fromLatin1(lines)); },
+             [&] { box.pasteMimeData(&rtf); },
+         })
+        EXPECT_THROW(insert(), platform::Error);
+    EXPECT_EQ(document::plainText(*box.document()), QStringLiteral("old\n"));
+    box.setSelText(QString::fromLatin1(repeat("x\n", 100)));
     EXPECT_LT(laidOutHeight(), document::MaxLayoutHeight);
 }
 
