@@ -45,6 +45,7 @@ char32_t convert(const text::Iconv& cd, const unsigned char* bytes, std::size_t 
     std::size_t outLeft = sizeof out;
     if (!cd.convert(inp, inLeft, outp, outLeft) && errno == EINVAL)
         return 0xFFFFFFFF;
+    cd.flush(outp, outLeft);
     std::size_t produced = (sizeof out - outLeft) / sizeof(char32_t);
     if (inLeft != 0 || produced != 1)
         return kReplacement;

@@ -42,6 +42,13 @@ public:
         return r != static_cast<std::size_t>(-1);
     }
 
+    // Writes out what the converter still holds at the end of the input: a
+    // page with combining marks (1258) holds each letter back until it
+    // knows no mark follows.
+    bool flush(char*& out, std::size_t& outLeft) const {
+        return ::iconv(cd_, nullptr, nullptr, &out, &outLeft) != static_cast<std::size_t>(-1);
+    }
+
 private:
     static inline const iconv_t kClosed = reinterpret_cast<iconv_t>(-1);
     void close() {

@@ -24,6 +24,11 @@ TEST(CodePageTables, EveryMappedCodePageIsAvailable) {
 TEST(CodePageTables, DecodesSingleAndDoubleBytes) {
     EXPECT_EQ(codePage(1252)->single(0x80), U'€');
     EXPECT_EQ(codePage(1251)->single(0xC0), U'А');
+    // 1258 holds each letter back for a combining mark that may follow.
+    EXPECT_EQ(codePage(1258)->single(0x41), U'A');
+    EXPECT_EQ(codePage(1258)->single(0xD0), U'Đ');
+    EXPECT_EQ(codePage(1258)->single(0xEC), U'\u0301');
+    EXPECT_FALSE(codePage(1258)->isDoubleByte());
     const CodePage* gbk = codePage(936);
     ASSERT_TRUE(gbk->isDoubleByte());
     EXPECT_TRUE(gbk->isLead(0xB2));
