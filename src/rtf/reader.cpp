@@ -107,7 +107,8 @@ struct State {
     // Associated properties (\ab, \afs ...) name complex-script formatting:
     // after \rtlch or \hich, until \ltrch, \loch or \dbch.
     bool complexScript = false;
-    int field = -1;  // the instruction the \field being read collects, -1: none
+    int field = -1;        // the instruction the \field being read collects, -1: none
+    bool inField = false;  // inside a \field group: \fldrslt goes back to outer
     // The paragraph's place in tables: \intbl, \itapN (-1: not given).
     bool inTable = false;
     std::int8_t itap = -1;  // at most kMaxTableDepth
@@ -1299,6 +1300,7 @@ void Reader::tableProperty(detail::TableProperty p, int n) {
 void Reader::field() {
     State& s = st();
     s.outer = s.dest;
+    s.inField = true;
     if (overflowDepth_ == 0 && fieldInstructions_.size() < kMaxFields) {
         s.field = int(fieldInstructions_.size());
         fieldInstructions_.emplace_back();
@@ -1307,8 +1309,14 @@ void Reader::field() {
     }
 }
 
+// \fldrslt: the text goes where the field's own text would. A stray one,
+// with no field around it, never leaves a group that is skipped or read
+// whole (a colour table, a kept group): the text would be shown and also
+// written back inside that group.
 void Reader::fieldResult() {
     State& s = st();
+    if (!s.inField)
+        return;
     s.dest = s.outer == Dest::FontTable || s.outer == Dest::ColorTable ? Dest::Drop : s.outer;
     if (overflowDepth_ == 0 && s.field >= 0) {
         s.chr.field = s.field + 1;

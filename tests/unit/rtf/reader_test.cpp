@@ -123,6 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"FieldResultIsText", R"({\rtf1{\field{\*\fldinst HYPERLINK "http://x"}{\fldrslt link}} end})",
                  "link end"},
         TextCase{"UngroupedFieldInstruction", R"({\rtf1{\field\fldinst HYPERLINK "x" {\fldrslt link}}})", "link"},
+        TextCase{"StrayFieldResultStaysInItsTable", R"({\rtf1{\colortbl;{\fldrslt x}}{\*\x{\fldrslt x}}y})", "y"},
         TextCase{"ParagraphInsideFieldResult", R"({\rtf1{\field{\*\fldinst X}{\fldrslt a\par b}}})", "a\nb"},
         TextCase{"UprKeepsTheUnicodeBranch", R"({\rtf1{\upr{ansi}{\*\ud{unicode}}}})", "unicode"},
         TextCase{"ListTextLabelsAreKept", R"({\rtf1{\listtext 1.\tab}one})", "1.\tone"},
