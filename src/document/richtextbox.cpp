@@ -157,9 +157,16 @@ std::optional<T> RichTextBox::uniformCharValue(Get get) const {
     return value ? value : std::optional<T>(get(currentCharFormat()));
 }
 
-void RichTextBox::refuseTooTall(const document::HeightBound& added) const {
+void RichTextBox::refuseTooTall(const document::HeightBound& added) {
     document::HeightBound after = height_;
     after += added;
+    if (!after.fits()) {
+        // Text taken out is still counted in the bound: measure again
+        // before refusing.
+        height_ = document::heightBound(*document());
+        after = height_;
+        after += added;
+    }
     if (!after.fits())
         platform::raise(InvalidProperty,
                         QStringLiteral("这样改动后文档太高，超出了本程序能显示的范围：文档没有改动。"));

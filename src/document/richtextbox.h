@@ -160,7 +160,7 @@ private:
     // Refuses a change that would make the document taller than any wrap
     // width lets Qt lay out: Qt lays a change out before control returns,
     // so it is checked before it is made. `added` is what it adds.
-    void refuseTooTall(const document::HeightBound& added) const;
+    void refuseTooTall(const document::HeightBound& added);
     // What an insertion at the selection adds: `insert` puts it into a
     // scratch document that starts in the selection's formats.
     document::HeightBound heightOfInsert(const std::function<void(QTextCursor&)>& insert) const;

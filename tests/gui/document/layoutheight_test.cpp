@@ -123,6 +123,15 @@ TEST_F(LayoutHeight, AnInsertionThatWouldMakeTheDocumentTooTallIsRefused) {
     EXPECT_EQ(document::plainText(*box.document()), QStringLiteral("old\n"));
     box.setSelText(QString::fromLatin1(repeat("x\n", 100)));
     EXPECT_LT(laidOutHeight(), document::MaxLayoutHeight);
+
+    // Text taken out makes room again: two thirds of the limit, twice.
+    const QString twoThirds = QString::fromLatin1(repeat("x\n", 6000));
+    box.setSelText(twoThirds);
+    box.selectAll();
+    box.setSelText(QString());
+    box.setSelFontSize(1638.0);
+    box.setSelText(twoThirds);
+    EXPECT_LT(laidOutHeight(), document::MaxLayoutHeight);
 }
 
 }  // namespace
