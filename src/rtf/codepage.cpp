@@ -2,6 +2,7 @@
 
 #include "text/iconv.h"
 
+#include <cctype>
 #include <cerrno>
 #include <map>
 #include <memory>
@@ -108,6 +109,11 @@ const CodePage* buildCodePage(int number) {
         }
         page->single_[b] = c;
     }
+    // RTF is ASCII: a page whose letters and digits are other bytes (an
+    // EBCDIC one, such as 937) is no page a file can be written in.
+    for (int b = 0; b < 128; ++b)
+        if (std::isalnum(b) && page->single_[b] != char32_t(b))
+            return nullptr;
     if (page->doubleByte_) {
         page->pairs_.assign(65536, kReplacement);
         for (int lead = 0; lead < 256; ++lead) {

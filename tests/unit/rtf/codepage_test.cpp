@@ -19,6 +19,9 @@ TEST(CodePageTables, EveryMappedCodePageIsAvailable) {
     for (int page : {1252, 10000, 932, 949, 936, 950, 1253, 1254, 1255, 1256, 1257, 1251, 874, 1250, 437, 850, 10001})
         EXPECT_NE(codePage(page), nullptr) << page;
     EXPECT_EQ(codePage(12345), nullptr);
+    // EBCDIC pages are not ASCII: no RTF file is written in them.
+    EXPECT_EQ(codePage(500), nullptr);
+    EXPECT_EQ(codePage(937), nullptr);
 }
 
 TEST(CodePageTables, DecodesSingleAndDoubleBytes) {
