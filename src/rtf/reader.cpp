@@ -109,6 +109,7 @@ struct State {
     bool complexScript = false;
     int field = -1;        // the instruction the \field being read collects, -1: none
     bool inField = false;  // inside a \field group: \fldrslt goes back to outer
+    bool inUpr = false;    // inside an \upr group: \ud goes back to outer
     // The paragraph's place in tables: \intbl, \itapN (-1: not given).
     bool inTable = false;
     std::int8_t itap = -1;  // at most kMaxTableDepth
@@ -1050,11 +1051,15 @@ void Reader::documentCodePage(int* setting, int value) {
 void Reader::unicodePair(bool unicodeVersion) {
     State& s = st();
     if (unicodeVersion) {
+        // A stray \ud never leaves a table or a group skipped or kept.
+        if (!s.inUpr)
+            return;
         s.dest = s.outer;
         codePageMayChange();
     } else {
         s.outer = s.dest;
         s.dest = Dest::Drop;
+        s.inUpr = true;
     }
 }
 
