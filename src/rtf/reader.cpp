@@ -72,7 +72,11 @@ constexpr int kMaxTableDepth = 64;
 constexpr std::size_t kMaxTabs = 64;
 constexpr std::size_t kMaxCells = 1024;
 
-std::string portableRtf(std::string_view raw, const bool* lead, const std::function<int(int)>& fontNumber);
+// `inherited`: the font bytes are read in until the group names one, or
+// kNoFont to leave that to where the group is written.
+constexpr int kNoFont = INT_MIN;
+std::string portableRtf(std::string_view raw, const bool* lead, const std::function<int(int)>& fontNumber,
+                        int inherited);
 
 // Where the text of the current group goes.
 enum class Dest : std::uint8_t { Body, Drop, FontTable, ColorTable, Picture, FieldInstruction, Label };
@@ -219,9 +223,12 @@ private:
     void keepFontTable(std::string table);
     // The number kept RTF names font n by, as fonts_ now defines it (or not).
     int keptFontNumber(int n);
-    std::string portable(std::size_t from) {
-        return portableRtf(since(from), cp_ && cp_->isDoubleByte() ? cp_->leadTable() : nullptr,
-                           [this](int n) { return keptFontNumber(n); });
+    // The kept RTF from `from` on; `inherited`: the font its text is read
+    // in until it names one (activeFont() where it starts).
+    std::string portable(std::size_t from, int inherited) {
+        return portableRtf(
+            since(from), cp_ && cp_->isDoubleByte() ? cp_->leadTable() : nullptr,
+            [this](int n) { return keptFontNumber(n); }, inherited);
     }
     // What went to the body so far, in bytes, paragraphs and items: a group
     // that showed text before its destination word is not kept whole.
@@ -308,6 +315,7 @@ private:
     bool tableOpened_[2] = {false, false};
     std::size_t labelAt_ = 0;
     bool labelOpened_ = false;
+    int labelFont_ = -1;  // activeFont() where the label starts
     std::string label_;
     // Kept RTF names fonts by number, and is written back under one table:
     // each number in it keeps the font it named when read (nullopt: none).
@@ -1439,7 +1447,10 @@ void Reader::endPicture() {
 // its destination word when `opened`) goes where it is written back from:
 // the section's, the header's, or the text.
 void Reader::keepGroup(detail::DestinationKind kind, std::size_t from, bool opened) {
-    const std::string group = (opened ? "{" : "") + portable(from);
+    // The header's groups are written back in the header, in the font
+    // they were read in.
+    const bool inHeader = kind == detail::kSection || kind == detail::kDocument || !bodyStarted_;
+    const std::string group = (opened ? "{" : "") + portable(from, inHeader ? kNoFont : activeFont(st().chr));
     if (kind == detail::kSection) {
         // Headers and footers of later sections would replace the first's.
         if (sections_ == 0)
@@ -1533,6 +1544,7 @@ void Reader::startLabel(std::string_view word) {
     if (labelAt_ == std::string_view::npos)
         return;
     s.dest = Dest::Label;
+    labelFont_ = activeFont(s.chr);
     labelDepth_ = states_.size();
     label_.clear();
 }
@@ -1589,6 +1601,17 @@ std::string fontKey(const std::optional<Font>& f) {
 }  // namespace
 
 int Reader::keptFontNumber(int n) {
+    // No font at all (no \deff either) reads as an undefined one does.
+    if (n < 0 && fonts_.find(n) == fonts_.end()) {
+        if (auto named = keptFontNumbers_.find(std::string()); named != keptFontNumbers_.end())
+            return named->second;
+        if (maxFontNumber_ >= INT_MAX || keptFonts_.size() >= kMaxFonts)
+            return n;
+        const int fresh = int(++maxFontNumber_);
+        keptFontNumbers_.emplace(std::string(), fresh);
+        keptFonts_.emplace(fresh, std::nullopt);
+        return fresh;
+    }
     auto claimed = keptFonts_.find(n);
     if (claimed != keptFonts_.end() && stillNamed(claimed->second, fonts_, n))
         return n;
@@ -1635,7 +1658,8 @@ void Reader::closedGroup(std::size_t depth, const CharFormat& inner) {
             doc_.colorTable = (tableOpened_[1] ? "{" : "") + std::string(since(colorTableAt_));
     } else if (depth == labelDepth_) {
         labelDepth_ = 0;
-        keepInline(Kept{Kept::Kind::Rtf, (labelOpened_ ? "{" : "") + portable(labelAt_), std::move(label_)}, inner);
+        keepInline(Kept{Kept::Kind::Rtf, (labelOpened_ ? "{" : "") + portable(labelAt_, labelFont_), std::move(label_)},
+                   inner);
         label_.clear();
     }
 }
@@ -1768,9 +1792,21 @@ CharFormat Reader::resolve(const CharState& s, bool cjk) {
 // same in RTF. Written where another code page is in effect, a raw trail
 // byte '}' would otherwise close a group the file did not close. \bin data
 // is copied as it is.
-std::string portableRtf(std::string_view raw, const bool* lead, const std::function<int(int)>& fontNumber) {
+std::string portableRtf(std::string_view raw, const bool* lead, const std::function<int(int)>& fontNumber,
+                        int inherited) {
     std::string out;
     out.reserve(raw.size());
+    // Bytes read in the font the group inherited are written back in that
+    // font named, whatever surrounds the group then: per group level,
+    // whether a font was named at it.
+    std::vector<bool> named{inherited == kNoFont};
+    const auto nameFont = [&] {
+        if (!named.back()) {
+            out += "\\f";
+            out += std::to_string(fontNumber(inherited));
+            named.back() = true;
+        }
+    };
     const auto hex = [&out](unsigned char b) {
         static constexpr char kHex[] = "0123456789abcdef";
         out += "\\'";
@@ -1779,6 +1815,13 @@ std::string portableRtf(std::string_view raw, const bool* lead, const std::funct
     };
     for (std::size_t i = 0; i < raw.size();) {
         const auto c = static_cast<unsigned char>(raw[i]);
+        if (c == '{') {
+            named.push_back(named.back());
+        } else if (c == '}' && named.size() > 1) {
+            named.pop_back();
+        } else if (c >= 0x80 || (c == '\\' && i + 1 < raw.size() && raw[i + 1] == '\'')) {
+            nameFont();
+        }
         if (lead != nullptr && lead[c]) {
             hex(c);
             ++i;
@@ -1817,6 +1860,10 @@ std::string portableRtf(std::string_view raw, const bool* lead, const std::funct
             for (std::size_t k = digits; k < end && data < raw.size(); ++k)
                 data = raw[k] == '-' ? 0 : data * 10 + std::size_t(raw[k] - '0');
         const std::string_view name = raw.substr(i + 1, digits - i - 1);
+        // Words after which bytes are read in another font than inherited.
+        if (name == "f" || name == "af" || name == "pnf" || name == "plain" || name == "loch" || name == "hich" ||
+            name == "dbch")
+            named.back() = true;
         if (end > digits && raw[end - 1] != '-' && (name == "f" || name == "af" || name == "pnf")) {
             // A font number, saturated as the tokenizer reads it.
             long long n = 0;
