@@ -521,7 +521,7 @@ void Writer::beginParagraph(const ParaFormat& p) {
         endParagraph();
     std::string& o = w.body;
     o += "\\pard";
-    if (p.style > 0)
+    if (p.style != 0)
         appendWord(o, "\\s", p.style);
     switch (p.alignment) {
     case Alignment::Left: o += "\\ql"; break;
