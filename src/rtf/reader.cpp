@@ -243,6 +243,8 @@ private:
 
     // --- code pages
     const CodePage* currentCodePage();
+    // The page bytes are read in where no font decides it.
+    int documentPage() const { return ansiCpg_ > 0 ? ansiCpg_ : docCodePage_; }
     const CodePage* codePageFor(int fontId);
     void codePageMayChange() { cpDirty_ = true; }
     // Reads the code page again after anything that may have changed it, and
@@ -318,10 +320,10 @@ private:
     int labelFont_ = -1;  // activeFont() where the label starts
     std::string label_;
     // Kept RTF names fonts by number, and is written back under one table:
-    // each number in it keeps the font it named when read (nullopt: none).
+    // each number in it keeps the font it named when read (or none).
     // Where a later table gave a number to another font, kept RTF read after
     // it names that font by another number, the first to name it or a new one.
-    std::unordered_map<int, std::optional<Font>> keptFonts_;
+    std::unordered_map<int, Font> keptFonts_;               // see keptFont()
     std::unordered_map<std::string, int> keptFontNumbers_;  // fontKey(): its number in kept RTF
     long long maxFontNumber_ = -1;                          // of the tables and kept RTF
 
@@ -1569,55 +1571,51 @@ void Reader::keepFontTable(std::string table) {
 
 namespace {
 
-// A font as kept RTF names it: with its finished name.
-std::optional<Font> keptFont(const std::unordered_map<int, Font>& fonts, int n) {
+// A font as kept RTF names it: its finished name, and the code page its
+// bytes are read in where the font does not decide it (none given, or no
+// font: named false), since a later \ansicpg may change that page.
+Font keptFont(const std::unordered_map<int, Font>& fonts, int n, int documentPage) {
     auto it = fonts.find(n);
     if (it == fonts.end())
-        return std::nullopt;
+        return Font{{}, -1, documentPage, false};
     Font f = it->second;
     if (!f.named)
         f.name = tidyFontName(std::move(f.name));
     f.named = true;
+    if (f.codePage <= 0 && (f.charset < 0 || detail::codePageForCharset(f.charset) == 0))
+        f.codePage = documentPage;
     return f;
 }
 
-// Whether font n is still the one kept RTF names by it (without a copy:
-// the same label may come a million times).
-bool stillNamed(const std::optional<Font>& kept, const std::unordered_map<int, Font>& fonts, int n) {
+// Whether font n is still the one kept RTF names by it (without a copy of
+// the name: the same label may come a million times).
+bool stillNamed(const Font& kept, const std::unordered_map<int, Font>& fonts, int n, int documentPage) {
     auto it = fonts.find(n);
-    if (it == fonts.end() || !kept)
-        return it == fonts.end() && !kept;
+    if (it == fonts.end())
+        return !kept.named && kept.codePage == documentPage;
     const Font& f = it->second;
-    return f.charset == kept->charset && f.codePage == kept->codePage &&
-           (f.named ? f.name == kept->name : tidyFontName(f.name) == kept->name);
+    const int page = f.codePage <= 0 && (f.charset < 0 || detail::codePageForCharset(f.charset) == 0) ? documentPage
+                                                                                                      : f.codePage;
+    return kept.named && f.charset == kept.charset && page == kept.codePage &&
+           (f.named ? f.name == kept.name : tidyFontName(f.name) == kept.name);
 }
 
-std::string fontKey(const std::optional<Font>& f) {
-    if (!f)
-        return {};
-    return f->name + '\0' + std::to_string(f->charset) + '\0' + std::to_string(f->codePage);
+std::string fontKey(const Font& f) {
+    return f.name + '\0' + std::to_string(f.charset) + '\0' + std::to_string(f.codePage) + (f.named ? "" : "\0-");
 }
 
 }  // namespace
 
 int Reader::keptFontNumber(int n) {
-    // No font at all (no \deff either) reads as an undefined one does.
-    if (n < 0 && fonts_.find(n) == fonts_.end()) {
-        if (auto named = keptFontNumbers_.find(std::string()); named != keptFontNumbers_.end())
-            return named->second;
-        if (maxFontNumber_ >= INT_MAX || keptFonts_.size() >= kMaxFonts)
-            return n;
-        const int fresh = int(++maxFontNumber_);
-        keptFontNumbers_.emplace(std::string(), fresh);
-        keptFonts_.emplace(fresh, std::nullopt);
-        return fresh;
-    }
+    const int page = documentPage();
     auto claimed = keptFonts_.find(n);
-    if (claimed != keptFonts_.end() && stillNamed(claimed->second, fonts_, n))
+    if (claimed != keptFonts_.end() && stillNamed(claimed->second, fonts_, n, page))
         return n;
-    std::optional<Font> now = keptFont(fonts_, n);
-    maxFontNumber_ = std::max<long long>(maxFontNumber_, n);
-    if (claimed == keptFonts_.end()) {
+    Font now = keptFont(fonts_, n, page);
+    // A negative number (no font at all) is never written: it gets a number.
+    if (n >= 0)
+        maxFontNumber_ = std::max<long long>(maxFontNumber_, n);
+    if (claimed == keptFonts_.end() && n >= 0) {
         if (keptFonts_.size() >= kMaxFonts)
             return n;  // a hostile file: memory stays bounded
         keptFontNumbers_.try_emplace(fontKey(now), n);
@@ -1679,11 +1677,16 @@ void Reader::finishDocument() {
         if (keptFonts_.find(number) == keptFonts_.end())
             doc_.fonts.push_back(
                 {number, font.named ? font.name : tidyFontName(font.name), font.charset, font.codePage});
+    const int documentPage = this->documentPage();
     for (const auto& [number, font] : keptFonts_) {
-        if (!stillNamed(font, fonts_, number))
+        if (!stillNamed(font, fonts_, number, documentPage))
             doc_.fontTable.clear();
-        if (font)
-            doc_.fonts.push_back({number, font->name, font->charset, font->codePage});
+        // A page that is the document's needs no word; one that was the
+        // document's when read and is no longer is given with the font
+        // (a nameless one where there was no font).
+        const int codePage = font.codePage == documentPage ? 0 : font.codePage;
+        if (font.named || codePage > 0)
+            doc_.fonts.push_back({number, font.name, font.charset, codePage});
     }
     doc_.nextFont = int(std::min<long long>(maxFontNumber_ + 1, INT_MAX));
     std::sort(doc_.fonts.begin(), doc_.fonts.end(), [](const auto& a, const auto& b) { return a.number < b.number; });
@@ -1724,7 +1727,7 @@ const CodePage* Reader::codePageFor(int fontId) {
     if (number == detail::kSymbolCodePage)
         return detail::symbolCodePage();
     if (number == 0)
-        number = ansiCpg_ > 0 ? ansiCpg_ : docCodePage_;
+        number = documentPage();
     // The few pages a document uses, without the shared cache's lock.
     for (const auto& [n, page] : pageCache_)
         if (n == number)
