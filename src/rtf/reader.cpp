@@ -180,6 +180,7 @@ private:
     bool cjkClass(char32_t c) const;
     void flushRun();
     void flushPending();
+    void dropHighSurrogate();
     void truncated(bool surrogate);
     void warn(Warning::Kind kind, const std::string& message);
     void endParagraph();
@@ -297,9 +298,10 @@ private:
     std::vector<std::pair<int, const CodePage*>> pageCache_;
     bool cpDirty_ = true;
     const CodePage* cp_ = nullptr;
-    int skip_ = 0;              // \uc fallback units still to skip
-    int pendingLead_ = -1;      // a double-byte lead byte waiting for its trail
-    char32_t pendingHigh_ = 0;  // a high surrogate waiting for its low half
+    int skip_ = 0;                       // \uc fallback units still to skip
+    int pendingLead_ = -1;               // a double-byte lead byte waiting for its trail
+    char32_t pendingHigh_ = 0;           // a high surrogate waiting for its low half
+    Dest pendingHighDest_ = Dest::Body;  // where it was read
     Dest pendingDest_ = Dest::Body;
 
     // What is kept for the writer: the document's header and settings, and
@@ -532,7 +534,8 @@ void Reader::prepareBody(bool cjk) {
         // A high surrogate that no low half followed.
         pendingHigh_ = 0;
         truncated(true);
-        appendUtf8(run_, text::kReplacement);
+        if (pendingHighDest_ == Dest::Body)
+            appendUtf8(run_, text::kReplacement);
     }
     // Hidden text alone does not make a paragraph.
     if (!(st().chr.flags & kHidden))
@@ -740,11 +743,22 @@ void Reader::flushPending() {
     }
     if (pendingHigh_ != 0) {
         pendingHigh_ = 0;
-        if (std::string* out = target()) {
+        std::string* out = pendingHighDest_ == st().dest ? target() : nullptr;
+        if (out) {
             truncated(true);
             appendUtf8(*out, text::kReplacement);
         }
     }
+}
+
+// A high surrogate that the character just read does not complete becomes
+// U+FFFD, where it was read: another destination (a table, a skipped
+// group) keeps its own.
+void Reader::dropHighSurrogate() {
+    pendingHigh_ = 0;
+    truncated(true);
+    if (pendingHighDest_ == st().dest)
+        emit(text::kReplacement);
 }
 
 void Reader::truncated(bool surrogate) {
@@ -777,13 +791,11 @@ void Reader::unicode(int param) {
     // The fallback that follows is skipped in the tokenizer; what is left
     // (a control word came first) is counted token by token.
     skip_ = tok_.skipFallback(st().uc);
+    if (pendingHigh_ != 0 && (!text::isLowSurrogate(c) || pendingHighDest_ != st().dest))
+        dropHighSurrogate();
     if (text::isHighSurrogate(c)) {
-        if (pendingHigh_ != 0) {
-            pendingHigh_ = 0;
-            truncated(true);
-            emit(text::kReplacement);
-        }
         pendingHigh_ = c;
+        pendingHighDest_ = st().dest;
         return;
     }
     if (text::isLowSurrogate(c)) {
@@ -796,11 +808,6 @@ void Reader::unicode(int param) {
             emit(text::kReplacement);
         }
         return;
-    }
-    if (pendingHigh_ != 0) {
-        pendingHigh_ = 0;
-        truncated(true);
-        emit(text::kReplacement);
     }
     // \u10 and the like: a line end written as a character. Other control
     // characters (NUL, U+0001, ESC) are kept: raw control bytes in the file

@@ -91,6 +91,9 @@ INSTANTIATE_TEST_SUITE_P(
                     TextCase{"SurrogatePair", R"({\rtf1\u-10179?\u-9047?})", "💩"},
                     TextCase{"UnpairedHighSurrogate", R"({\rtf1\u-10179?x})", "\uFFFDx"},
                     TextCase{"UnpairedLowSurrogate", R"({\rtf1\u-9047?x})", "\uFFFDx"},
+                    // One left unpaired in a table stays there.
+                    TextCase{"UnpairedHighSurrogateInATable", R"({\rtf1{\colortbl;\u-10179?}x\u-10179?{\*\y\u-9047?}})",
+                             "x\uFFFD"},
                     TextCase{"Uc2SkipsTwoHexBytes", R"({\rtf1\uc2\u27979\'b2\'e2x})", "测x"},
                     TextCase{"Uc0SkipsNothing", R"({\rtf1\uc0\u27979 x})", "测x"},
                     TextCase{"UcIsScopedToTheGroup", R"({\rtf1{\uc2\u27979\'b2\'e2}\u27979?x})", "测测x"},
