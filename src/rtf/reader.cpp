@@ -319,7 +319,8 @@ private:
     bool tableOpened_[2] = {false, false};
     std::size_t labelAt_ = 0;
     bool labelOpened_ = false;
-    int labelFont_ = -1;  // activeFont() where the label starts
+    bool cutShort_ = false;  // the group closing was cut short by the end of the input
+    int labelFont_ = -1;     // activeFont() where the label starts
     std::string label_;
     // Kept RTF names fonts by number, and is written back under one table:
     // each number in it keeps the font it named when read (or none).
@@ -929,7 +930,11 @@ void Reader::destination(detail::DestinationKind kind, std::string_view word) {
             // Leave the group now; its closing brace is consumed by the skip.
             const bool closed = tok_.skipGroup();
             nextIsDestination_ = false;
+            // The input may end inside the skipped group: then the group
+            // around it (a table, a label) is cut short too.
+            cutShort_ = !closed;
             groupEnd();
+            cutShort_ = false;
             // A group the input cut short is not kept: written back, it
             // would leave the copy unbalanced.
             if (keep && closed)
@@ -1652,6 +1657,21 @@ std::size_t Reader::keptFrom(std::string_view word, bool& opened) const {
 // After a group closed that was read whole: the font or colour table, a
 // label (inner: the label's own format).
 void Reader::closedGroup(std::size_t depth, const CharFormat& inner) {
+    // One the input cut short would leave the copy unbalanced: a table is
+    // then written as the writer makes it, a label is not kept.
+    if (cutShort_) {
+        if (depth == fontTableDepth_) {
+            fontTableDepth_ = 0;
+            doc_.fontTable.clear();
+        } else if (depth == colorTableDepth_) {
+            colorTableDepth_ = 0;
+            doc_.colorTable.clear();
+        } else {
+            labelDepth_ = 0;
+            label_.clear();
+        }
+        return;
+    }
     // A table kept from its word on is given the '{' it started after.
     if (depth == fontTableDepth_) {
         fontTableDepth_ = 0;
