@@ -1586,6 +1586,14 @@ namespace {
 // A font as kept RTF names it: its finished name, and the code page its
 // bytes are read in where the font does not decide it (none given, or no
 // font: named false), since a later \ansicpg may change that page.
+// The code page a font's bytes are read in, as a number: the document's
+// where neither \cpg nor its character set gives one.
+int pageOf(const Font& f, int documentPage) {
+    if (f.codePage > 0)
+        return f.codePage;
+    return f.charset < 0 || detail::codePageForCharset(f.charset) == 0 ? documentPage : f.codePage;
+}
+
 Font keptFont(const std::unordered_map<int, Font>& fonts, int n, int documentPage) {
     auto it = fonts.find(n);
     if (it == fonts.end())
@@ -1594,8 +1602,7 @@ Font keptFont(const std::unordered_map<int, Font>& fonts, int n, int documentPag
     if (!f.named)
         f.name = tidyFontName(std::move(f.name));
     f.named = true;
-    if (f.codePage <= 0 && (f.charset < 0 || detail::codePageForCharset(f.charset) == 0))
-        f.codePage = documentPage;
+    f.codePage = pageOf(f, documentPage);
     return f;
 }
 
@@ -1606,14 +1613,15 @@ bool stillNamed(const Font& kept, const std::unordered_map<int, Font>& fonts, in
     if (it == fonts.end())
         return !kept.named && kept.codePage == documentPage;
     const Font& f = it->second;
-    const int page = f.codePage <= 0 && (f.charset < 0 || detail::codePageForCharset(f.charset) == 0) ? documentPage
-                                                                                                      : f.codePage;
-    return kept.named && f.charset == kept.charset && page == kept.codePage &&
+    return kept.named && f.charset == kept.charset && pageOf(f, documentPage) == kept.codePage &&
            (f.named ? f.name == kept.name : tidyFontName(f.name) == kept.name);
 }
 
 std::string fontKey(const Font& f) {
-    return f.name + '\0' + std::to_string(f.charset) + '\0' + std::to_string(f.codePage) + (f.named ? "" : "\0-");
+    std::string key = f.name + '\0' + std::to_string(f.charset) + '\0' + std::to_string(f.codePage);
+    if (!f.named)
+        key += "\x01";  // no font at all
+    return key;
 }
 
 }  // namespace
